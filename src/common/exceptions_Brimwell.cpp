@@ -1,0 +1,21 @@
+#include "common/exceptions_Brimwell.h"
+
+namespace brim {
+
+namespace {
+TMessageTranslation& Translation() {
+  static TMessageTranslation translation;
+  return translation;
+}
+}  // namespace
+
+void SetMessageTranslation(TMessageTranslation translation) {
+  Translation() = std::move(translation);
+}
+
+std::string TranslateMessage(const std::string& english) {
+  const auto& t = Translation();
+  return t ? t(english) : english;
+}
+
+}  // namespace brim

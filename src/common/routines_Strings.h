@@ -1,0 +1,38 @@
+// String helpers used all over the system. Texts are ANSI bytes and paths
+// are Windows paths; case-insensitive comparisons fold A-Z only, so they
+// agree on every platform (the locale-aware comparison lives in the
+// platform layer).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace brim {
+
+// Joins a directory and a name, adding one backslash only when the
+// directory is not empty and does not already end with one.
+std::string JoinPath(const std::string& dir, const std::string& name);
+
+// Removes exactly one trailing backslash, if there is one.
+std::string RemoveTrailingBackslash(const std::string& path);
+
+// The n-th ";"-separated field (1-based); the whole text when it has no ";";
+// empty when n is past the last field.
+std::string SemicolonField(const std::string& text, int n);
+
+// Splits a text at ";" into its fields (an empty text gives no fields).
+std::vector<std::string> SplitSemicolons(const std::string& text);
+
+std::string UpperCase(std::string s);
+std::string LowerCase(std::string s);
+bool SameText(const std::string& a, const std::string& b);
+// <0, 0, >0 like strcmp, ignoring A-Z case.
+int CompareText(const std::string& a, const std::string& b);
+bool StartsWithText(const std::string& s, const std::string& prefix);
+
+std::string Trim(const std::string& s);
+
+// Integer parsing that reports failure instead of throwing.
+bool TryStrToInt64(const std::string& s, long long& value);
+
+}  // namespace brim

@@ -1,0 +1,112 @@
+// brimdef: the install definition tool.
+//   brimdef compile IN.txt -o OUT.bin    text form to binary stream
+//   brimdef decompile IN.bin [-o OUT.txt] binary stream to text form
+//   brimdef check IN                     load it as an authoring tool would
+// A definition is loaded through the class registry into real objects
+// before compile writes anything; on any error the message goes to stderr,
+// the exit status is non-zero and no output file is touched.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/exceptions_Brimwell.h"
+#include "engine/InstallDefinition.h"
+#include "objects/BinaryForm.h"
+#include "objects/FormLoader.h"
+#include "objects/TextForm.h"
+
+namespace {
+
+using namespace brim;
+
+int Usage() {
+  std::cerr << "usage: brimdef compile IN.txt -o OUT.bin\n"
+               "       brimdef decompile IN.bin [-o OUT.txt]\n"
+               "       brimdef check IN\n";
+  return 2;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw Exception("Cannot open the file %s", path);
+  std::ostringstream s;
+  s << in.rdbuf();
+  if (in.bad()) throw Exception("Cannot read the file %s", path);
+  return s.str();
+}
+
+// Writes beside the target first and renames over it, so a failed write
+// never leaves a half-written file where the old one was.
+void WriteFileAtomically(const std::string& path, const std::string& data) {
+  std::string tmp = path + ".tmp";
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    if (!out) throw Exception("Cannot create the file %s", tmp);
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    out.close();
+    if (!out) {
+      std::remove(tmp.c_str());
+      throw Exception("Cannot write the file %s", tmp);
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(tmp, path, ec);
+  if (ec) {
+    std::remove(tmp.c_str());
+    throw Exception("Cannot replace the file %s: %s", path, ec.message());
+  }
+}
+
+// Loads the stream into live objects in the designing state; throws the
+// first error with its position.
+void CheckLoads(const TObjectRecord& record) {
+  std::unique_ptr<TComponent> root(CreateForm(record, TLoadOptions{true}));
+}
+
+int Run(const std::vector<std::string>& args) {
+  if (args.empty()) return Usage();
+  const std::string& cmd = args[0];
+  std::string in, out;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "-o" && i + 1 < args.size()) out = args[++i];
+    else if (in.empty() && !args[i].empty() && args[i][0] != '-') in = args[i];
+    else return Usage();
+  }
+  if (in.empty()) return Usage();
+  RegisterStreamClasses();
+  if (cmd == "compile") {
+    if (out.empty()) return Usage();
+    TObjectRecord record = ParseForm(ReadFile(in));
+    CheckLoads(record);
+    WriteFileAtomically(out, WriteBinaryForm(record));
+    return 0;
+  }
+  if (cmd == "decompile") {
+    std::string text = PrintTextForm(ParseForm(ReadFile(in)));
+    if (out.empty()) std::cout << text;
+    else WriteFileAtomically(out, text);
+    return 0;
+  }
+  if (cmd == "check" && out.empty()) {
+    CheckLoads(ParseForm(ReadFile(in)));
+    return 0;
+  }
+  return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    return Run(args);
+  } catch (const std::exception& e) {
+    std::cerr << "brimdef: " << (args.size() > 1 ? args[1] + ": " : "") << e.what() << "\n";
+    return 1;
+  }
+}
