@@ -11,12 +11,14 @@ void RegisterStreamClasses() {
   static bool done = false;
   if (done) return;
   done = true;
-  for (const TClassInfo* c :
-       {&TPersistent::StaticClass(), &TComponent::StaticClass(), &TStrings::StaticClass(),
-        &TStringList::StaticClass(), &TCollection::StaticClass(), &TCollectionItem::StaticClass(),
-        &TGraphic::StaticClass(), &TBitmap::StaticClass(), &TIcon::StaticClass(),
-        &TPicture::StaticClass(), &TFont::StaticClass()})
-    RegisterClass(*c);
+  const TClassInfo* classes[] = {
+      // The component model.
+      &TPersistent::StaticClass(), &TComponent::StaticClass(), &TStrings::StaticClass(),
+      &TStringList::StaticClass(), &TCollection::StaticClass(), &TCollectionItem::StaticClass(),
+      &TGraphic::StaticClass(), &TBitmap::StaticClass(), &TIcon::StaticClass(),
+      &TPicture::StaticClass(), &TFont::StaticClass(),
+  };
+  for (const TClassInfo* c : classes) RegisterClass(*c);
 }
 
 }  // namespace brim
