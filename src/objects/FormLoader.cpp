@@ -28,11 +28,14 @@ struct TContext {
   throw EStreamError("Error reading %s.%s (%s) at %s: %s", who, c.Path, cls, c.Pos.Describe(), what);
 }
 
-bool InIntRange(int64_t v, int bits) {
-  if (bits >= 64) return true;
-  // Hexadecimal bit patterns up to the unsigned width are accepted too.
+bool InIntRange(int64_t v, int bits, bool isUnsigned) {
+  if (bits >= 64) return !isUnsigned || v >= 0;
+  if (isUnsigned) return v >= 0 && v < (int64_t{1} << bits);
   int64_t lo = -(int64_t{1} << (bits - 1));
-  int64_t hi = (int64_t{1} << bits) - 1;
+  int64_t hi = (int64_t{1} << (bits - 1)) - 1;
+  // A 32-bit value may also be written as its unsigned bit pattern
+  // ($FF00000F for a system colour).
+  if (bits == 32) hi = (int64_t{1} << 32) - 1;
   return v >= lo && v <= hi;
 }
 
@@ -172,9 +175,10 @@ class TLoader {
         } else {
           WrongKind(ctx, p, v, "an integer");
         }
-        if (!InIntRange(n, p.IntBits))
-          Fail(ctx, Format("%d is out of range for a %d-bit integer", n, p.IntBits));
-        p.SetOrd(obj, Narrow(n, p.IntBits));
+        if (!InIntRange(n, p.IntBits, p.IntUnsigned))
+          Fail(ctx, Format("%d is out of range for a%s %d-bit integer", n,
+                           std::string(p.IntUnsigned ? "n unsigned" : ""), p.IntBits));
+        p.SetOrd(obj, p.IntUnsigned ? n : Narrow(n, p.IntBits));
         return;
       }
       case TPropKind::Enumeration: {

@@ -83,6 +83,7 @@ struct TPropInfo {
   const TIdentMap* Idents = nullptr;               // Integer
   const TClassInfo* (*RefClass)() = nullptr;       // Reference: the class the target must be
   int IntBits = 32;                                // Integer: the declared width
+  bool IntUnsigned = false;                        // Integer: an unsigned type
   TValueTag FloatTag = TValueTag::vaExtended;      // Float: the tag it is written with
   bool HasDefault = false;
   int64_t Default = 0;                             // ordinal default (Integer, Enumeration, Set, Boolean)
@@ -204,6 +205,7 @@ class TClassBuilder {
     TPropInfo& p = Add(name, TPropKind::Integer, def);
     using V = typename Acc::Value;
     p.IntBits = sizeof(V) * 8;
+    p.IntUnsigned = std::is_unsigned_v<V>;
     p.Idents = idents;
     BindOrd(p, acc);
     return *this;
