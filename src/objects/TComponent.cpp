@@ -208,7 +208,7 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
 }
 
 void TComponent::ClearReferencesTo(TPersistent& object, TComponent* target, int depth) {
-  if (depth > 16) return;
+  if (depth > 16 || !object.ClassType().MayReferenceComponents()) return;
   for (const TPropInfo* p : object.ClassType().AllProps()) {
     if (p->Kind == TPropKind::Reference) {
       if (p->GetRef(object) == target) p->SetRef(object, nullptr);

@@ -91,7 +91,8 @@ const TPropInfo* TClassInfo::FindProp(const std::string& name) const {
   return nullptr;
 }
 
-std::vector<const TPropInfo*> TClassInfo::AllProps() const {
+const std::vector<const TPropInfo*>& TClassInfo::AllProps() const {
+  if (allPropsReady_) return allProps_;
   std::vector<const TClassInfo*> chain;
   for (const TClassInfo* c = this; c; c = c->Parent) chain.push_back(c);
   std::vector<const TPropInfo*> props;
@@ -106,7 +107,17 @@ std::vector<const TPropInfo*> TClassInfo::AllProps() const {
         }
       if (!replaced) props.push_back(&p);
     }
-  return props;
+  allProps_ = std::move(props);
+  mayReference_ = false;
+  for (const TPropInfo* p : allProps_)
+    if (p->Kind == TPropKind::Reference || p->Kind == TPropKind::Object) mayReference_ = true;
+  allPropsReady_ = true;
+  return allProps_;
+}
+
+bool TClassInfo::MayReferenceComponents() const {
+  AllProps();
+  return mayReference_;
 }
 
 }  // namespace brim

@@ -124,7 +124,16 @@ struct TClassInfo {
   // Finds a property here or in a parent class (case-insensitive).
   const TPropInfo* FindProp(const std::string& name) const;
   // Every property, parents' first, a redeclared name replacing its parent's.
-  std::vector<const TPropInfo*> AllProps() const;
+  // Computed once per class (classes are complete before first use).
+  const std::vector<const TPropInfo*>& AllProps() const;
+  // Whether any property holds a reference or a nested object, the only
+  // ones that can point at another component.
+  bool MayReferenceComponents() const;
+
+ private:
+  mutable std::vector<const TPropInfo*> allProps_;
+  mutable bool allPropsReady_ = false;
+  mutable bool mayReference_ = false;
 };
 
 // ---- Accessors: how a property reaches its value in the object ----
