@@ -368,14 +368,5 @@ TEST(RegisteredType, ABaseWithoutOneSaysSo) {
   }
 }
 
-TEST(ProcessWithContainer, FileRelatedObjectsAreProcessedWithTheirContainer) {
-  TInstallFile file(nullptr);
-  TInstallGroup group(nullptr);
-  TInstallDirectory dir(nullptr);
-  EXPECT_TRUE(file.ProcessWithContainer);
-  EXPECT_TRUE(group.ProcessWithContainer);
-  EXPECT_TRUE(dir.ProcessWithContainer);
-}
-
 }  // namespace
 }  // namespace brim::test

@@ -4,7 +4,6 @@
 
 #include "engine/DefinitionTestForm.h"
 #include "paths/cmp_TPathSpecifier.h"
-#include "shortcuts/cmp_TInstallShellLink.h"
 
 namespace brim::test {
 namespace {
@@ -25,21 +24,6 @@ TEST(StandardSpecifiers, ClassesAreListedInCreationOrderWithTheirNames) {
                        "TpsContainerDestDir", "TpsDesktopMenu", "TpsInstallSource",
                        "TpsMainInstall", "TpsProgramFiles", "TpsProgramMenu", "TpsStartMenu",
                        "TpsStartupMenu", "TpsSystem", "TpsMainArchiveFile", "TpsWindow"}));
-}
-
-TEST(StandardSpecifiers, CarryTheirTexts) {
-  TpsMainArchiveFile mainArchive(nullptr);
-  EXPECT_EQ(mainArchive.GetDescription(),
-            "Archive containing most or all non-internet installation files");
-  EXPECT_EQ(mainArchive.GetShortName(), "Main archive");
-  EXPECT_EQ(mainArchive.DiskDirectory, "");
-  TpsContainerDestDir containerDir(nullptr);
-  EXPECT_EQ(containerDir.GetShortName(), "Path of the group (container)");
-  TpsObjectLink objectLink(nullptr);
-  EXPECT_EQ(objectLink.StandardName(), "psObjectLink");
-  EXPECT_EQ(objectLink.GetDescription(), "Path of the file or file group in the ObjectLink property");
-  TpsFileContainer fileContainer(nullptr);
-  EXPECT_EQ(fileContainer.GetDescription(), "Unspecified");
 }
 
 TEST(StandardSpecifiers, HaveNoPropertiesToWrite) {
