@@ -2,6 +2,7 @@
 // writes for them.
 #include <gtest/gtest.h>
 
+#include "components/cmp_TInstallContainer.h"
 #include "engine/DefinitionTestForm.h"
 #include "paths/cmp_TPathSpecifier.h"
 
