@@ -3,6 +3,8 @@
 #include "components/cmp_TInstallContainer.h"
 #include "components/cmp_TInstallFont.h"
 #include "components/cmp_TUninstallEXE.h"
+#include "decoration/cmp_Rotate3DLabel.h"
+#include "decoration/cmp_TBackDrop.h"
 #include "dialogs/dlgcmp_TBadInstallationDlg.h"
 #include "dialogs/dlgcmp_TBaseContainer.h"
 #include "dialogs/dlgcmp_TBaseDlg.h"
@@ -11,6 +13,7 @@
 #include "dialogs/dlgcmp_TInstallStatusDlg.h"
 #include "dialogs/dlgcmp_TLicenseDlg.h"
 #include "dialogs/dlgcmp_TSelectFolderDlg.h"
+#include "engine/TInstalator.h"
 #include "engine/cmp_TInstall.h"
 #include "engine/cmp_TInstallInformation.h"
 #include "engine/cmp_TInstallRegistry.h"
@@ -21,7 +24,14 @@
 #include "objects/TStrings.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "shortcuts/cmp_TInstallShellLink.h"
+#include "translation/cmp_TTranslateControls.h"
 #include "translation/cmp_TTranslator.h"
+#include "widgets/Buttons.h"
+#include "widgets/ComCtrls.h"
+#include "widgets/Controls.h"
+#include "widgets/ExtCtrls.h"
+#include "widgets/Forms.h"
+#include "widgets/StdCtrls.h"
 
 namespace brim {
 
@@ -73,6 +83,22 @@ void RegisterStreamClasses() {
       // Network install locations.
       &TCustomNetInstallLocation::StaticClass(), &TCustomLoginInformation::StaticClass(),
       &TLoginInformation::StaticClass(),
+      // The controls the forms are made of.
+      &TControl::StaticClass(), &TWinControl::StaticClass(), &TGraphicControl::StaticClass(),
+      &TCustomControl::StaticClass(), &TCustomForm::StaticClass(), &TForm::StaticClass(),
+      &TCustomLabel::StaticClass(), &TLabel::StaticClass(), &TButton::StaticClass(),
+      &TCustomEdit::StaticClass(), &TEdit::StaticClass(), &TCustomMemo::StaticClass(),
+      &TMemo::StaticClass(), &TListControl::StaticClass(), &TListBox::StaticClass(),
+      &TComboBox::StaticClass(), &TGroupBox::StaticClass(), &TCheckBox::StaticClass(),
+      &TRadioButton::StaticClass(), &TCustomPanel::StaticClass(), &TPanel::StaticClass(),
+      &TImage::StaticClass(), &TBevel::StaticClass(), &TBitBtn::StaticClass(),
+      &TSpeedButton::StaticClass(), &TProgressBar::StaticClass(), &TRichEdit::StaticClass(),
+      &TTabControl::StaticClass(),
+      // The main form and its decoration.
+      &TInstalator::StaticClass(), &TBackdrop::StaticClass(), &TRotate3DLabel::StaticClass(),
+      &TLabelStyle::StaticClass(),
+      // Controls that carry a string identifier.
+      &TTranslateLabel::StaticClass(), &TTranslateBitBtn::StaticClass(),
   };
   for (const TClassInfo* c : classes) RegisterClass(*c);
 }
