@@ -1,6 +1,7 @@
 // Shared types of the install components: install types and their sets,
-// the small set template used for every streamed set, and the percentage
-// rule used by every progress figure.
+// the distribution, archive and overwrite modes that several subsystems
+// share, the small set template used for every streamed set, and the
+// percentage rule used by every progress figure.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +38,25 @@ class TSet {
 enum class TInstallType { itFull, itDefault, itCompact, itCustom };
 using TInstallTypeSet = TSet<TInstallType>;
 inline constexpr const char* InstallTypeNames[] = {"itFull", "itDefault", "itCompact", "itCustom"};
+
+// Where the archives of an installation live: on the installation media,
+// on a server, or on the media with network files fetched from a server.
+enum class TDistributeType { dtTraditional, dtWeb, dtTraditionalNet };
+inline constexpr const char* DistributeTypeNames[] = {"dtTraditional", "dtWeb", "dtTraditionalNet"};
+
+// Whether compressing starts a new archive or adds to an existing one.
+enum class TlzhCommand { lzcOverwrite, lzcOnlyAdd };
+inline constexpr const char* LzhCommandNames[] = {"lzcOverwrite", "lzcOnlyAdd"};
+
+// When an existing file may be replaced by the archived one.
+enum class TOverwriteType { owAlways, owNever, owVersion, owDate, owVersionDate };
+inline constexpr const char* OverwriteTypeNames[] = {"owAlways", "owNever", "owVersion", "owDate",
+                                                     "owVersionDate"};
+
+// The zlib level an archive member is compressed with.
+enum class TCompressionLevel { colNone, colFastest, colDefault, colMax };
+inline constexpr const char* CompressionLevelNames[] = {"colNone", "colFastest", "colDefault",
+                                                        "colMax"};
 
 // Part/Whole as a percentage, computed in floating point and rounded to
 // nearest with halves to even; a zero whole gives 0.

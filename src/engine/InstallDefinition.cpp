@@ -1,13 +1,31 @@
 #include "engine/InstallDefinition.h"
 
+#include "components/cmp_TInstallContainer.h"
+#include "components/cmp_TInstallFont.h"
+#include "components/cmp_TUninstallEXE.h"
 #include "decoration/cmp_Rotate3DLabel.h"
 #include "decoration/cmp_TBackDrop.h"
+#include "dialogs/dlgcmp_TBadInstallationDlg.h"
+#include "dialogs/dlgcmp_TBaseContainer.h"
+#include "dialogs/dlgcmp_TBaseDlg.h"
+#include "dialogs/dlgcmp_TCopyFileDlg.h"
+#include "dialogs/dlgcmp_TGoodInstallationDlg.h"
+#include "dialogs/dlgcmp_TInstallStatusDlg.h"
+#include "dialogs/dlgcmp_TLicenseDlg.h"
+#include "dialogs/dlgcmp_TSelectFolderDlg.h"
 #include "engine/TInstalator.h"
+#include "engine/cmp_TInstall.h"
+#include "engine/cmp_TInstallInformation.h"
+#include "engine/cmp_TInstallRegistry.h"
+#include "netlocation/cmp_TNetInstallLocation.h"
 #include "objects/ClassRegistry.h"
 #include "objects/TCollection.h"
 #include "objects/TGraphics.h"
 #include "objects/TStrings.h"
+#include "paths/cmp_TPathSpecifier.h"
+#include "shortcuts/cmp_TInstallShellLink.h"
 #include "translation/cmp_TTranslateControls.h"
+#include "translation/cmp_TTranslator.h"
 #include "widgets/Buttons.h"
 #include "widgets/ComCtrls.h"
 #include "widgets/Controls.h"
@@ -27,6 +45,44 @@ void RegisterStreamClasses() {
       &TStringList::StaticClass(), &TCollection::StaticClass(), &TCollectionItem::StaticClass(),
       &TGraphic::StaticClass(), &TBitmap::StaticClass(), &TIcon::StaticClass(),
       &TPicture::StaticClass(), &TFont::StaticClass(),
+      // The installation and its registry keys.
+      &TCustomInstall::StaticClass(), &TInstall::StaticClass(), &TBuildInfo::StaticClass(),
+      &TInstallInformation::StaticClass(), &TCustomInstallRegistry::StaticClass(),
+      &TInstallRegistry::StaticClass(), &TRegistryEntries::StaticClass(),
+      &TRegistryEntry::StaticClass(),
+      // The install tree, files, fonts and the uninstaller.
+      &TInstallContainer::StaticClass(), &TInstallObject::StaticClass(),
+      &TFileRelated::StaticClass(), &TFileContainer::StaticClass(),
+      &TInstallDirectory::StaticClass(), &TCustomInstallGroup::StaticClass(),
+      &TInstallGroup::StaticClass(), &TInstallGroupDialogOptions::StaticClass(),
+      &TCustomInstallFile::StaticClass(), &TInstallFile::StaticClass(),
+      &TInstallFont::StaticClass(), &TUninstallEXE::StaticClass(),
+      // Path specifiers.
+      &TCustomPathSpecifier::StaticClass(), &TPathSpecifier::StaticClass(),
+      &TStandardPathSpecifier::StaticClass(), &TpsBDEDLL::StaticClass(),
+      &TpsCommonFiles::StaticClass(), &TpsContainerArchiveFile::StaticClass(),
+      &TpsContainerDestDir::StaticClass(), &TpsDesktopMenu::StaticClass(),
+      &TpsInstallSource::StaticClass(), &TpsMainInstall::StaticClass(),
+      &TpsMainArchiveFile::StaticClass(), &TpsProgramFiles::StaticClass(),
+      &TpsProgramMenu::StaticClass(), &TpsStartMenu::StaticClass(),
+      &TpsStartupMenu::StaticClass(), &TpsSystem::StaticClass(), &TpsWindow::StaticClass(),
+      &TpsFileContainer::StaticClass(), &TpsObjectLink::StaticClass(),
+      // Shortcuts and the program folder.
+      &TCustomShellLinkGroup::StaticClass(), &TMainLinkGroup::StaticClass(),
+      &TCustomInstallShellLink::StaticClass(), &TInstallShellLink::StaticClass(),
+      &TInstallMainLink::StaticClass(),
+      // Dialog managers and dialog components.
+      &TDialogManager::StaticClass(), &TCustomBaseInstallDlg::StaticClass(),
+      &TBaseInstallDlg::StaticClass(), &TLicenseDlg::StaticClass(),
+      &TSelectFolderDlg::StaticClass(), &TGoodInstallationDlg::StaticClass(),
+      &TBadInstallationDlg::StaticClass(), &TCopyFileDlg::StaticClass(),
+      &TInstallStatusDlg::StaticClass(),
+      // Translation.
+      &TTranslator::StaticClass(), &TLanguage::StaticClass(),
+      &TLangFormatStrings::StaticClass(),
+      // Network install locations.
+      &TCustomNetInstallLocation::StaticClass(), &TCustomLoginInformation::StaticClass(),
+      &TLoginInformation::StaticClass(),
       // The controls the forms are made of.
       &TControl::StaticClass(), &TWinControl::StaticClass(), &TGraphicControl::StaticClass(),
       &TCustomControl::StaticClass(), &TCustomForm::StaticClass(), &TForm::StaticClass(),

@@ -1,0 +1,44 @@
+#include "netlocation/cmp_TNetInstallLocation.h"
+
+namespace brim {
+
+const TEnumInfo InternetProtocolInfo("TInternetProtocol", {"ipFTP", "ipHTTP"});
+
+TPersistent* TCustomLoginInformation::GetOwner() const { return location_; }
+
+const TClassInfo& TCustomLoginInformation::StaticClass() {
+  static const TClassInfo info =
+      TClassBuilder<TCustomLoginInformation>("TCustomLoginInformation", &TPersistent::StaticClass())
+          .Boolean("Anonymous", Field(&TCustomLoginInformation::Anonymous), true)
+          .String("Directory", Field(&TCustomLoginInformation::Directory))
+          .String("Hostname", Field(&TCustomLoginInformation::Hostname))
+          .String("Password", Field(&TCustomLoginInformation::Password))
+          .Enumeration("Protocol", Field(&TCustomLoginInformation::Protocol), InternetProtocolInfo,
+                       static_cast<int64_t>(TInternetProtocol::ipHTTP))
+          .String("Username", Field(&TCustomLoginInformation::Username))
+          .Build();
+  return info;
+}
+
+const TClassInfo& TLoginInformation::StaticClass() {
+  static const TClassInfo info =
+      TClassBuilder<TLoginInformation>("TLoginInformation", &TCustomLoginInformation::StaticClass())
+          .Build();
+  return info;
+}
+
+TCustomNetInstallLocation::TCustomNetInstallLocation(TComponent* owner)
+    : TComponent(owner), login_(std::make_unique<TLoginInformation>(this)) {}
+
+const TClassInfo& TCustomNetInstallLocation::StaticClass() {
+  static const TClassInfo info =
+      TClassBuilder<TCustomNetInstallLocation>("TCustomNetInstallLocation",
+                                               &TComponent::StaticClass())
+          .Creatable()
+          .Object("LoginInformation",
+                  [](TCustomNetInstallLocation& l) { return &l.LoginInformation(); })
+          .Build();
+  return info;
+}
+
+}  // namespace brim

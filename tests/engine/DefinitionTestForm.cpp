@@ -1,0 +1,76 @@
+#include "engine/DefinitionTestForm.h"
+
+#include "engine/InstallDefinition.h"
+#include "objects/ClassRegistry.h"
+#include "objects/TextForm.h"
+
+namespace brim::test {
+
+const TClassInfo& TDefinitionTestForm::StaticClass() {
+  static const TClassInfo info =
+      TClassBuilder<TDefinitionTestForm>("TDefinitionTestForm", &TComponent::StaticClass())
+          .Creatable()
+          .Build();
+  return info;
+}
+
+const std::any* TDefinitionTestForm::FindHandler(const std::string& name) const {
+  auto it = Handlers.find(name);
+  return it == Handlers.end() ? nullptr : &it->second;
+}
+
+std::string FormText(const std::string& components) {
+  return "object Form: TDefinitionTestForm\n" + components + "\nend\n";
+}
+
+std::unique_ptr<TDefinitionTestForm> LoadDefinition(const std::string& text,
+                                                    std::map<std::string, std::any> handlers) {
+  RegisterStreamClasses();
+  RegisterClass(TDefinitionTestForm::StaticClass());
+  auto form = std::make_unique<TDefinitionTestForm>(nullptr);
+  form->Handlers = std::move(handlers);
+  LoadForm(*form, ParseTextForm(text));
+  return form;
+}
+
+std::unique_ptr<TDefinitionTestForm> LoadComponents(const std::string& components,
+                                                    std::map<std::string, std::any> handlers) {
+  return LoadDefinition(FormText(components), std::move(handlers));
+}
+
+std::vector<TPropertyValue> SavedProperties(const TComponent& root, const std::string& name) {
+  TObjectRecord record = SaveForm(root);
+  for (const auto& child : record.Children)
+    if (child.Name == name) return child.Props;
+  throw Exception("The saved form has no component %s", name);
+}
+
+std::vector<std::string> SavedNames(const TComponent& root, const std::string& name) {
+  std::vector<std::string> names;
+  for (const auto& p : SavedProperties(root, name)) names.push_back(p.Name);
+  return names;
+}
+
+const TValue* SavedValue(const std::vector<TPropertyValue>& props, const std::string& name) {
+  for (const auto& p : props)
+    if (p.Name == name) return &p.Value;
+  return nullptr;
+}
+
+std::string LoadError(const std::string& components) {
+  try {
+    LoadComponents(components);
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "";
+}
+
+testing::AssertionResult AssertContains(const char* textExpr, const char* partExpr,
+                                        const std::string& text, const std::string& part) {
+  if (text.find(part) != std::string::npos) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << textExpr << " does not contain " << partExpr << "\n  text: \""
+                                     << text << "\"\n  part: \"" << part << "\"";
+}
+
+}  // namespace brim::test

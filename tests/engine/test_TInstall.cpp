@@ -1,0 +1,155 @@
+// The installation component as a definition declares it: constructor
+// values, what a generated definition always writes, nested settings and
+// the installation-wide events.
+#include <gtest/gtest.h>
+
+#include "engine/DefinitionTestForm.h"
+#include "engine/cmp_TInstall.h"
+
+namespace brim::test {
+namespace {
+
+using Names = std::vector<std::string>;
+
+TEST(InstallConstruction, AnEmptyDeclarationHasTheConstructorValues) {
+  auto form = LoadComponents("object Install1: TInstall\nend");
+  auto* install = form->Find<TInstall>("Install1");
+  ASSERT_NE(install, nullptr);
+  EXPECT_EQ(install->DestDir(), "\\MyApplication");
+  EXPECT_EQ(install->InstallTypes, TInstallTypeSet{TInstallType::itFull});
+  EXPECT_TRUE(install->AutoMaximizeWindow);
+  EXPECT_FALSE(install->HideMainForm);
+  EXPECT_TRUE(install->RunAutomatic);
+  EXPECT_TRUE(install->UseLoadingProgram);
+  EXPECT_FALSE(install->Reboot);
+  EXPECT_EQ(install->DistributeType, TDistributeType::dtTraditional);
+  EXPECT_EQ(install->Description, "TInstall component");
+  EXPECT_EQ(install->Information.CompanyName, "My Company");
+  EXPECT_EQ(install->Information.ProductName, "My product");
+  EXPECT_EQ(install->Information.Version, "1.0");
+  EXPECT_EQ(install->BuildInfo.BuildDirectory, "c:\\build");
+  EXPECT_EQ(install->BuildInfo.OCXName, "qxsetup");
+  EXPECT_TRUE(install->BuildInfo.AddUninstallOnCreate);
+  EXPECT_FALSE(install->BuildInfo.SignCode);
+  // The installation raises its after-install event itself, at the end of the run.
+  EXPECT_FALSE(install->FireAfterInstall);
+  EXPECT_FALSE(install->HasPathSpecifier());
+}
+
+TEST(InstallDefaults, PropertiesWithoutADeclaredDefaultAreAlwaysWritten) {
+  auto form = LoadComponents("object Install1: TInstall\nend");
+  EXPECT_EQ(SavedNames(*form, "Install1"),
+            (Names{"BuildInfo.SignCode", "HideMainForm", "Reboot", "UseLoadingProgram"}));
+}
+
+TEST(InstallDefaults, ChangedSettingsAreWrittenWithTheirDottedPaths) {
+  auto form = LoadComponents(R"(
+    object Install1: TInstall
+      AutoMaximizeWindow = False
+      BuildInfo.BuildDirectory = 'Z:\work\demo\build'
+      BuildInfo.AppName = 'Demo'
+      DestDir = '\Brimwell\Demo'
+      DistributeType = dtTraditionalNet
+      Information.CompanyName = 'Brimwell'
+      Information.ProductName = 'Brimwell Demo'
+      InstallTypes = [itFull, itDefault]
+      PresetupFiles.Strings = (
+        'WININET.DLL')
+    end)");
+  auto* install = form->Find<TInstall>("Install1");
+  EXPECT_EQ(install->BuildInfo.BuildDirectory, "Z:\\work\\demo\\build");
+  EXPECT_EQ(install->Information.ProductName, "Brimwell Demo");
+  EXPECT_EQ(install->Information.Version, "1.0");
+  EXPECT_EQ(install->PresetupFiles.Lines(), Names{"WININET.DLL"});
+  EXPECT_EQ(install->DistributeType, TDistributeType::dtTraditionalNet);
+  EXPECT_EQ(SavedNames(*form, "Install1"),
+            (Names{"AutoMaximizeWindow", "BuildInfo.AppName", "BuildInfo.BuildDirectory",
+                   "BuildInfo.SignCode", "DestDir", "DistributeType", "HideMainForm",
+                   "Information.CompanyName", "Information.ProductName", "InstallTypes",
+                   "PresetupFiles.Strings", "Reboot", "UseLoadingProgram"}));
+}
+
+TEST(InstallDefaults, AllFourInstallTypesAreWrittenForTheInstallation) {
+  // The installation's declared default is [itFull], not all four.
+  auto form = LoadComponents(R"(
+    object Install1: TInstall
+      InstallTypes = [itFull, itDefault, itCompact, itCustom]
+    end)");
+  const TValue* v = SavedValue(SavedProperties(*form, "Install1"), "InstallTypes");
+  ASSERT_NE(v, nullptr);
+  EXPECT_EQ(v->Set.size(), 4u);
+}
+
+TEST(InstallProperties, ADistributeTypeOutsideTheEnumerationIsNamed) {
+  EXPECT_CONTAINS(LoadError("object Install1: TInstall\n DistributeType = dtFloppy\nend"),
+                  "dtFloppy is not a value of TDistributeType");
+}
+
+TEST(InstallProperties, ContainerPropertiesOfGroupsAreNotPublished) {
+  EXPECT_CONTAINS(LoadError("object Install1: TInstall\n Container = Install1\nend"),
+                  "TInstall has no property Container");
+  EXPECT_CONTAINS(LoadError("object Install1: TInstall\n ArchiveFile = 'files.1'\nend"),
+                  "TInstall has no property ArchiveFile");
+}
+
+TEST(InstallProperties, TheMainDirectoryResolvesItsSpecifierDeclaredLater) {
+  auto form = LoadComponents(R"(
+    object Install1: TInstall
+      DestDirType = psProgramFiles
+      NetLocation = WebServer
+    end
+    object psProgramFiles: TpsProgramFiles
+    end
+    object WebServer: TCustomNetInstallLocation
+      LoginInformation.Hostname = 'downloads.example.com'
+    end)");
+  auto* install = form->Find<TInstall>("Install1");
+  EXPECT_EQ(install->DestDirType(), form->FindComponent("psProgramFiles"));
+  EXPECT_EQ(install->NetLocation(), form->FindComponent("WebServer"));
+}
+
+TEST(InstallEvents, AVetoHandlerCanClearTheFlag) {
+  std::function<void(TComponent*, bool&)> refuse = [](TComponent*, bool& go) { go = false; };
+  auto form = LoadComponents(R"(
+    object Install1: TInstall
+      OnBeforeReboot = KeepRunning
+      OnUserAbort = KeepRunning
+    end)",
+                             {{"KeepRunning", refuse}});
+  auto* install = form->Find<TInstall>("Install1");
+  bool reboot = true, quit = true;
+  install->OnBeforeReboot(install, reboot);
+  install->OnUserAbort(install, quit);
+  EXPECT_FALSE(reboot);
+  EXPECT_FALSE(quit);
+}
+
+TEST(InstallEvents, TheRunFileHandlerSeesTheFile) {
+  TCustomInstallFile* seen = nullptr;
+  std::function<void(TComponent*, TCustomInstallFile*, bool&)> runFile =
+      [&](TComponent*, TCustomInstallFile* file, bool& defaultAction) {
+        seen = file;
+        defaultAction = false;
+      };
+  auto form = LoadComponents(R"(
+    object Install1: TInstall
+      OnBeforeRunFile = RunReadme
+    end
+    object Readme: TInstallFile
+    end)",
+                             {{"RunReadme", runFile}});
+  auto* install = form->Find<TInstall>("Install1");
+  auto* readme = form->Find<TInstallFile>("Readme");
+  bool defaultAction = true;
+  install->OnBeforeRunFile(install, readme, defaultAction);
+  EXPECT_EQ(seen, readme);
+  EXPECT_FALSE(defaultAction);
+}
+
+TEST(InstallEvents, AnUnknownHandlerIsReportedWithTheForm) {
+  EXPECT_CONTAINS(LoadError("object Install1: TInstall\n OnAfterInitialized = Started\nend"),
+                  "the form TDefinitionTestForm has no handler Started");
+}
+
+}  // namespace
+}  // namespace brim::test
