@@ -50,7 +50,7 @@ TEST(ShellLinks, HotKeyAndIconIndexAreAlwaysWritten) {
 
 TEST(ShellLinks, AHotKeyBeyondSixteenBitsIsRefused) {
   EXPECT_CONTAINS(LoadError("object L: TInstallShellLink\n HotKey = 70000\nend"),
-                  "70000 is out of range for a 16-bit integer");
+                  "70000 is out of range for an unsigned 16-bit integer");
 }
 
 TEST(ShellLinks, AMethodOutsideTheEnumerationIsNamed) {
