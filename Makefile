@@ -5,6 +5,7 @@ SHELL := /bin/bash
 .DEFAULT_GOAL := build
 .NOTPARALLEL:
 
+MAKEFLAGS += --no-print-directory
 JOBS ?= 2
 BUILD_TYPE ?= RelWithDebInfo
 FUZZ_SECONDS ?= 120
