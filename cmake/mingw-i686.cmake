@@ -11,3 +11,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# zlib comes from libz-mingw-w64-dev under the find root above. Asking for
+# the static archive keeps the programs free of zlib1.dll: a target that
+# needs it says find_package(ZLIB REQUIRED) and links ZLIB::ZLIB, which
+# then names /usr/i686-w64-mingw32/lib/libz.a (FindZLIB, CMake 3.24 or later).
+set(ZLIB_USE_STATIC_LIBS ON)

@@ -1,8 +1,10 @@
 #include "objects/BinaryForm.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "common/exceptions_Brimwell.h"
+#include "common/routines_Strings.h"
 
 namespace brim {
 
@@ -11,6 +13,24 @@ namespace {
 // Deep nesting could only come from a hostile stream; it ends in an error
 // long before the stack is at risk.
 constexpr int kMaxDepth = 200;
+
+// Names and identifiers follow the text form's syntax (a letter or '_',
+// then letters, digits, '_' and '.'), so that every stream read here can
+// be decompiled into text that compiles again. A property name may not be
+// a word that the text form reads as the start or end of a record there.
+enum class TNameKind { Plain, ObjectProperty, ItemProperty };
+
+bool IsStreamIdent(const std::string& s, TNameKind kind) {
+  auto start = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
+  if (s.empty() || !start(s[0])) return false;
+  for (char c : s)
+    if (!start(c) && !(c >= '0' && c <= '9') && c != '.') return false;
+  if (kind == TNameKind::ObjectProperty)
+    for (const char* word : {"end", "object", "inherited", "inline"})
+      if (SameText(s, word)) return false;
+  if (kind == TNameKind::ItemProperty && SameText(s, "end")) return false;
+  return true;
+}
 
 class TReader {
  public:
@@ -61,10 +81,27 @@ class TReader {
     return Bytes(n, what);
   }
 
+  // A short string that must be an identifier; empty only where allowed
+  // (an unnamed component, or the empty name that ends a list).
+  std::string Identifier(const char* what, TNameKind kind = TNameKind::Plain) {
+    size_t at = pos_;
+    std::string s = ShortString(what);
+    if (!s.empty() && !IsStreamIdent(s, kind))
+      Fail(at, Format("%s \"%s\" is not a valid identifier", std::string(what), s));
+    return s;
+  }
+
   TSourcePos Here() const {
     TSourcePos p;
     p.Offset = static_cast<uint32_t>(pos_);
     return p;
+  }
+
+  // Infinities, NaNs and extended values beyond the range of a double have
+  // no text form and mean nothing in a definition.
+  void Finite(const TValue& v, const char* what) const {
+    if (!std::isfinite(v.Float))
+      Fail(v.Pos.Offset, Format("%s value is infinite, not a number or out of range", std::string(what)));
   }
 
   int64_t Integer(const char* what) {
@@ -92,13 +129,13 @@ class TReader {
       if (r.Flags & ffChildPos) r.Position = Integer("the child position");
     }
     size_t at = pos_;
-    r.ClassName = ShortString("a class name");
+    r.ClassName = Identifier("a class name");
     if (r.ClassName.empty()) Fail(at, "an object record has an empty class name");
-    r.Name = ShortString("a component name");
+    r.Name = Identifier("a component name");
     for (;;) {
       TPropertyValue pv;
       pv.Pos = Here();
-      pv.Name = ShortString("a property name");
+      pv.Name = Identifier("a property name", TNameKind::ObjectProperty);
       if (pv.Name.empty()) break;
       pv.Value = ReadValue(depth + 1);
       r.Props.push_back(std::move(pv));
@@ -145,6 +182,7 @@ class TReader {
         std::string e = Bytes(10, "an extended");
         std::memcpy(v.Extended.data(), e.data(), 10);
         v.Float = ExtendedToDouble(v.Extended);
+        Finite(v, "an extended");
         break;
       }
       case TValueTag::vaSingle: {
@@ -152,17 +190,22 @@ class TReader {
         float f;
         std::memcpy(&f, &bits, 4);
         v.Float = f;
+        Finite(v, "a single");
         break;
       }
       case TValueTag::vaDate: {
         uint64_t bits = Little(8, "a date");
         std::memcpy(&v.Float, &bits, 8);
+        Finite(v, "a date");
         break;
       }
       case TValueTag::vaCurrency: v.Int = static_cast<int64_t>(Little(8, "a currency")); break;
       case TValueTag::vaString:
+        v.Str = ShortString("a string");
+        break;
       case TValueTag::vaIdent:
-        v.Str = ShortString(v.Tag == TValueTag::vaString ? "a string" : "an identifier");
+        v.Str = Identifier("an identifier");
+        if (v.Str.empty()) Fail(v.Pos.Offset, "an identifier is empty");
         break;
       case TValueTag::vaLString:
       case TValueTag::vaBinary:
@@ -181,7 +224,7 @@ class TReader {
       }
       case TValueTag::vaSet:
         for (;;) {
-          std::string m = ShortString("a set member");
+          std::string m = Identifier("a set member");
           if (m.empty()) break;
           v.Set.push_back(std::move(m));
         }
@@ -207,7 +250,7 @@ class TReader {
           for (;;) {
             TPropertyValue pv;
             pv.Pos = Here();
-            pv.Name = ShortString("a property name");
+            pv.Name = Identifier("a property name", TNameKind::ItemProperty);
             if (pv.Name.empty()) break;
             pv.Value = ReadValue(depth + 1);
             item.Props.push_back(std::move(pv));
@@ -232,6 +275,11 @@ class TWriter {
       out_ += static_cast<char>(0xF0 | (r.Flags & 0x0F));
       if (r.Flags & ffChildPos) Int(r.Position, false);
     }
+    // The reader takes a first byte of $F0 or above as the flags prefix, so
+    // a class name cannot have that length.
+    if (r.ClassName.size() >= 0xF0)
+      throw EStreamError("Cannot write the class name \"%s\": longer than 239 bytes",
+                         r.ClassName.substr(0, 40));
     Short(r.ClassName, "class name");
     Short(r.Name, "component name");
     for (const auto& p : r.Props) Property(p);

@@ -1,5 +1,6 @@
 #include "objects/FormLoader.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "common/routines_Strings.h"
@@ -71,6 +72,9 @@ class TLoader {
     const TPropInfo* Prop;
     std::string Target;
     TContext Ctx;
+    // The collections whose items hold Object, innermost last: reading
+    // one of them again frees its items, and their fixups with them.
+    std::vector<const TCollection*> Collections;
   };
 
   void Begin(TComponent& c) {
@@ -217,7 +221,7 @@ class TLoader {
           return;
         }
         if (v.Tag != TValueTag::vaIdent) WrongKind(ctx, p, v, "a component name");
-        fixups_.push_back({&obj, &p, v.Str, ctx});
+        fixups_.push_back({&obj, &p, v.Str, ctx, collections_});
         return;
       case TPropKind::Object: {
         TPersistent* nested = p.GetObject(obj);
@@ -226,11 +230,18 @@ class TLoader {
         auto* coll = dynamic_cast<TCollection*>(nested);
         if (!coll) WrongKind(ctx, p, v, "its properties by name (" + p.Name + ".Property = ...)");
         if (v.Tag != TValueTag::vaCollection) WrongKind(ctx, p, v, "a collection");
+        // A collection given twice is read again from empty; the
+        // references of the items it frees must not be resolved.
+        std::erase_if(fixups_, [coll](const TFixup& f) {
+          return std::find(f.Collections.begin(), f.Collections.end(), coll) != f.Collections.end();
+        });
         coll->Clear();
+        collections_.push_back(coll);
         for (const auto& item : v.Items) {
           TCollectionItem* it = coll->Add();
           for (const auto& ipv : item.Props) ReadProperty(comp, *it, ipv, ctx.Path + "[" + std::to_string(coll->Count() - 1) + "].");
         }
+        collections_.pop_back();
         return;
       }
       case TPropKind::Event: {
@@ -271,6 +282,7 @@ class TLoader {
   TLoadOptions options_;
   std::vector<TComponent*> loaded_;
   std::vector<TFixup> fixups_;
+  std::vector<const TCollection*> collections_;  // the collections being read, outermost first
 };
 
 class TSaver {

@@ -254,6 +254,8 @@ class TParser {
     char* end = nullptr;
     double d = std::strtod(num.c_str(), &end);
     if (num.empty() || end != num.c_str() + num.size()) Fail("bad number " + num);
+    if (!std::isfinite(d) || (suffix == 's' && std::fabs(d) > 3.4028234663852886e38))
+      Fail("number out of range " + num);
     if (suffix == 's') {
       v = TValue::Single(static_cast<float>(d));
     } else if (suffix == 'd') {
@@ -330,6 +332,8 @@ class TParser {
       while (!Peek(')')) {
         if (p_ >= t_.size()) Fail("unexpected end of text in a list");
         v.List.push_back(ParseValue(depth + 1));
+        // The binary form ends a list with the Null tag.
+        if (v.List.back().Tag == TValueTag::vaNull) Fail("Null cannot be an item of a list");
       }
       ++p_;
       return v;

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# End-to-end checks of brimdef on one platform:
+#   tests/e2e/brimdef.sh native  build/native/bin/brimdef
+#   tests/e2e/brimdef.sh win32   build/win32/bin/brimdef.exe   (run under Wine;
+#                                 WINEPREFIX from scripts/wine-env)
+# The definition is examples/demo/demo.txt, or tests/e2e/data/definition.txt
+# while there is no demo. It must compile, check, and decompile to the same
+# text; broken inputs must fail with a non-zero status, a message naming the
+# file, and no output file. The compiled streams of all platforms are kept
+# in build/e2e/ and must be byte for byte the same.
+# Prints one line per check and "e2e PLATFORM: N passed, N failed".
+set -uo pipefail
+
+platform="${1:?platform}"
+program="$(realpath "${2:?brimdef program}")"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+definition="$root/examples/demo/demo.txt"
+[ -f "$definition" ] || definition="$root/tests/e2e/data/definition.txt"
+
+run=("$program")
+case "$platform" in
+  win32) run=(wine "$program") ;;
+esac
+
+work="$root/build/e2e/$platform"
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work" || exit 1
+cp "$definition" definition.txt
+
+passed=0
+failed=0
+check() {  # check NAME CONDITION-COMMAND...
+  local name="$1"
+  shift
+  if "$@"; then
+    echo "  ok    $name"
+    passed=$((passed + 1))
+  else
+    echo "  FAIL  $name"
+    failed=$((failed + 1))
+  fi
+}
+
+# brimdef ARGS...: runs it, keeping status, stdout and stderr for the checks.
+brimdef() {
+  "${run[@]}" "$@" >stdout.txt 2>stderr.txt </dev/null
+  status=$?
+  tr -d '\r' <stderr.txt >stderr.lf
+  return 0
+}
+succeeded() { [ "$status" -eq 0 ] || { sed 's/^/        /' stderr.lf; false; }; }
+failed_with() { [ "$status" -ne 0 ] && grep -q -- "$1" stderr.lf; }
+absent() { local f; for f in "$@"; do [ ! -e "$f" ] || return 1; done; }
+same_file() { cmp -s "$1" "$2" 2>/dev/null || { diff "$1" "$2" 2>&1 | head -20 | sed 's/^/        /'; false; }; }
+
+echo "e2e $platform: $(basename "$program") with ${definition#"$root"/}"
+
+brimdef compile definition.txt -o definition.bin
+check "compile the definition" succeeded
+check "the binary starts with TPF0" test "$(head -c 4 definition.bin 2>/dev/null)" = TPF0
+
+brimdef check definition.bin
+check "check the binary" succeeded
+brimdef check definition.txt
+check "check the text" succeeded
+
+brimdef decompile definition.bin -o decompiled.txt
+check "decompile the binary" succeeded
+check "the decompiled text is the definition" same_file definition.txt decompiled.txt
+
+brimdef decompile definition.bin
+tr -d '\r' <stdout.txt >stdout.lf
+check "decompile to standard output gives the same text" same_file definition.txt stdout.lf
+
+brimdef compile decompiled.txt -o recompiled.bin
+check "the decompiled text compiles to the same binary" same_file definition.bin recompiled.bin
+
+for other in "$root"/build/e2e/*/definition.bin; do
+  [ "$other" = "$work/definition.bin" ] && continue
+  other_platform="$(basename "$(dirname "$other")")"
+  check "the binary equals the $other_platform one" same_file definition.bin "$other"
+done
+
+# Broken inputs.
+size=$(stat -c %s definition.bin)
+head -c $((size - 3)) definition.bin >truncated.bin
+brimdef decompile truncated.bin -o truncated.txt
+check "a truncated binary fails and names the file" failed_with "truncated.bin"
+check "a truncated binary leaves no output" absent truncated.txt truncated.txt.tmp
+
+brimdef check truncated.bin
+check "check rejects a truncated binary with its byte offset" failed_with "byte offset"
+
+head -n -1 definition.txt >unfinished.txt
+brimdef compile unfinished.txt -o unfinished.bin
+check "a text without its last 'end' fails with the line" failed_with "unfinished.txt: .*line"
+check "a broken text leaves no output" absent unfinished.bin unfinished.bin.tmp
+
+printf 'old contents\n' >kept.bin
+cp kept.bin kept.orig
+brimdef compile unfinished.txt -o kept.bin
+check "a failed compile keeps the existing output file" same_file kept.orig kept.bin
+
+sed '1s/: *[A-Za-z_][A-Za-z0-9_]*$/: TNoSuchClass/' definition.txt >unknown.txt
+brimdef compile unknown.txt -o unknown.bin
+check "an unknown class fails and names the class" failed_with "TNoSuchClass"
+check "an unknown class leaves no output" absent unknown.bin unknown.bin.tmp
+
+brimdef compile missing.txt -o missing.bin
+check "a missing input fails and names the file" failed_with "missing.txt"
+
+echo "e2e $platform: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
