@@ -52,9 +52,6 @@ bool IsValidIdent(const std::string& name) {
 const TClassInfo& TComponent::StaticClass() {
   static const TClassInfo info =
       TClassBuilder<TComponent>("TComponent", &TPersistent::StaticClass())
-          // A plain component may stand in a stream: it names and groups
-          // others without behaviour of its own.
-          .Creatable()
           .Integer("Tag", Methods(&TComponent::Tag, &TComponent::SetTag), 0)
           // Where the designer placed a non-visual component; controls
           // redeclare Left and Top as their real position.

@@ -40,7 +40,7 @@ TEST(InstallFileDefaults, ChangedValuesAreWrittenByName) {
       FileName = 'demo.dll'
     end)");
   auto props = SavedProperties(*form, "File1");
-  ASSERT_NE(SavedValue(props, "OverwriteMode"), nullptr);
+  ASSERT_TRUE(SavedValue(props, "OverwriteMode").has_value());
   EXPECT_EQ(SavedValue(props, "OverwriteMode")->Str, "owVersionDate");
   EXPECT_EQ(SavedValue(props, "FileType")->Str, "iftSystemWideDLL");
   EXPECT_EQ(SavedValue(props, "Include")->Tag, TValueTag::vaFalse);
@@ -65,7 +65,7 @@ TEST(InstallTypes, AllFourAreWrittenNowhereAndLoadBackAsThree) {
     ASSERT_NE(object, nullptr) << name;
     EXPECT_EQ(object->InstallTypes, ThreeTypes()) << name;
     object->InstallTypes = FourTypes();
-    EXPECT_EQ(SavedValue(SavedProperties(*form, name), "InstallTypes"), nullptr) << name;
+    EXPECT_FALSE(SavedValue(SavedProperties(*form, name), "InstallTypes").has_value()) << name;
   }
   // What was saved loads back with the constructors' three types.
   auto again = LoadDefinition(PrintTextForm(SaveForm(*form)));
@@ -75,8 +75,8 @@ TEST(InstallTypes, AllFourAreWrittenNowhereAndLoadBackAsThree) {
 
 TEST(InstallTypes, ThreeTypesAreWrittenAndLoadBack) {
   auto form = LoadComponents("object File1: TInstallFile\nend");
-  const TValue* v = SavedValue(SavedProperties(*form, "File1"), "InstallTypes");
-  ASSERT_NE(v, nullptr);
+  std::optional<TValue> v = SavedValue(SavedProperties(*form, "File1"), "InstallTypes");
+  ASSERT_TRUE(v.has_value());
   EXPECT_EQ(v->Set, (Names{"itFull", "itDefault", "itCompact"}));
 }
 
@@ -108,8 +108,8 @@ TEST(UniqueID, IsWrittenEvenWhenZeroAndLoadsItsValue) {
     object File2: TInstallFile
     end)");
   EXPECT_EQ(form->Find<TInstallFile>("File1")->UniqueID, 17);
-  const TValue* zero = SavedValue(SavedProperties(*form, "File2"), "UniqueID");
-  ASSERT_NE(zero, nullptr);
+  std::optional<TValue> zero = SavedValue(SavedProperties(*form, "File2"), "UniqueID");
+  ASSERT_TRUE(zero.has_value());
   EXPECT_EQ(zero->Int, 0);
   EXPECT_EQ(SavedValue(SavedProperties(*form, "File1"), "UniqueID")->Int, 17);
 }
@@ -124,8 +124,8 @@ TEST(UniqueID, IsPartOfFontsAndTheUninstaller) {
     end)");
   EXPECT_EQ(form->Find<TInstallFont>("Font1")->UniqueID, 3);
   EXPECT_EQ(form->Find<TUninstallEXE>("Uninstaller")->UniqueID, 1999);
-  EXPECT_NE(SavedValue(SavedProperties(*form, "Font1"), "UniqueID"), nullptr);
-  EXPECT_NE(SavedValue(SavedProperties(*form, "Uninstaller"), "UniqueID"), nullptr);
+  EXPECT_TRUE(SavedValue(SavedProperties(*form, "Font1"), "UniqueID").has_value());
+  EXPECT_TRUE(SavedValue(SavedProperties(*form, "Uninstaller"), "UniqueID").has_value());
 }
 
 TEST(UniqueID, ATextValueIsRefusedNamingTheFile) {
@@ -156,8 +156,8 @@ TEST(ContainerReference, ResolvesToAGroupDeclaredLater) {
   auto* dir = form->Find<TInstallDirectory>("Dir1");
   EXPECT_EQ(dir->Container(), form->Find<TInstallGroup>("Group1"));
   EXPECT_EQ(dir->DestDirType(), form->FindComponent("psContainerDestDir"));
-  const TValue* saved = SavedValue(SavedProperties(*form, "Dir1"), "Container");
-  ASSERT_NE(saved, nullptr);
+  std::optional<TValue> saved = SavedValue(SavedProperties(*form, "Dir1"), "Container");
+  ASSERT_TRUE(saved.has_value());
   EXPECT_EQ(saved->Str, "Group1");
 }
 
@@ -211,7 +211,7 @@ TEST(References, AreClearedWhenTheTargetIsFreed) {
   auto* file = form->Find<TInstallFile>("File1");
   EXPECT_EQ(file->DestDirType(), nullptr);
   EXPECT_EQ(file->Container(), form->FindComponent("Dir1"));
-  EXPECT_EQ(SavedValue(SavedProperties(*form, "File1"), "DestDirType"), nullptr);
+  EXPECT_FALSE(SavedValue(SavedProperties(*form, "File1"), "DestDirType").has_value());
 }
 
 // ---- Nested group options ----
@@ -260,10 +260,10 @@ TEST(PublishedProperties, AFontCarriesItsNameOrderAndState) {
   EXPECT_EQ(form->Find<TInstallFont>("Font2")->FontName, "A New Font");
   // Order has no declared default: even the constructor's -1 is written.
   auto props = SavedProperties(*form, "Font2");
-  ASSERT_NE(SavedValue(props, "Order"), nullptr);
+  ASSERT_TRUE(SavedValue(props, "Order").has_value());
   EXPECT_EQ(SavedValue(props, "Order")->Int, -1);
-  EXPECT_EQ(SavedValue(props, "FontName"), nullptr);
-  EXPECT_EQ(SavedValue(props, "State"), nullptr);
+  EXPECT_FALSE(SavedValue(props, "FontName").has_value());
+  EXPECT_FALSE(SavedValue(props, "State").has_value());
 }
 
 TEST(PublishedProperties, TheUninstallerIsANetworkFileUnlessSaidOtherwise) {
@@ -278,7 +278,7 @@ TEST(PublishedProperties, TheUninstallerIsANetworkFileUnlessSaidOtherwise) {
   EXPECT_TRUE(form->Find<TUninstallEXE>("U1")->Net());
   EXPECT_FALSE(form->Find<TUninstallEXE>("U2")->Net());
   EXPECT_FALSE(form->Find<TInstallFile>("File1")->Net());
-  EXPECT_EQ(SavedValue(SavedProperties(*form, "U1"), "Net"), nullptr);
+  EXPECT_FALSE(SavedValue(SavedProperties(*form, "U1"), "Net").has_value());
   EXPECT_EQ(SavedValue(SavedProperties(*form, "U2"), "Net")->Tag, TValueTag::vaFalse);
 }
 

@@ -27,8 +27,8 @@ TEST(LicenseDialog, KeepsAnEmptyLineOfTheAgreement) {
   auto* dlg = form->Find<TLicenseDlg>("LicenseDlg1");
   EXPECT_EQ(dlg->LicenseAgreement.Lines(),
             (Names{"BRIMWELL DEMO LICENCE", "", "You may use this demo freely."}));
-  const TValue* saved = SavedValue(SavedProperties(*form, "LicenseDlg1"), "LicenseAgreement.Strings");
-  ASSERT_NE(saved, nullptr);
+  std::optional<TValue> saved = SavedValue(SavedProperties(*form, "LicenseDlg1"), "LicenseAgreement.Strings");
+  ASSERT_TRUE(saved.has_value());
   ASSERT_EQ(saved->List.size(), 3u);
   EXPECT_EQ(saved->List[1].Str, "");
 }

@@ -3,9 +3,8 @@
 #   tests/e2e/brimdef.sh native  build/native/bin/brimdef
 #   tests/e2e/brimdef.sh win32   build/win32/bin/brimdef.exe   (run under Wine;
 #                                 WINEPREFIX from scripts/wine-env)
-# The definition is examples/demo/demo.txt, or tests/e2e/data/definition.txt
-# while there is no demo. It must compile, check, and decompile to the same
-# text; broken inputs must fail with a non-zero status, a message naming the
+# The definition is examples/demo/demo.txt. It must compile, check, and
+# decompile to the same text; broken inputs must fail with a non-zero status, a message naming the
 # file, and no output file. The compiled streams of all platforms are kept
 # in build/e2e/ and must be byte for byte the same.
 # Prints one line per check and "e2e PLATFORM: N passed, N failed".
@@ -15,7 +14,6 @@ platform="${1:?platform}"
 program="$(realpath "${2:?brimdef program}")"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 definition="$root/examples/demo/demo.txt"
-[ -f "$definition" ] || definition="$root/tests/e2e/data/definition.txt"
 
 run=("$program")
 case "$platform" in

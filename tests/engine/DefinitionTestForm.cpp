@@ -51,10 +51,10 @@ std::vector<std::string> SavedNames(const TComponent& root, const std::string& n
   return names;
 }
 
-const TValue* SavedValue(const std::vector<TPropertyValue>& props, const std::string& name) {
+std::optional<TValue> SavedValue(const std::vector<TPropertyValue>& props, const std::string& name) {
   for (const auto& p : props)
-    if (p.Name == name) return &p.Value;
-  return nullptr;
+    if (p.Name == name) return p.Value;
+  return std::nullopt;
 }
 
 std::string LoadError(const std::string& components) {

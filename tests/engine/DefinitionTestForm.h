@@ -4,6 +4,7 @@
 // that event properties can be bound.
 #pragma once
 
+#include <optional>
 #include <any>
 #include <map>
 #include <memory>
@@ -50,7 +51,8 @@ std::vector<TPropertyValue> SavedProperties(const TComponent& root, const std::s
 // Their names only.
 std::vector<std::string> SavedNames(const TComponent& root, const std::string& name);
 // The saved value of one property; fails the test when it was not written.
-const TValue* SavedValue(const std::vector<TPropertyValue>& props, const std::string& name);
+// The saved value of a property, by value (the list it comes from is often a temporary).
+std::optional<TValue> SavedValue(const std::vector<TPropertyValue>& props, const std::string& name);
 
 // The message of the exception a load raises, or "" when it loads.
 std::string LoadError(const std::string& components);

@@ -75,8 +75,8 @@ TEST(InstallDefaults, AllFourInstallTypesAreWrittenForTheInstallation) {
     object Install1: TInstall
       InstallTypes = [itFull, itDefault, itCompact, itCustom]
     end)");
-  const TValue* v = SavedValue(SavedProperties(*form, "Install1"), "InstallTypes");
-  ASSERT_NE(v, nullptr);
+  std::optional<TValue> v = SavedValue(SavedProperties(*form, "Install1"), "InstallTypes");
+  ASSERT_TRUE(v.has_value());
   EXPECT_EQ(v->Set.size(), 4u);
 }
 

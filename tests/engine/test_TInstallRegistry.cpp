@@ -68,8 +68,8 @@ TEST(RegistryEntries, AreSavedAsTheyWereWritten) {
   // The saved collection has no order values and every entry field that
   // has no declared default; what was loaded comes back the same.
   TObjectRecord saved = SaveForm(*form);
-  const TValue* entries = SavedValue(saved.Children[0].Props, "Entries");
-  ASSERT_NE(entries, nullptr);
+  std::optional<TValue> entries = SavedValue(saved.Children[0].Props, "Entries");
+  ASSERT_TRUE(entries.has_value());
   ASSERT_EQ(entries->Items.size(), 3u);
   for (const auto& item : entries->Items) EXPECT_FALSE(item.HasOrder);
   EXPECT_EQ(PrintTextForm(saved), PrintTextForm(ParseTextForm(text)));

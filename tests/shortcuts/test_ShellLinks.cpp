@@ -75,8 +75,8 @@ TEST(MainLinks, LiveInTheMainFolderAndPublishNoPlacement) {
 TEST(MainLinkGroup, ItsFolderNameIsAlwaysWritten) {
   auto form = LoadComponents("object MainLinkGroup1: TMainLinkGroup\nend");
   EXPECT_EQ(form->Find<TMainLinkGroup>("MainLinkGroup1")->DestDir(), "\\MainFolderName");
-  const TValue* saved = SavedValue(SavedProperties(*form, "MainLinkGroup1"), "DestDir");
-  ASSERT_NE(saved, nullptr);
+  std::optional<TValue> saved = SavedValue(SavedProperties(*form, "MainLinkGroup1"), "DestDir");
+  ASSERT_TRUE(saved.has_value());
   EXPECT_EQ(saved->Str, "\\MainFolderName");
   EXPECT_CONTAINS(LoadError("object G: TMainLinkGroup\n DestDirType = G\nend"),
                   "TMainLinkGroup has no property DestDirType");

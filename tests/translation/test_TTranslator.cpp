@@ -61,10 +61,10 @@ TEST(TranslatorStreams, StringTableAndFontLoadByDottedPath) {
   EXPECT_EQ(translator->LanguageOf(TQmbxLanguage::qlGerman)->Strings.Lines(), Names{"5;Weiter >"});
   EXPECT_FALSE(translator->LanguageOf(TQmbxLanguage::qlFrench)->FontOverride);
   auto props = SavedProperties(*form, "MainTranslator");
-  ASSERT_NE(SavedValue(props, "lgEnglish.Strings.Strings"), nullptr);
+  ASSERT_TRUE(SavedValue(props, "lgEnglish.Strings.Strings").has_value());
   EXPECT_EQ(SavedValue(props, "lgEnglish.Strings.Strings")->List.size(), 4u);
   EXPECT_EQ(SavedValue(props, "lgEnglish.Font.Height")->Int, -13);
-  EXPECT_EQ(SavedValue(props, "lgFrench.Strings.Strings"), nullptr);
+  EXPECT_FALSE(SavedValue(props, "lgFrench.Strings.Strings").has_value());
 }
 
 TEST(TranslatorStreams, AnUnknownLanguageIsNamed) {
@@ -87,11 +87,11 @@ TEST(TranslatorStreams, TheLanguageIdentIsFixed) {
 TEST(TranslatorStreams, TargetLanguageNorwegianBokmalIsNotStored) {
   auto bokmal = LoadComponents("object T: TTranslator\n TranslateIntoLanguage = qlNorwegianBokmal\nend");
   EXPECT_EQ(bokmal->Find<TTranslator>("T")->TranslateIntoLanguage, TQmbxLanguage::qlNorwegianBokmal);
-  EXPECT_EQ(SavedValue(SavedProperties(*bokmal, "T"), "TranslateIntoLanguage"), nullptr);
+  EXPECT_FALSE(SavedValue(SavedProperties(*bokmal, "T"), "TranslateIntoLanguage").has_value());
   // So it comes back as the constructor's qlUser, which is written.
   auto fresh = LoadComponents("object T: TTranslator\nend");
-  const TValue* user = SavedValue(SavedProperties(*fresh, "T"), "TranslateIntoLanguage");
-  ASSERT_NE(user, nullptr);
+  std::optional<TValue> user = SavedValue(SavedProperties(*fresh, "T"), "TranslateIntoLanguage");
+  ASSERT_TRUE(user.has_value());
   EXPECT_EQ(user->Str, "qlUser");
 }
 
