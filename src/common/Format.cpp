@@ -100,8 +100,8 @@ std::string FormatArgs(const std::string& fmt, const std::vector<TVarRec>& args)
         } else {
           Invalid(fmt);
         }
-        char spec[8] = {'%', '.', '*', conv, 0};
-        std::snprintf(buf, sizeof buf, spec, prec < 0 ? (conv == 'g' ? 15 : 2) : (prec > 60 ? 60 : prec), d);
+        char directive[8] = {'%', '.', '*', conv, 0};
+        std::snprintf(buf, sizeof buf, directive, prec < 0 ? (conv == 'g' ? 15 : 2) : (prec > 60 ? 60 : prec), d);
         piece = buf;
         break;
       }

@@ -70,22 +70,11 @@ void TProgressBar::Loaded() {
 const TClassInfo& TRichEdit::StaticClass() {
   static const TClassInfo info = [] {
     TClassBuilder<TRichEdit> b("TRichEdit", &TCustomMemo::StaticClass());
-    b.Creatable()
-        .Enumeration("Alignment", Field(&TCustomMemo::Alignment), AlignmentInfo, 0)
-        .Enumeration("BorderStyle", Field(&TCustomEdit::BorderStyle), BorderStyleInfo, 1);
-    PublishColor(b, clWindow, false);
-    PublishFont(b);
-    b.Boolean("HideScrollBars", Field(&TRichEdit::HideScrollBars), true)
-        .Object("Lines", [](TRichEdit& r) -> TPersistent* { return &r.Lines; })
-        .Integer("MaxLength", Field(&TCustomEdit::MaxLength), 0)
-        .Boolean("PlainText", Field(&TRichEdit::PlainText), false)
-        .Boolean("ReadOnly", Field(&TCustomEdit::ReadOnly), false)
-        .Enumeration("ScrollBars", Field(&TCustomMemo::ScrollBars), ScrollStyleInfo, 0);
-    PublishTabs(b, true);
-    b.Boolean("WantReturns", Field(&TCustomMemo::WantReturns), true)
-        .Boolean("WantTabs", Field(&TCustomMemo::WantTabs), false)
-        .Boolean("WordWrap", Field(&TCustomMemo::WordWrap), true)
-        .Event("OnChange", &TCustomEdit::OnChange);
+    b.Creatable();
+    PublishMemo<TRichEdit>(b, [](TClassBuilder<TRichEdit>& own) {
+      own.Boolean("HideScrollBars", Field(&TRichEdit::HideScrollBars), true)
+          .Boolean("PlainText", Field(&TRichEdit::PlainText), false);
+    });
     return b.Build();
   }();
   return info;

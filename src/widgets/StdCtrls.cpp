@@ -126,20 +126,8 @@ TCustomMemo::TCustomMemo(TComponent* owner) : TCustomEdit(owner) {
 const TClassInfo& TMemo::StaticClass() {
   static const TClassInfo info = [] {
     TClassBuilder<TMemo> b("TMemo", &TCustomMemo::StaticClass());
-    b.Creatable()
-        .Enumeration("Alignment", Field(&TCustomMemo::Alignment), AlignmentInfo, 0)
-        .Enumeration("BorderStyle", Field(&TCustomEdit::BorderStyle), BorderStyleInfo, 1);
-    PublishColor(b, clWindow, false);
-    PublishFont(b);
-    b.Object("Lines", [](TMemo& m) -> TPersistent* { return &m.Lines; })
-        .Integer("MaxLength", Field(&TCustomEdit::MaxLength), 0)
-        .Boolean("ReadOnly", Field(&TCustomEdit::ReadOnly), false)
-        .Enumeration("ScrollBars", Field(&TCustomMemo::ScrollBars), ScrollStyleInfo, 0);
-    PublishTabs(b, true);
-    b.Boolean("WantReturns", Field(&TCustomMemo::WantReturns), true)
-        .Boolean("WantTabs", Field(&TCustomMemo::WantTabs), false)
-        .Boolean("WordWrap", Field(&TCustomMemo::WordWrap), true)
-        .Event("OnChange", &TCustomEdit::OnChange);
+    b.Creatable();
+    PublishMemo(b);
     return b.Build();
   }();
   return info;

@@ -112,6 +112,26 @@ class TMemo : public TCustomMemo {
   explicit TMemo(TComponent* owner) : TCustomMemo(owner) {}
 };
 
+// The properties TMemo and TRichEdit both publish, in writing order; a
+// class adds its own through `own`, written after ReadOnly.
+template <class T>
+void PublishMemo(TClassBuilder<T>& b, void (*own)(TClassBuilder<T>&) = nullptr) {
+  b.Enumeration("Alignment", Field(&TCustomMemo::Alignment), AlignmentInfo, 0)
+      .Enumeration("BorderStyle", Field(&TCustomEdit::BorderStyle), BorderStyleInfo, 1);
+  PublishColor(b, clWindow, false);
+  PublishFont(b);
+  b.Object("Lines", [](T& m) -> TPersistent* { return &m.Lines; })
+      .Integer("MaxLength", Field(&TCustomEdit::MaxLength), 0)
+      .Boolean("ReadOnly", Field(&TCustomEdit::ReadOnly), false);
+  if (own) own(b);
+  b.Enumeration("ScrollBars", Field(&TCustomMemo::ScrollBars), ScrollStyleInfo, 0);
+  PublishTabs(b, true);
+  b.Boolean("WantReturns", Field(&TCustomMemo::WantReturns), true)
+      .Boolean("WantTabs", Field(&TCustomMemo::WantTabs), false)
+      .Boolean("WordWrap", Field(&TCustomMemo::WordWrap), true)
+      .Event("OnChange", &TCustomEdit::OnChange);
+}
+
 // The list of a list box or combo box, kept in order when Sorted.
 class TListControl : public TWinControl {
   BRIM_CLASS(TListControl)

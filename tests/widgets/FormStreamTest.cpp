@@ -176,8 +176,8 @@ const char* kLicencePage = R"(object LicenseForm: TTestPageForm
         'SOFTWARE LICENSE'
         ''
         'You may install this software on one computer; it''s yours to keep.')
-      PlainText = True
       ReadOnly = True
+      PlainText = True
       ScrollBars = ssVertical
       TabOrder = 0
     end
