@@ -112,10 +112,10 @@ const TClassInfo& TTranslator::StaticClass() {
     for (size_t i = 0; i < LanguageInfos().size(); ++i)
       b.Object(LanguageInfos()[i].PropertyName,
                [i](TTranslator& t) { return &t.Languages(static_cast<int>(i)); });
-    // A stored qlNorwegianBokmal is left out and so loads as the
-    // constructor's qlUser.
+    // The declared default is the constructor's qlUser, so every other
+    // target language, Norwegian Bokmal included, is written and comes back.
     b.Enumeration("TranslateIntoLanguage", Field(&TTranslator::TranslateIntoLanguage),
-                  QmbxLanguageInfo, static_cast<int64_t>(TQmbxLanguage::qlNorwegianBokmal));
+                  QmbxLanguageInfo, static_cast<int64_t>(TQmbxLanguage::qlUser));
     return b.Build();
   }();
   return info;

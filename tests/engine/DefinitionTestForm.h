@@ -50,8 +50,8 @@ std::unique_ptr<TDefinitionTestForm> LoadComponents(
 std::vector<TPropertyValue> SavedProperties(const TComponent& root, const std::string& name);
 // Their names only.
 std::vector<std::string> SavedNames(const TComponent& root, const std::string& name);
-// The saved value of one property; fails the test when it was not written.
-// The saved value of a property, by value (the list it comes from is often a temporary).
+// The saved value of a property, or none when it was not written (by
+// value: the list it comes from is often a temporary).
 std::optional<TValue> SavedValue(const std::vector<TPropertyValue>& props, const std::string& name);
 
 // The message of the exception a load raises, or "" when it loads.

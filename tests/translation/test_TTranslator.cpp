@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/DefinitionTestForm.h"
+#include "objects/FormLoader.h"
+#include "objects/TextForm.h"
 #include "translation/cmp_TTranslator.h"
 
 namespace brim::test {
@@ -84,15 +86,17 @@ TEST(TranslatorStreams, TheLanguageIdentIsFixed) {
                   "LanguageIdent of lgFrench is read-only");
 }
 
-TEST(TranslatorStreams, TargetLanguageNorwegianBokmalIsNotStored) {
+TEST(TranslatorStreams, EveryTargetLanguageButTheDefaultIsStoredAndComesBack) {
   auto bokmal = LoadComponents("object T: TTranslator\n TranslateIntoLanguage = qlNorwegianBokmal\nend");
-  EXPECT_EQ(bokmal->Find<TTranslator>("T")->TranslateIntoLanguage, TQmbxLanguage::qlNorwegianBokmal);
-  EXPECT_FALSE(SavedValue(SavedProperties(*bokmal, "T"), "TranslateIntoLanguage").has_value());
-  // So it comes back as the constructor's qlUser, which is written.
+  std::optional<TValue> saved = SavedValue(SavedProperties(*bokmal, "T"), "TranslateIntoLanguage");
+  ASSERT_TRUE(saved.has_value());
+  EXPECT_EQ(saved->Str, "qlNorwegianBokmal");
+  auto again = LoadDefinition(PrintTextForm(SaveForm(*bokmal)));
+  EXPECT_EQ(again->Find<TTranslator>("T")->TranslateIntoLanguage, TQmbxLanguage::qlNorwegianBokmal);
+  // A new translator's qlUser is the default and is left out.
   auto fresh = LoadComponents("object T: TTranslator\nend");
-  std::optional<TValue> user = SavedValue(SavedProperties(*fresh, "T"), "TranslateIntoLanguage");
-  ASSERT_TRUE(user.has_value());
-  EXPECT_EQ(user->Str, "qlUser");
+  EXPECT_FALSE(SavedValue(SavedProperties(*fresh, "T"), "TranslateIntoLanguage").has_value());
+  EXPECT_EQ(fresh->Find<TTranslator>("T")->TranslateIntoLanguage, TQmbxLanguage::qlUser);
 }
 
 TEST(TranslatorStreams, ALanguageNameOutsideTheEnumerationIsNamed) {
