@@ -98,7 +98,7 @@ class TFont : public TPersistent {
 
  public:
   int32_t Charset = 1;            // DEFAULT_CHARSET
-  int32_t Color = -16777208;      // clWindowText
+  TColor Color = clWindowText;
   int32_t Height = -11;
   std::string Name = "MS Sans Serif";
   TFontPitch Pitch = TFontPitch::fpDefault;

@@ -47,6 +47,23 @@ struct TIdentMap {
   const std::string* ToIdent(int64_t value) const;
 };
 
+// Colours: an RGB value (red in the low byte) or a system colour
+// (0xFF000000 plus the system colour index). The named ones that code uses;
+// ColorIdents names them all for streams.
+using TColor = int32_t;
+inline constexpr TColor clBlack = 0x000000;
+inline constexpr TColor clNavy = 0x800000;
+inline constexpr TColor clGray = 0x808080;
+inline constexpr TColor clBlue = 0xFF0000;
+inline constexpr TColor clWhite = 0xFFFFFF;
+inline constexpr TColor clWindow = static_cast<TColor>(0xFF000005u);
+inline constexpr TColor clWindowText = static_cast<TColor>(0xFF000008u);
+inline constexpr TColor clBtnFace = static_cast<TColor>(0xFF00000Fu);
+
+using TCursor = int32_t;
+inline constexpr TCursor crDefault = 0;
+inline constexpr TCursor crHourGlass = -11;
+
 extern const TIdentMap ColorIdents;
 extern const TIdentMap CharsetIdents;
 extern const TIdentMap CursorIdents;

@@ -23,22 +23,6 @@ namespace brim {
 
 BRIM_EXCEPTION_CLASS(EInvalidOperation, Exception);
 
-// Colours: an RGB value (red in the low byte) or a system colour
-// (0xFF000000 plus the system colour index).
-using TColor = int32_t;
-inline constexpr TColor clBlack = 0x000000;
-inline constexpr TColor clNavy = 0x800000;
-inline constexpr TColor clGray = 0x808080;
-inline constexpr TColor clBlue = 0xFF0000;
-inline constexpr TColor clWhite = 0xFFFFFF;
-inline constexpr TColor clWindow = static_cast<TColor>(0xFF000005u);
-inline constexpr TColor clWindowText = static_cast<TColor>(0xFF000008u);
-inline constexpr TColor clBtnFace = static_cast<TColor>(0xFF00000Fu);
-
-using TCursor = int32_t;
-inline constexpr TCursor crDefault = 0;
-inline constexpr TCursor crHourGlass = -11;
-
 // The result a modal form ends with; a button's ModalResult ends the
 // modal loop of its form with that value.
 using TModalResult = int32_t;
