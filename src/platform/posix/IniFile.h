@@ -1,0 +1,45 @@
+// An INI file held in memory: sections of key=value lines, looked up without
+// regard to case as GetPrivateProfileString does, written back in the order
+// read. The substitute machine keeps its own facts in one ("machine.ini") and
+// serves the profile-string calls and WININIT.INI with it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace brim {
+
+class TIniFile {
+ public:
+  struct TSection {
+    std::string Name;
+    std::vector<std::pair<std::string, std::string>> Entries;
+  };
+
+  static TIniFile Parse(const std::string& text);
+  std::string Text() const;
+
+  std::optional<std::string> Read(const std::string& section, const std::string& key) const;
+  // Replaces the first entry of that key, or appends one (and the section).
+  void Write(const std::string& section, const std::string& key, const std::string& value);
+  // Appends an entry even when the key exists (WININIT.INI may repeat "NUL").
+  void Append(const std::string& section, const std::string& key, const std::string& value);
+  void EraseKey(const std::string& section, const std::string& key);
+  void EraseSection(const std::string& section);
+  const TSection* Section(const std::string& name) const;
+  const std::vector<TSection>& Sections() const { return sections_; }
+
+ private:
+  TSection& SectionForWrite(const std::string& name);
+  std::vector<TSection> sections_;
+};
+
+// Reads a whole host file; empty optional when it cannot be read.
+std::optional<std::string> ReadHostFile(const std::string& hostPath);
+// Writes a host file through a temporary file renamed over it, so a reader
+// or a crash sees the old or the new content, never a part.
+bool WriteHostFileAtomically(const std::string& hostPath, const std::string& data);
+
+}  // namespace brim
