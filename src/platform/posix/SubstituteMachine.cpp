@@ -49,8 +49,15 @@ TSubstituteMachine& TSubstituteMachine::Use(const std::string& root) {
   fs::path absolute = fs::absolute(root, ec);
   std::string path = ec ? root : absolute.lexically_normal().string();
   while (path.size() > 1 && path.back() == '/') path.pop_back();
-  if (!fs::exists(path + "/machine.ini")) Initialize(path, TMachineOptions{});
-  CurrentMachine().reset(new TSubstituteMachine(path));
+  if (!fs::exists(path + "/machine.ini"))
+    Initialize(path, TMachineOptions{});
+  else
+    MakeCurrent(path);
+  return *CurrentMachine();
+}
+
+TSubstituteMachine& TSubstituteMachine::MakeCurrent(const std::string& root) {
+  CurrentMachine().reset(new TSubstituteMachine(root));
   return *CurrentMachine();
 }
 

@@ -35,7 +35,8 @@ class TSubstituteMachine {
   // machine.ini yet. Tests and brimmachine use this.
   static TSubstituteMachine& Use(const std::string& root);
   // Seeds root as a fresh Windows installation (directories, registry,
-  // facts). An existing machine there is replaced.
+  // facts) and makes it the machine of this process. An existing machine
+  // there is replaced.
   static void Initialize(const std::string& root, const TMachineOptions& options);
 
   const std::string& Root() const { return root_; }
@@ -56,6 +57,8 @@ class TSubstituteMachine {
 
  private:
   explicit TSubstituteMachine(std::string root) : root_(std::move(root)) {}
+  static TSubstituteMachine& MakeCurrent(const std::string& root);
+  static void SeedRegistry(const TMachineOptions& options);
   std::string root_;
   mutable std::string factsStamp_;
   mutable TIniFile facts_;

@@ -1,0 +1,47 @@
+// Machine facts through the platform's system and file services.
+#include "engine/routines_API.h"
+
+#include "common/Format.h"
+#include "common/exceptions_Brimwell.h"
+#include "common/routines_Strings.h"
+#include "platform/Platform.h"
+
+namespace brim {
+
+int GetWindowsPlatform() {
+  auto version = PlatformSystem().GetVersionEx();
+  if (!version) throw EAPIRoutines(std::string("Could not get information about the current version of Windows"));
+  switch (version->PlatformId) {
+    case 0: return wpWin32s;
+    case 1: return wpWindows95;
+    case 2: {
+      std::string text = Format("%d.%d", static_cast<int>(version->Major), static_cast<int>(version->Minor));
+      return text.find("3.5") == std::string::npos ? wpWindowsNT : wpWindowsNT35;
+    }
+    default: return wpOther;
+  }
+}
+
+std::string GetTemporaryFileName(bool keep) {
+  auto& files = PlatformFiles();
+  auto directory = files.TempDirectory();
+  std::optional<std::string> name;
+  if (directory) name = files.UniqueTempFileName(*directory, "bat");
+  if (!name) throw EAPIRoutines(std::string("Cannot create a temporary file"));
+  if (!keep) files.DeleteFile(*name);
+  return *name;
+}
+
+std::string GetSystemDirectoryPath() {
+  auto path = PlatformSystem().SystemDirectory();
+  if (!path) throw EAPIRoutines(std::string("Could not retrieve the system directroy from windows"));
+  return RemoveTrailingBackslash(*path);
+}
+
+std::string GetWindowsDirectoryPath() {
+  auto path = PlatformSystem().WindowsDirectory();
+  if (!path) throw EAPIRoutines(std::string("Could not retrieve the windows directory from windows"));
+  return RemoveTrailingBackslash(*path);
+}
+
+}  // namespace brim

@@ -1,0 +1,29 @@
+// Wrappers of the Windows services the engine asks for facts about the
+// machine. Their failures raise EAPIRoutines with untranslated messages.
+#pragma once
+
+#include <string>
+
+namespace brim {
+
+// The platform code: 0 Win32s, 1 the Windows 95 family, 2 Windows NT,
+// 3 Windows NT 3.5x, 4 any other platform.
+int GetWindowsPlatform();
+
+inline constexpr int wpWin32s = 0;
+inline constexpr int wpWindows95 = 1;
+inline constexpr int wpWindowsNT = 2;
+inline constexpr int wpWindowsNT35 = 3;
+inline constexpr int wpOther = 4;
+
+// A new unique file name in the temporary directory with the prefix "bat".
+// The system creates the file; unless keep is true it is deleted at once
+// and only the name is used.
+std::string GetTemporaryFileName(bool keep);
+
+// The Windows system directory and the Windows directory, without a
+// trailing backslash.
+std::string GetSystemDirectoryPath();
+std::string GetWindowsDirectoryPath();
+
+}  // namespace brim
