@@ -1,0 +1,221 @@
+// brimmachine: the substitute machine of the posix build from the command
+// line, so an author sees what a setup would do to a Windows computer.
+//   brimmachine init DIR [--windows nt|95|nt351] [--lang LANGID]
+//   brimmachine reboot DIR     apply the pending renames and WININIT.INI,
+//                              then run and remove each RunOnce value
+//   brimmachine reg DIR [KEY]  print the registry (or one key) as REGEDIT4
+//   brimmachine tree DIR       list the files of the machine's drives
+//   brimmachine lock DIR PATH / unlock DIR PATH   mark a file in use or not
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "common/exceptions_Brimwell.h"
+#include "common/routines_Strings.h"
+#include "platform/Platform.h"
+#include "platform/posix/MachineLocks.h"
+#include "platform/posix/PendingRenames.h"
+#include "platform/posix/PosixRegistry.h"
+#include "platform/posix/ProgramStart.h"
+#include "platform/posix/RegistryHive.h"
+#include "platform/posix/SubstituteMachine.h"
+
+namespace {
+
+using namespace brim;
+namespace fs = std::filesystem;
+
+int Usage() {
+  std::cerr << "usage: brimmachine init DIR [--windows nt|95|nt351] [--lang LANGID]\n"
+               "       brimmachine reboot DIR\n"
+               "       brimmachine reg DIR [KEY]\n"
+               "       brimmachine tree DIR\n"
+               "       brimmachine lock DIR PATH\n"
+               "       brimmachine unlock DIR PATH\n";
+  return 2;
+}
+
+int Init(const std::string& dir, const std::vector<std::string>& options) {
+  TMachineOptions chosen;
+  for (size_t i = 0; i < options.size(); ++i) {
+    const std::string& option = options[i];
+    if (i + 1 >= options.size()) throw Exception("The option %s needs a value", option);
+    const std::string& value = options[++i];
+    if (option == "--windows") {
+      if (value == "nt")
+        chosen.Windows = TMachineWindows::NT;
+      else if (value == "95")
+        chosen.Windows = TMachineWindows::Windows95;
+      else if (value == "nt351")
+        chosen.Windows = TMachineWindows::NT351;
+      else
+        throw Exception("Unknown Windows version %s (choose nt, 95 or nt351)", value);
+    } else if (option == "--lang") {
+      char* end = nullptr;
+      unsigned long id = std::strtoul(value.c_str(), &end, 0);
+      if (value.empty() || *end != '\0' || id == 0 || id > 0xFFFF)
+        throw Exception("The language %s is not a Windows language identifier", value);
+      chosen.Language = static_cast<uint16_t>(id);
+    } else {
+      throw Exception("Unknown option %s", option);
+    }
+  }
+  TSubstituteMachine::Initialize(dir, chosen);
+  return 0;
+}
+
+// The machine's files as Windows paths with their sizes and local dates,
+// sorted as Explorer would show them.
+void ListDrive(const fs::path& drive, const std::string& letter) {
+  std::error_code ec;
+  if (!fs::is_directory(drive, ec)) return;
+  std::vector<std::pair<std::string, std::string>> lines;
+  for (auto it = fs::recursive_directory_iterator(drive, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    std::string relative = it->path().lexically_relative(drive).string();
+    std::replace(relative.begin(), relative.end(), '/', '\\');
+    std::string name = letter + "\\" + relative;
+    struct stat st {};
+    if (::lstat(it->path().c_str(), &st) != 0) continue;
+    char date[32];
+    std::tm local {};
+    localtime_r(&st.st_mtime, &local);
+    std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &local);
+    if (S_ISDIR(st.st_mode))
+      lines.emplace_back(name, name + "\\");
+    else
+      lines.emplace_back(name, name + "  " + std::to_string(st.st_size) + "  " + date);
+  }
+  std::sort(lines.begin(), lines.end(),
+            [](const auto& a, const auto& b) { return CompareText(a.first, b.first) < 0; });
+  for (const auto& line : lines) std::cout << line.second << "\n";
+}
+
+int Tree(const std::string& dir) {
+  TSubstituteMachine& machine = TSubstituteMachine::Use(dir);
+  ListDrive(fs::path(machine.Root()) / "drive_c", "C:");
+  ListDrive(fs::path(machine.Root()) / "drive_a", "A:");
+  return 0;
+}
+
+// The hive a key name starts with ("HKEY_LOCAL_MACHINE\\..." or "HKLM\\...")
+// and the path below it.
+std::pair<const TMachineHive*, std::string> SplitKeyName(const std::string& key) {
+  static const std::pair<const char*, const char*> shortNames[] = {
+      {"HKLM", "HKEY_LOCAL_MACHINE"}, {"HKCU", "HKEY_CURRENT_USER"}, {"HKU", "HKEY_USERS"},
+      {"HKCC", "HKEY_CURRENT_CONFIG"}, {"HKDD", "HKEY_DYN_DATA"}, {"HKCR", "HKEY_CLASSES_ROOT"}};
+  size_t slash = key.find('\\');
+  std::string rootName = key.substr(0, slash);
+  std::string below = slash == std::string::npos ? "" : key.substr(slash + 1);
+  for (const auto& [abbreviation, full] : shortNames)
+    if (SameText(rootName, abbreviation)) rootName = full;
+  if (SameText(rootName, "HKEY_CLASSES_ROOT")) {
+    rootName = "HKEY_LOCAL_MACHINE";
+    below = below.empty() ? kClassesRootPath : std::string(kClassesRootPath) + "\\" + below;
+  }
+  for (const auto& hive : MachineHives())
+    if (SameText(rootName, hive.RootName)) return {&hive, RemoveTrailingBackslash(below)};
+  throw Exception("Unknown registry root %s", rootName);
+}
+
+// REGEDIT4 text of the whole registry, or of one key and its subkeys.
+int Reg(const std::string& dir, const std::string& key) {
+  TSubstituteMachine& machine = TSubstituteMachine::Use(dir);
+  std::vector<const TMachineHive*> hives;
+  std::string prefix;
+  if (key.empty()) {
+    for (const auto& hive : MachineHives()) hives.push_back(&hive);
+  } else {
+    auto [hive, below] = SplitKeyName(key);
+    hives.push_back(hive);
+    prefix = std::string("[") + hive->RootName + (below.empty() ? "" : "\\" + below);
+  }
+  std::cout << "REGEDIT4\r\n";
+  for (const TMachineHive* hive : hives) {
+    std::string text = TRegistryHive::Load(machine.HostFile(hive->FileName), hive->RootName).Text();
+    // The text is "REGEDIT4", then one block a key, each ended by a blank line.
+    size_t at = text.find("\r\n\r\n");
+    while (at != std::string::npos && at + 4 < text.size()) {
+      size_t start = at + 4, end = text.find("\r\n\r\n", start);
+      std::string block = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+      std::string header = block.substr(0, block.find("\r\n"));
+      bool wanted = prefix.empty() ||
+                    (header.size() >= prefix.size() && SameText(header.substr(0, prefix.size()), prefix) &&
+                     (header[prefix.size()] == ']' || header[prefix.size()] == '\\'));
+      if (wanted) std::cout << "\r\n" << block << "\r\n";
+      at = end;
+    }
+  }
+  return 0;
+}
+
+int Lock(const std::string& dir, const std::string& path, bool inUse) {
+  TSubstituteMachine::Use(dir);
+  if (!MarkFileInUse(path, inUse))
+    throw Exception("Cannot %s the file %s", std::string(inUse ? "mark in use" : "release"), path);
+  return 0;
+}
+
+// What Windows does while it starts: the renames that waited for the
+// restart (no program holds a file yet), then each RunOnce command, its
+// value removed before it runs so a failing command does not run again.
+int Reboot(const std::string& dir) {
+  TSubstituteMachine& machine = TSubstituteMachine::Use(dir);
+  ClearFilesInUse();
+  ApplyPendingRenames();
+  ApplyWininitRenames();
+  machine.SetFact("Machine", "RebootRequested", "");
+  int failures = 0;
+  for (TRegRoot root : {TRegRoot::LocalMachine, TRegRoot::CurrentUser}) {
+    const std::string runOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+    auto key = PlatformRegistry().OpenKey(root, runOnce, TRegAccess::All);
+    if (!key) continue;
+    for (const auto& name : key->ValueNames()) {
+      auto value = key->ReadValue(name);
+      key->DeleteValue(name);
+      if (!value || (value->Type != TRegType::String && value->Type != TRegType::ExpandString)) continue;
+      if (!RunMachineProgram(value->Data)) {
+        std::cerr << "brimmachine: the RunOnce command " << name << " (" << value->Data
+                  << ") failed: " << PlatformSystem().ErrorMessage(PlatformSystem().LastError()) << "\n";
+        ++failures;
+      }
+    }
+  }
+  return failures == 0 ? 0 : 1;
+}
+
+// An existing machine (commands other than init never make one).
+void RequireMachine(const std::string& dir) {
+  if (!fs::exists(fs::path(dir) / "machine.ini"))
+    throw Exception("%s is not a substitute machine (run brimmachine init first)", dir);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() < 2) return Usage();
+  const std::string& command = args[0];
+  const std::string& dir = args[1];
+  try {
+    if (command == "init") return Init(dir, {args.begin() + 2, args.end()});
+    RequireMachine(dir);
+    if (command == "tree" && args.size() == 2) return Tree(dir);
+    if (command == "reboot" && args.size() == 2) return Reboot(dir);
+    if (command == "reg" && args.size() <= 3) return Reg(dir, args.size() == 3 ? args[2] : "");
+    if ((command == "lock" || command == "unlock") && args.size() == 3) return Lock(dir, args[2], command == "lock");
+    return Usage();
+  } catch (const std::exception& e) {
+    std::cerr << "brimmachine: " << e.what() << "\n";
+    return 1;
+  }
+}
