@@ -108,8 +108,8 @@ TEST_F(Win32HandlesTest, RegistryKeyIsClosedButPredefinedRootsAreNot) {
               ERROR_SUCCESS);
   }
   DWORD subKeys = 0;
-  EXPECT_EQ(::RegQueryInfoKeyA(raw, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr,
-                               nullptr, nullptr, nullptr, nullptr, nullptr),
+  EXPECT_EQ(::RegQueryInfoKeyA(raw, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr),
             ERROR_INVALID_HANDLE);
 
   { TRegKeyHandle root(HKEY_CURRENT_USER); }

@@ -24,6 +24,18 @@ namespace {
 // their BOOL into bool.
 bool Ok(BOOL result) { return result != FALSE; }
 
+// Windows refuses to overwrite an existing file that carries one of the
+// given attributes (read-only; hidden or system for some calls) with
+// ERROR_ACCESS_DENIED. Wine leaves the read-only attribute to the host's file
+// permissions, which a process running as root passes, and lets hidden and
+// system files be replaced, so the backend checks first, as Windows would.
+bool Refused(const std::string& path, DWORD refusing) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & refusing)) return false;
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  return true;
+}
+
 }  // namespace
 
 // --- TWin32File -------------------------------------------------------------
@@ -50,8 +62,8 @@ std::optional<int64_t> TWin32File::Seek(int64_t offset, TSeekOrigin origin) {
   // result 0xFFFFFFFF is also a valid position, so only the error tells.
   LONG high = static_cast<LONG>(offset >> 32);
   ::SetLastError(NO_ERROR);
-  DWORD low = ::SetFilePointer(handle_.Get(), static_cast<LONG>(static_cast<DWORD>(offset)),
-                               &high, method);
+  DWORD low =
+      ::SetFilePointer(handle_.Get(), static_cast<LONG>(static_cast<DWORD>(offset)), &high, method);
   if (low == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) return std::nullopt;
   return static_cast<int64_t>((static_cast<uint64_t>(static_cast<DWORD>(high)) << 32) | low);
 }
@@ -79,8 +91,8 @@ bool TWin32File::SetLastWriteTime(int64_t utcTicks) {
 
 // --- TWin32Files ------------------------------------------------------------
 
-std::unique_ptr<IFile> TWin32Files::Open(const std::string& path, uint32_t access,
-                                         uint32_t share, TFileCreation creation) {
+std::unique_ptr<IFile> TWin32Files::Open(const std::string& path, uint32_t access, uint32_t share,
+                                         TFileCreation creation) {
   DWORD desired = 0;
   if (access & accRead) desired |= GENERIC_READ;
   if (access & accWrite) desired |= GENERIC_WRITE;
@@ -88,6 +100,13 @@ std::unique_ptr<IFile> TWin32Files::Open(const std::string& path, uint32_t acces
   if (share & shareRead) sharing |= FILE_SHARE_READ;
   if (share & shareWrite) sharing |= FILE_SHARE_WRITE;
   if (share & shareDelete) sharing |= FILE_SHARE_DELETE;
+  DWORD refusing = 0;
+  if ((desired & GENERIC_WRITE) && creation != TFileCreation::CreateNew) {
+    refusing |= FILE_ATTRIBUTE_READONLY;
+  }
+  if (creation == TFileCreation::CreateAlways)
+    refusing |= FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  if (refusing && Refused(path, refusing)) return nullptr;
   TWinHandle handle(::CreateFileA(path.c_str(), desired, sharing, nullptr,
                                   static_cast<DWORD>(creation), FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle) return nullptr;
@@ -95,6 +114,7 @@ std::unique_ptr<IFile> TWin32Files::Open(const std::string& path, uint32_t acces
 }
 
 bool TWin32Files::CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
+  if (!failIfExists && Refused(to, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)) return false;
   return Ok(::CopyFileA(from.c_str(), to.c_str(), failIfExists));
 }
 
@@ -134,8 +154,8 @@ std::vector<TFindEntry> TWin32Files::FindFiles(const std::string& pattern) {
     entry.Name = std::move(name);
     entry.ShortName = data.cAlternateFileName;
     entry.Attributes = data.dwFileAttributes;
-    entry.Size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
-                                      data.nFileSizeLow);
+    entry.Size =
+        static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
     entry.LastWriteTime = FileTimeTicks(data.ftLastWriteTime);
     entries.push_back(std::move(entry));
   } while (::FindNextFileA(find.Get(), &data));
@@ -144,9 +164,8 @@ std::vector<TFindEntry> TWin32Files::FindFiles(const std::string& pattern) {
 }
 
 std::optional<std::string> TWin32Files::ShortPathName(const std::string& path) {
-  return ApiText([&](char* buffer, DWORD size) {
-    return ::GetShortPathNameA(path.c_str(), buffer, size);
-  });
+  return ApiText(
+      [&](char* buffer, DWORD size) { return ::GetShortPathNameA(path.c_str(), buffer, size); });
 }
 
 std::optional<std::string> TWin32Files::FullPathName(const std::string& path) {
@@ -198,11 +217,12 @@ bool TWin32Files::RunBatchFile(const std::string& path, TShowWindow show) {
   // interpreter named by COMSPEC directly is the documented way on every
   // Windows (and what WinExec of a .bat does on NT anyway), and it keeps the
   // path quoted, so spaces and characters such as "&" in a temporary
-  // directory do no harm.
-  std::string interpreter =
-      ApiText([](char* buffer, DWORD size) {
-        return ::GetEnvironmentVariableA("COMSPEC", buffer, size);
-      }).value_or("cmd.exe");
+  // directory do no harm. The interpreter would start even for a missing
+  // file and only then complain; WinExec of the file would refuse, so do we.
+  if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  std::string interpreter = ApiText([](char* buffer, DWORD size) {
+                              return ::GetEnvironmentVariableA("COMSPEC", buffer, size);
+                            }).value_or("cmd.exe");
   std::string name = interpreter.substr(interpreter.find_last_of("\\/:") + 1);
   std::string commandLine;
   if (SameText(name, "command.com")) {
@@ -217,8 +237,8 @@ bool TWin32Files::RunBatchFile(const std::string& path, TShowWindow show) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(show);
   PROCESS_INFORMATION process = {};
-  if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
+  if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
     return false;
   }
   // Nobody waits for the batch file: let go of its process at once.
@@ -243,8 +263,8 @@ std::optional<std::string> TWin32Files::ReadProfileString(const std::string& fil
   std::string buffer(1024, '\0');
   for (;;) {
     DWORD size = static_cast<DWORD>(buffer.size());
-    DWORD length = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), kMissing,
-                                              buffer.data(), size, file.c_str());
+    DWORD length = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), kMissing, buffer.data(),
+                                              size, file.c_str());
     if (length + 1 < size) {
       buffer.resize(length);
       break;
@@ -261,8 +281,9 @@ std::optional<std::string> TWin32Files::ReadProfileString(const std::string& fil
 
 bool TWin32Files::WriteProfileString(const std::string& file, const std::string& section,
                                      const std::string& key, const std::string& value) {
-  return Ok(::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
-                                         file.c_str()));
+  if (Refused(file, FILE_ATTRIBUTE_READONLY)) return false;
+  return Ok(
+      ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()));
 }
 
 IFileService& PlatformFiles() {

@@ -48,8 +48,7 @@ class TWin32Files : public IFileService {
   bool RunBatchFile(const std::string& path, TShowWindow show) override;
   bool MoveFileAtReboot(const std::string& existing, const std::string& newName,
                         bool replaceExisting) override;
-  std::optional<std::string> ReadProfileString(const std::string& file,
-                                               const std::string& section,
+  std::optional<std::string> ReadProfileString(const std::string& file, const std::string& section,
                                                const std::string& key) override;
   bool WriteProfileString(const std::string& file, const std::string& section,
                           const std::string& key, const std::string& value) override;

@@ -98,9 +98,8 @@ std::unique_ptr<IRegistryKey> TWin32Registry::OpenKey(TRegRoot root, const std::
 std::unique_ptr<IRegistryKey> TWin32Registry::CreateKey(TRegRoot root, const std::string& path) {
   TRegKeyHandle key;
   DWORD disposition = 0;
-  if (!RegResult(::RegCreateKeyExA(RootKey(root), path.c_str(), 0, nullptr,
-                                   REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                   key.Receive(), &disposition))) {
+  if (!RegResult(::RegCreateKeyExA(RootKey(root), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                   KEY_ALL_ACCESS, nullptr, key.Receive(), &disposition))) {
     return nullptr;
   }
   return std::make_unique<TWin32RegistryKey>(std::move(key));

@@ -28,8 +28,8 @@ std::optional<TOSVersion> TWin32System::GetVersionEx() {
   version.Major = info.dwMajorVersion;
   version.Minor = info.dwMinorVersion;
   // Windows 95/98 keep the major and minor version in the high word of the build.
-  version.Build = info.dwPlatformId == VER_PLATFORM_WIN32_NT ? info.dwBuildNumber
-                                                             : info.dwBuildNumber & 0xFFFF;
+  version.Build =
+      info.dwPlatformId == VER_PLATFORM_WIN32_NT ? info.dwBuildNumber : info.dwBuildNumber & 0xFFFF;
   version.PlatformId = info.dwPlatformId;
   version.CSDVersion = info.szCSDVersion;
   return version;
