@@ -1,0 +1,26 @@
+// VerQueryValue over a version block (VS_VERSIONINFO) as 32-bit Windows
+// files carry it: a tree of nodes, each wLength, wValueLength, wType, a
+// UTF-16 key, padding to 4 bytes, the value, padding, then the children.
+// Keys are looked up without regard to case, as Windows does; text values
+// come back in the ANSI code page (1252). Every length is checked against
+// the block, so a damaged block answers "not found".
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brim {
+
+// The value at subBlock: "\" (or "") the 52-byte VS_FIXEDFILEINFO (only
+// with its 0xFEEF04BD signature), "\VarFileInfo\Translation" the raw words,
+// "\StringFileInfo\040904E4\CompanyName" the ANSI text without its
+// terminating NUL. Empty path components are skipped, as VerQueryValueA does.
+std::optional<std::string> QueryVersionValue(std::string_view block, const std::string& subBlock);
+
+// UTF-16 to the ANSI code page 1252 and back; characters without an ANSI
+// form become '?'.
+std::string AnsiFromUtf16(std::u16string_view text);
+std::u16string Utf16FromAnsi(std::string_view text);
+
+}  // namespace brim
