@@ -155,12 +155,14 @@ TEST_F(SubstituteRegistryTest, EachRootIsWrittenToItsHiveFileInCreationOrder) {
     for (const char* name : {"zeta", "Alpha", "ZETA"})
       ASSERT_TRUE(key->WriteValue(name, TRegValue::Text(name)));
   }
+  // Parents keep the case they were first written with: look for the leaf.
+  const std::string leaf = ScratchKey.substr(ScratchKey.rfind('\\'));
   for (const auto& hive : MachineHives()) {
     std::string text = ReadHostFile(Hive(hive.FileName)).value_or("");
-    EXPECT_NE(text.find("[" + std::string(hive.RootName) + "\\" + ScratchKey +
-                        "]\r\n\"zeta\"=\"ZETA\"\r\n\"Alpha\"=\"Alpha\"\r\n\r\n"),
-              std::string::npos)
-        << text;
+    size_t at = text.find(leaf + "]\r\n\"zeta\"=\"ZETA\"\r\n\"Alpha\"=\"Alpha\"\r\n\r\n");
+    ASSERT_NE(at, std::string::npos) << text;
+    const std::string root = "[" + std::string(hive.RootName) + "\\";
+    EXPECT_EQ(text.substr(text.rfind('[', at), root.size()), root);
   }
   ASSERT_TRUE(Registry().CreateKey(TRegRoot::ClassesRoot, ".brimtest"));
   EXPECT_TRUE(LoadHive("HKLM.reg", "HKEY_LOCAL_MACHINE").FindKey("SOFTWARE\\Classes\\.brimtest"));
