@@ -40,8 +40,11 @@ inline constexpr uint32_t errDiskFull = 112;
 inline constexpr uint32_t errCallNotImplemented = 120;
 inline constexpr uint32_t errInvalidName = 123;
 inline constexpr uint32_t errDirNotEmpty = 145;
+inline constexpr uint32_t errBadPathname = 161;
 inline constexpr uint32_t errAlreadyExists = 183;
 inline constexpr uint32_t errMoreData = 234;
+inline constexpr uint32_t errBadDB = 1009;       // the registry database is damaged
+inline constexpr uint32_t errKeyDeleted = 1018;  // the open key was deleted
 inline constexpr uint32_t errResourceTypeNotFound = 1813;
 inline constexpr uint32_t errResourceNameNotFound = 1814;
 
