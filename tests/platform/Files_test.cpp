@@ -208,7 +208,8 @@ TEST_F(Files, NamesAreFoundWithoutRegardToCase) {
 }
 
 TEST_F(Files, FindFilesMatchesWildcardsAsWindowsDoes) {
-  for (const char* name : {"a.txt", "b.txt", "c.dat", "readme", "index.html"}) WriteFile(At(name), name);
+  for (const char* name : {"a.txt", "b.txt", "c.dat", "readme", "index.html"})
+    WriteFile(At(name), name);
   ASSERT_TRUE(files.CreateDirectory(At("sub")));
   EXPECT_EQ(Names(At("*.txt")), (std::vector<std::string>{"a.txt", "b.txt"}));
   EXPECT_EQ(Names(At("?.dat")), std::vector<std::string>{"c.dat"});

@@ -3,6 +3,8 @@
 // restart, batch files, executable resources and started programs.
 #ifndef _WIN32
 
+#include "platform/posix/SubstituteMachine.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -22,7 +24,6 @@
 #include "platform/posix/PosixSystem.h"
 #include "platform/posix/ProgramStart.h"
 #include "platform/posix/ShortNames.h"
-#include "platform/posix/SubstituteMachine.h"
 
 namespace brim::test {
 namespace {
@@ -88,13 +89,15 @@ TEST_F(Machine, ClashingNamesAreNumberedInCreationOrder) {
   WriteFile("C:\\Program Files\\Long Name One.txt", "1");
   EXPECT_EQ(files.ShortPathName("C:\\Program Files"), "C:\\PROGRA~1");
   EXPECT_EQ(files.ShortPathName("C:\\Program Data"), "C:\\PROGRA~2");
-  EXPECT_EQ(files.ShortPathName("C:\\Program Files\\Long Name Two.txt"), "C:\\PROGRA~1\\LONGNA~1.TXT");
+  EXPECT_EQ(files.ShortPathName("C:\\Program Files\\Long Name Two.txt"),
+            "C:\\PROGRA~1\\LONGNA~1.TXT");
   EXPECT_EQ(ReadFile("C:\\progra~1\\longna~2.txt"), "1");
 
   // A file that is gone gives its number back.
   ASSERT_TRUE(files.DeleteFile("C:\\Program Files\\Long Name Two.txt"));
   WriteFile("C:\\Program Files\\Long Name Three.txt", "3");
-  EXPECT_EQ(files.ShortPathName("C:\\Program Files\\Long Name Three.txt"), "C:\\PROGRA~1\\LONGNA~1.TXT");
+  EXPECT_EQ(files.ShortPathName("C:\\Program Files\\Long Name Three.txt"),
+            "C:\\PROGRA~1\\LONGNA~1.TXT");
 }
 
 TEST_F(Machine, ShortNamesStayTheSameInAnotherProcess) {
@@ -193,14 +196,15 @@ TEST_F(Machine, PendingRenamesAreStoredAsWindowsStoresThem) {
   ASSERT_TRUE(files.MoveFileAtReboot(At("a.txt"), At("b.txt"), false));
   ASSERT_TRUE(files.SetCurrentDirectory("C:\\"));
 
-  auto key = PlatformRegistry().OpenKey(TRegRoot::LocalMachine, kSessionManagerKey, TRegAccess::Read);
+  auto key =
+      PlatformRegistry().OpenKey(TRegRoot::LocalMachine, kSessionManagerKey, TRegAccess::Read);
   ASSERT_TRUE(key);
   auto value = key->ReadValue("PendingFileRenameOperations");
   ASSERT_TRUE(value);
   EXPECT_EQ(value->Type, TRegType::MultiString);
   std::string p = "\\??\\" + Scratch + "\\";
-  std::string expected = p + "app.1" + '\0' + "!" + p + "app.dll" + '\0' + p + "old.tmp" + '\0' + '\0' +
-                         p + "a.txt" + '\0' + p + "b.txt" + '\0' + '\0';
+  std::string expected = p + "app.1" + '\0' + "!" + p + "app.dll" + '\0' + p + "old.tmp" + '\0' +
+                         '\0' + p + "a.txt" + '\0' + p + "b.txt" + '\0' + '\0';
   EXPECT_EQ(value->Data, expected);
 }
 
@@ -226,7 +230,8 @@ TEST_F(Machine, PendingRenamesArePerformedInOrderAtRestart) {
   EXPECT_EQ(ReadFile(At("taken.txt")), "taken") << "without \"!\" an existing target stays";
   EXPECT_NE(report.find("missing.txt"), std::string::npos) << report;
   EXPECT_NE(report.find("a.txt"), std::string::npos) << report;
-  auto key = PlatformRegistry().OpenKey(TRegRoot::LocalMachine, kSessionManagerKey, TRegAccess::Read);
+  auto key =
+      PlatformRegistry().OpenKey(TRegRoot::LocalMachine, kSessionManagerKey, TRegAccess::Read);
   ASSERT_TRUE(key);
   EXPECT_FALSE(key->ReadValue("PendingFileRenameOperations"));
 }
@@ -237,7 +242,8 @@ TEST_F(Machine, WininitRenamesAreDoneAndTheFileKept) {
   WriteFile("C:\\Program Files\\app.1", "new");
   WriteFile("C:\\Program Files\\leftover.tmp", "junk");
   WriteFile("C:\\WINDOWS\\WININIT.INI",
-            "[Rename]\r\nNUL=C:\\PROGRA~1\\leftover.tmp\r\nC:\\PROGRA~1\\APP.DLL=C:\\PROGRA~1\\APP.1\r\n");
+            "[Rename]\r\nNUL=C:\\PROGRA~1\\leftover.tmp\r\nC:\\PROGRA~1\\APP.DLL=C:\\PROGRA~1\\APP."
+            "1\r\n");
   ApplyWininitRenames();
   EXPECT_EQ(ReadFile("C:\\Program Files\\app.dll"), "new");
   EXPECT_FALSE(Exists("C:\\Program Files\\app.1"));
@@ -311,7 +317,11 @@ class Resources : public Machine {
   void SetUp() override {
     Machine::SetUp();
     exe = Host("program");
-    image = std::string("\x7F" "ELF", 4) + std::string(96, '\x01');
+    image = std::string(
+                "\x7F"
+                "ELF",
+                4) +
+            std::string(96, '\x01');
     WriteHost(exe, image);
   }
   std::string exe, image;
@@ -336,7 +346,8 @@ TEST_F(Resources, ResourcesRoundTripAndKeepTheImage) {
   EXPECT_EQ(all->size(), 2u) << "a resource of the same name is replaced";
   EXPECT_EQ(ReadExecutableResource(exe, "#10", "TINSTALATOR"), "bound again");
   EXPECT_EQ(ReadHost(exe).substr(0, image.size()), image);
-  EXPECT_EQ(fs::file_size(exe), image.size() + (12 + 3 + 11 + 11) + (12 + 3 + 5 + 5) + kResourceTrailerSize);
+  EXPECT_EQ(fs::file_size(exe),
+            image.size() + (12 + 3 + 11 + 11) + (12 + 3 + 5 + 5) + kResourceTrailerSize);
 }
 
 TEST_F(Resources, DamagedTrailersAreRefused) {

@@ -58,7 +58,8 @@ TEST_F(System, LocalTimeRoundTripsAndMatchesTheClock) {
   auto written = file->LastWriteTime();
   ASSERT_TRUE(written);
   TDateTime fileDate = LocalFileTimeToDateTime(system.UtcToLocalFileTime(*written));
-  EXPECT_LT(std::abs(system.Now() - fileDate), 1.0 / 24 / 60) << "Now is local time, like file dates";
+  EXPECT_LT(std::abs(system.Now() - fileDate), 1.0 / 24 / 60)
+      << "Now is local time, like file dates";
 }
 
 TEST_F(System, TickCountDoesNotGoBack) {

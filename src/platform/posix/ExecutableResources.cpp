@@ -18,7 +18,8 @@ namespace {
 
 uint64_t GetLE(const char* p, int bytes) {
   uint64_t v = 0;
-  for (int i = 0; i < bytes; ++i) v |= static_cast<uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+  for (int i = 0; i < bytes; ++i)
+    v |= static_cast<uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
   return v;
 }
 
@@ -66,7 +67,8 @@ bool ReadBlock(const std::string& hostPath, uint64_t& blockOffset,
   THostFile file(hostPath);
   struct stat st {};
   if (!file.Open() || ::fstat(file.Fd(), &st) != 0)
-    return Fail(error, WindowsErrorOfErrno(errno), "Cannot open the file " + hostPath + ": " + std::strerror(errno));
+    return Fail(error, WindowsErrorOfErrno(errno),
+                "Cannot open the file " + hostPath + ": " + std::strerror(errno));
   uint64_t size = static_cast<uint64_t>(st.st_size);
   blockOffset = size;
   if (size < kResourceTrailerSize) return true;
@@ -120,7 +122,8 @@ std::optional<std::vector<TExecutableResource>> ReadExecutableResources(const st
   return entries;
 }
 
-std::optional<std::string> ReadExecutableResource(const std::string& hostPath, const std::string& type,
+std::optional<std::string> ReadExecutableResource(const std::string& hostPath,
+                                                  const std::string& type,
                                                   const std::string& name) {
   auto entries = ReadExecutableResources(hostPath);
   if (!entries) return std::nullopt;
@@ -138,7 +141,8 @@ std::optional<std::string> ReadExecutableResource(const std::string& hostPath, c
 }
 
 bool WriteExecutableResources(const std::string& hostPath,
-                              const std::vector<TExecutableResource>& resources, std::string* error) {
+                              const std::vector<TExecutableResource>& resources,
+                              std::string* error) {
   uint64_t offset = 0;
   std::vector<TExecutableResource> entries;
   if (!ReadBlock(hostPath, offset, entries, error)) return false;
@@ -153,13 +157,16 @@ bool WriteExecutableResources(const std::string& hostPath,
     if (!replaced) entries.push_back(resource);
   }
   for (const auto& entry : entries)
-    if (entry.Type.size() > 0xFFFFFFFFu || entry.Name.size() > 0xFFFFFFFFu || entry.Data.size() > 0xFFFFFFFFu)
-      return Fail(error, errInvalidParameter, "The resource " + entry.Name + " is too large for " + hostPath);
+    if (entry.Type.size() > 0xFFFFFFFFu || entry.Name.size() > 0xFFFFFFFFu ||
+        entry.Data.size() > 0xFFFFFFFFu)
+      return Fail(error, errInvalidParameter,
+                  "The resource " + entry.Name + " is too large for " + hostPath);
 
   THostFile file(hostPath);
   struct stat st {};
   std::string image;
-  if (!file.Open() || ::fstat(file.Fd(), &st) != 0 || !file.ReadAt(0, static_cast<size_t>(offset), image))
+  if (!file.Open() || ::fstat(file.Fd(), &st) != 0 ||
+      !file.ReadAt(0, static_cast<size_t>(offset), image))
     return Fail(error, WindowsErrorOfErrno(errno), "Cannot read the file " + hostPath);
 
   std::string tail;
@@ -177,15 +184,18 @@ bool WriteExecutableResources(const std::string& hostPath,
   std::string temporary = hostPath + ".res" + std::to_string(::getpid());
   int out = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 07777);
   if (out < 0)
-    return Fail(error, WindowsErrorOfErrno(errno), "Cannot create the file " + temporary + ": " + std::strerror(errno));
+    return Fail(error, WindowsErrorOfErrno(errno),
+                "Cannot create the file " + temporary + ": " + std::strerror(errno));
   bool ok = true;
   for (const std::string* part : {&image, &tail}) {
     size_t done = 0;
     while (ok && done < part->size()) {
       ssize_t n = ::write(out, part->data() + done, part->size() - done);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) ok = false;
-      else done += static_cast<size_t>(n);
+      if (n <= 0)
+        ok = false;
+      else
+        done += static_cast<size_t>(n);
     }
   }
   int writeErrno = errno;
@@ -194,7 +204,8 @@ bool WriteExecutableResources(const std::string& hostPath,
   if (!ok || ::rename(temporary.c_str(), hostPath.c_str()) != 0) {
     int e = ok ? errno : writeErrno;
     ::unlink(temporary.c_str());
-    return Fail(error, WindowsErrorOfErrno(e), "Cannot write the resources into " + hostPath + ": " + std::strerror(e));
+    return Fail(error, WindowsErrorOfErrno(e),
+                "Cannot write the resources into " + hostPath + ": " + std::strerror(e));
   }
   SetMachineLastError(errSuccess);
   return true;

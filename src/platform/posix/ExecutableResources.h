@@ -38,14 +38,14 @@ struct TExecutableResource {
 // Every resource of the file, in stored order (none when it has no
 // trailer). Empty, with the last error and *error set, when the file cannot
 // be read or its trailer or block is damaged.
-std::optional<std::vector<TExecutableResource>> ReadExecutableResources(const std::string& hostPath,
-                                                                        std::string* error = nullptr);
+std::optional<std::vector<TExecutableResource>> ReadExecutableResources(
+    const std::string& hostPath, std::string* error = nullptr);
 
 // One resource's data. Empty with errResourceTypeNotFound when the file has
 // no resource of that type, errResourceNameNotFound when none of that name,
 // or the error of ReadExecutableResources.
-std::optional<std::string> ReadExecutableResource(const std::string& hostPath, const std::string& type,
-                                                  const std::string& name);
+std::optional<std::string> ReadExecutableResource(const std::string& hostPath,
+                                                  const std::string& type, const std::string& name);
 
 // Adds the resources to the file, replacing those of the same type and
 // name, and keeps the ELF image and the file's permissions. The file is

@@ -147,8 +147,8 @@ std::optional<std::string> DriveHostRoot(char drive) {
   drive = UpperLetter(drive);
   if (drive == 'Z') return std::string("/");
   if (!IsLetter(drive)) return std::nullopt;
-  std::string dir = TSubstituteMachine::Current().HostFile(std::string("drive_") +
-                                                           static_cast<char>(drive + 32));
+  std::string dir =
+      TSubstituteMachine::Current().HostFile(std::string("drive_") + static_cast<char>(drive + 32));
   if (!IsHostDirectory(dir)) return std::nullopt;
   return dir;
 }

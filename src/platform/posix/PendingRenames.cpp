@@ -66,7 +66,8 @@ std::string EncodeRenamePairs(const std::vector<std::pair<std::string, std::stri
 
 bool QueueRenameAtReboot(const std::string& existing, const std::string& newName,
                          bool replaceExisting) {
-  if (TSubstituteMachine::Current().Version().PlatformId == 1) return FailWith(errCallNotImplemented);
+  if (TSubstituteMachine::Current().Version().PlatformId == 1)
+    return FailWith(errCallNotImplemented);
   auto source = ParseWindowsPath(existing);
   if (!source) return false;
   std::string target;
@@ -88,7 +89,8 @@ bool QueueRenameAtReboot(const std::string& existing, const std::string& newName
 }
 
 void ApplyPendingRenames() {
-  auto key = PlatformRegistry().OpenKey(TRegRoot::LocalMachine, kSessionManagerKey, TRegAccess::All);
+  auto key =
+      PlatformRegistry().OpenKey(TRegRoot::LocalMachine, kSessionManagerKey, TRegAccess::All);
   if (!key) return;
   auto value = key->ReadValue(kPendingRenamesValue);
   if (!value) return;
@@ -103,8 +105,8 @@ void ApplyPendingRenames() {
     bool replace = rawTarget.starts_with("!");
     std::string target = WithoutNtPrefix(replace ? rawTarget.substr(1) : rawTarget);
     if (!MoveMachineFile(source, target, replace))
-      std::cerr << "Cannot rename " << source << " to " << target << " at restart: "
-                << LastErrorText() << std::endl;
+      std::cerr << "Cannot rename " << source << " to " << target
+                << " at restart: " << LastErrorText() << std::endl;
   }
   if (!key->DeleteValue(kPendingRenamesValue))
     std::cerr << "Cannot remove the value " << kPendingRenamesValue << " of HKEY_LOCAL_MACHINE\\"
@@ -128,16 +130,18 @@ void ApplyWininitRenames() {
     for (const auto& [target, source] : section->Entries) {
       if (SameText(target, "NUL")) {
         if (!DeleteAtRestart(source))
-          std::cerr << "Cannot delete " << source << " at restart: " << LastErrorText() << std::endl;
+          std::cerr << "Cannot delete " << source << " at restart: " << LastErrorText()
+                    << std::endl;
       } else if (!MoveMachineFile(source, target, true)) {
-        std::cerr << "Cannot rename " << source << " to " << target << " at restart: "
-                  << LastErrorText() << std::endl;
+        std::cerr << "Cannot rename " << source << " to " << target
+                  << " at restart: " << LastErrorText() << std::endl;
       }
     }
   }
   std::string backup = JoinPath(windows, "WININIT.BAK");
   if (!MoveMachineFile(file, backup, true))
-    std::cerr << "Cannot rename " << file << " to " << backup << ": " << LastErrorText() << std::endl;
+    std::cerr << "Cannot rename " << file << " to " << backup << ": " << LastErrorText()
+              << std::endl;
 }
 
 }  // namespace brim

@@ -15,7 +15,8 @@
 
 namespace brim {
 
-inline constexpr const char* kSessionManagerKey = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+inline constexpr const char* kSessionManagerKey =
+    "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 inline constexpr const char* kPendingRenamesValue = "PendingFileRenameOperations";
 
 // MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT: appends the pair for

@@ -213,7 +213,9 @@ class TPosixFile : public IFile {
   }
 
   std::optional<int64_t> Seek(int64_t offset, TSeekOrigin origin) override {
-    int whence = origin == TSeekOrigin::Begin ? SEEK_SET : origin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;
+    int whence = origin == TSeekOrigin::Begin     ? SEEK_SET
+                 : origin == TSeekOrigin::Current ? SEEK_CUR
+                                                  : SEEK_END;
     off_t position = ::lseek(fd_, static_cast<off_t>(offset), whence);
     if (position < 0) {
       FailErrno();
@@ -337,10 +339,8 @@ class TPosixFileService : public IFileService {
         if (!(access & accWrite)) return Fail(errInvalidParameter);
         break;
       case TFileCreation::CreateAlways:
-      case TFileCreation::OpenAlways:
-        break;
-      default:
-        return Fail(errInvalidParameter);
+      case TFileCreation::OpenAlways: break;
+      default: return Fail(errInvalidParameter);
     }
     int flags = O_CLOEXEC;
     if ((access & accRead) && (access & accWrite))
@@ -351,7 +351,8 @@ class TPosixFileService : public IFileService {
       flags |= O_RDONLY;
 
     if (exists) {
-      bool truncate = creation == TFileCreation::CreateAlways || creation == TFileCreation::TruncateExisting;
+      bool truncate =
+          creation == TFileCreation::CreateAlways || creation == TFileCreation::TruncateExisting;
       struct stat st {};
       if (!HostStat(p->Host, st)) return FailErrnoNull();
       if (IsReadOnly(st) && ((access & accWrite) || truncate)) return Fail(errAccessDenied);
@@ -397,7 +398,8 @@ class TPosixFileService : public IFileService {
     auto dst = ResolveMachinePath(to);
     if (!dst) return false;
     if (dst->IsDirectory || dst->Windows.IsRoot()) return FailWith(errAccessDenied);
-    struct stat ss {}, ds {};
+    struct stat ss {};
+    struct stat ds {};
     if (!HostStat(src->Host, ss)) return FailErrno();
     uint64_t oldSize = 0;
     if (dst->Exists) {
@@ -418,7 +420,8 @@ class TPosixFileService : public IFileService {
     if (!reading) return false;
     uint64_t writing = 0;
     if (dst->Exists) {
-      writing = RegisterFileOpen(IdentityOf(ds), dst->Host, dst->Windows.Text(), accWrite, shareNone);
+      writing =
+          RegisterFileOpen(IdentityOf(ds), dst->Host, dst->Windows.Text(), accWrite, shareNone);
       if (!writing) {
         ReleaseFileOpen(reading);
         return false;
@@ -678,7 +681,8 @@ class TPosixFileService : public IFileService {
       TIniFile ini = TIniFile::Parse(text);
       ini.Write(section, key, value);
       std::string written = ini.Text();
-      if (OnFloppy(*p) && written.size() > text.size() && written.size() - text.size() > FloppyBytesFree())
+      if (OnFloppy(*p) && written.size() > text.size() &&
+          written.size() - text.size() > FloppyBytesFree())
         return FailWith(errDiskFull);
       if (!WriteHostFileAtomically(p->Host, written)) return FailErrno();
     }
@@ -707,9 +711,11 @@ bool MoveMachineFile(const std::string& from, const std::string& to, bool replac
   auto dst = ResolveMachinePath(to);
   if (!dst) return false;
   if (dst->Windows.IsRoot()) return FailWith(errAccessDenied);
-  struct stat ss {}, ds {};
+  struct stat ss {};
+  struct stat ds {};
   if (::lstat(src->Host.c_str(), &ss) != 0) return FailErrno();
-  bool same = dst->Exists && ::lstat(dst->Host.c_str(), &ds) == 0 && IdentityOf(ds) == IdentityOf(ss);
+  bool same =
+      dst->Exists && ::lstat(dst->Host.c_str(), &ds) == 0 && IdentityOf(ds) == IdentityOf(ss);
   if (dst->Exists && !same) {
     if (!replaceExisting || dst->IsDirectory || src->IsDirectory) return FailWith(errAlreadyExists);
     if (IsReadOnly(ds)) return FailWith(errAccessDenied);
@@ -762,7 +768,8 @@ bool RemoveHostTree(const std::string& host, const std::string& windows) {
     if (::rmdir(host.c_str()) != 0) return FailErrno();
     return true;
   }
-  if (IsFileInUse(windows) || !OpensAllowDelete(IdentityOf(st))) return FailWith(errSharingViolation);
+  if (IsFileInUse(windows) || !OpensAllowDelete(IdentityOf(st)))
+    return FailWith(errSharingViolation);
   if (::unlink(host.c_str()) != 0) return FailErrno();
   return true;
 }

@@ -45,31 +45,31 @@ struct TAnsiWeights {
       int After;
     };
     static const TLatin latin[] = {
-        {0xC0, 'a', grave, 0},      {0xC1, 'a', acute, 0},      {0xC2, 'a', circumflex, 0},
-        {0xC3, 'a', tilde, 0},      {0xC4, 'a', diaeresis, 0},  {0xC5, 'a', ring, 0},
-        {0xC6, 'a', plain, 5},      {0xC7, 'c', cedilla, 0},    {0xC8, 'e', grave, 0},
-        {0xC9, 'e', acute, 0},      {0xCA, 'e', circumflex, 0}, {0xCB, 'e', diaeresis, 0},
-        {0xCC, 'i', grave, 0},      {0xCD, 'i', acute, 0},      {0xCE, 'i', circumflex, 0},
-        {0xCF, 'i', diaeresis, 0},  {0xD0, 'd', plain, 5},      {0xD1, 'n', tilde, 0},
-        {0xD2, 'o', grave, 0},      {0xD3, 'o', acute, 0},      {0xD4, 'o', circumflex, 0},
-        {0xD5, 'o', tilde, 0},      {0xD6, 'o', diaeresis, 0},  {0xD8, 'o', stroke, 0},
-        {0xD9, 'u', grave, 0},      {0xDA, 'u', acute, 0},      {0xDB, 'u', circumflex, 0},
-        {0xDC, 'u', diaeresis, 0},  {0xDD, 'y', acute, 0},      {0xDE, 'z', plain, 5},
+        {0xC0, 'a', grave, 0},     {0xC1, 'a', acute, 0},      {0xC2, 'a', circumflex, 0},
+        {0xC3, 'a', tilde, 0},     {0xC4, 'a', diaeresis, 0},  {0xC5, 'a', ring, 0},
+        {0xC6, 'a', plain, 5},     {0xC7, 'c', cedilla, 0},    {0xC8, 'e', grave, 0},
+        {0xC9, 'e', acute, 0},     {0xCA, 'e', circumflex, 0}, {0xCB, 'e', diaeresis, 0},
+        {0xCC, 'i', grave, 0},     {0xCD, 'i', acute, 0},      {0xCE, 'i', circumflex, 0},
+        {0xCF, 'i', diaeresis, 0}, {0xD0, 'd', plain, 5},      {0xD1, 'n', tilde, 0},
+        {0xD2, 'o', grave, 0},     {0xD3, 'o', acute, 0},      {0xD4, 'o', circumflex, 0},
+        {0xD5, 'o', tilde, 0},     {0xD6, 'o', diaeresis, 0},  {0xD8, 'o', stroke, 0},
+        {0xD9, 'u', grave, 0},     {0xDA, 'u', acute, 0},      {0xDB, 'u', circumflex, 0},
+        {0xDC, 'u', diaeresis, 0}, {0xDD, 'y', acute, 0},      {0xDE, 'z', plain, 5},
     };
     for (const auto& l : latin) {
       letter(l.Upper, l.Base, l.Accent, l.After);
       letter(l.Upper + 0x20, l.Base, l.Accent, l.After);
     }
-    letter(0xDF, 's', plain, 5);     // sharp s
-    letter(0xFF, 'y', diaeresis);    // y diaeresis; its capital is 0x9F
+    letter(0xDF, 's', plain, 5);   // sharp s
+    letter(0xFF, 'y', diaeresis);  // y diaeresis; its capital is 0x9F
     letter(0x9F, 'y', diaeresis);
-    letter(0x8A, 's', caron);        // S caron and s caron
+    letter(0x8A, 's', caron);  // S caron and s caron
     letter(0x9A, 's', caron);
-    letter(0x8E, 'z', caron);        // Z caron and z caron
+    letter(0x8E, 'z', caron);  // Z caron and z caron
     letter(0x9E, 'z', caron);
-    letter(0x8C, 'o', plain, 5);     // OE and oe ligatures
+    letter(0x8C, 'o', plain, 5);  // OE and oe ligatures
     letter(0x9C, 'o', plain, 5);
-    letter(0x83, 'f', plain, 5);     // f hook
+    letter(0x83, 'f', plain, 5);  // f hook
   }
 };
 
@@ -175,7 +175,8 @@ class TPosixSystemService : public ISystemService {
   uint32_t TickCount() override {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec) / 1000000;
+    uint64_t ms =
+        static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec) / 1000000;
     return static_cast<uint32_t>(ms);  // wraps after 49.7 days, as GetTickCount does
   }
 };

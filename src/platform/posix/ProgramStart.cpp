@@ -206,10 +206,8 @@ bool StartMachineProgram(const std::string& commandLine) {
       RunBatchScript(program->Windows.Text());
       SetMachineLastError(errSuccess);
       return true;
-    case TProgramKind::Host:
-      return Spawn(program->Host, SplitCommandLineArguments(rest));
-    default:
-      return FailWith(errBadExeFormat);
+    case TProgramKind::Host: return Spawn(program->Host, SplitCommandLineArguments(rest));
+    default: return FailWith(errBadExeFormat);
   }
 }
 

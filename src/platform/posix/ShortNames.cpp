@@ -115,7 +115,8 @@ class TShortNameTable {
       const TShortNameEntry* e = Find(dir, name);
       if (e && HostEntryExists(dir + "/" + name) && used.insert(UpperCase(e->Short)).second)
         continue;
-      std::erase_if(entries_, [&](const TShortNameEntry& x) { return x.Dir == dir && x.Long == name; });
+      std::erase_if(entries_,
+                    [&](const TShortNameEntry& x) { return x.Dir == dir && x.Long == name; });
       for (int n = 1; n < 1000000; ++n) {
         std::string candidate = MakeShortName(name, n);
         if (used.insert(UpperCase(candidate)).second) {
@@ -142,14 +143,16 @@ class TShortNameTable {
       }
     }
     size_t before = entries_.size();
-    std::erase_if(entries_, [&](const TShortNameEntry& e) { return e.Dir + "/" + e.Long == oldPath; });
+    std::erase_if(entries_,
+                  [&](const TShortNameEntry& e) { return e.Dir + "/" + e.Long == oldPath; });
     if (changed || before != entries_.size()) Save();
   }
 
  private:
   // Writes the table, dropping the entries of files that are gone.
   bool Save() {
-    std::erase_if(entries_, [](const TShortNameEntry& e) { return !HostEntryExists(e.Dir + "/" + e.Long); });
+    std::erase_if(entries_,
+                  [](const TShortNameEntry& e) { return !HostEntryExists(e.Dir + "/" + e.Long); });
     std::string text;
     std::string prefix = root_ + "/";
     for (const auto& e : entries_) {
