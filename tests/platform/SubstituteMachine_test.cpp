@@ -136,6 +136,18 @@ TEST_F(Machine, ShortPathsReachFilesMadeOnTheHost) {
   EXPECT_EQ(files.ShortPathName("C:\\Alpha Beta 1"), "C:\\ALPHAB~1");
 }
 
+// Windows refuses to open a read-only file for writing; Wine run by root
+// does not, so this is checked here rather than with the Windows calls.
+TEST_F(Machine, ReadOnlyFileCannotBeOpenedForWriting) {
+  WriteFile("C:\\locked.txt", "keep");
+  ASSERT_TRUE(files.SetAttributes("C:\\locked.txt", attrReadOnly));
+  EXPECT_FALSE(files.Open("C:\\locked.txt", accWrite, shareNone, TFileCreation::OpenExisting));
+  EXPECT_EQ(LastError(), errAccessDenied);
+  EXPECT_FALSE(files.Open("C:\\locked.txt", accRead, shareRead, TFileCreation::CreateAlways));
+  EXPECT_EQ(LastError(), errAccessDenied);
+  EXPECT_EQ(ReadFile("C:\\locked.txt"), "keep");
+}
+
 // --- Files in use ----------------------------------------------------------------
 
 TEST_F(Machine, FileInUseCanBeReadButNotChanged) {
@@ -160,6 +172,24 @@ TEST_F(Machine, FileInUseCanBeReadButNotChanged) {
 
   ASSERT_TRUE(MarkFileInUse("C:\\app.dll", false));
   EXPECT_TRUE(files.DeleteFile("C:\\app.dll"));
+}
+
+TEST_F(Machine, DirectoryHoldingAFileInUseOrOpenCannotBeMoved) {
+  ASSERT_TRUE(files.CreateDirectory("C:\\App"));
+  WriteFile("C:\\App\\app.exe", "running");
+  ASSERT_TRUE(MarkFileInUse("C:\\App\\app.exe", true));
+  EXPECT_FALSE(files.MoveFile("C:\\App", "C:\\Moved"));
+  EXPECT_EQ(LastError(), errAccessDenied);
+  ASSERT_TRUE(MarkFileInUse("C:\\App\\app.exe", false));
+  {
+    auto open = files.Open("C:\\App\\app.exe", accRead, shareRead | shareDelete,
+                           TFileCreation::OpenExisting);
+    ASSERT_TRUE(open);
+    EXPECT_FALSE(files.MoveFile("C:\\App", "C:\\Moved"));
+    EXPECT_EQ(LastError(), errAccessDenied);
+  }
+  EXPECT_TRUE(files.MoveFile("C:\\App", "C:\\Moved"));
+  EXPECT_EQ(ReadFile("C:\\Moved\\app.exe"), "running");
 }
 
 // --- The floppy ------------------------------------------------------------------

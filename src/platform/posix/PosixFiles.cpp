@@ -723,8 +723,10 @@ bool MoveMachineFile(const std::string& from, const std::string& to, bool replac
       return FailWith(errSharingViolation);
   }
   if (src->IsDirectory) {
+    // Windows refuses to move a directory holding a file in use or open
+    // with "Access is denied".
     if (IsTreeInUse(src->Windows.Text()) || HasOpensBelow(src->Host))
-      return FailWith(errSharingViolation);
+      return FailWith(errAccessDenied);
     if (dst->Host.starts_with(src->Host + "/")) return FailWith(errSharingViolation);
   } else if (IsFileInUse(src->Windows.Text()) || !OpensAllowDelete(IdentityOf(ss))) {
     return FailWith(errSharingViolation);
