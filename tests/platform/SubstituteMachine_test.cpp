@@ -98,6 +98,11 @@ TEST_F(Machine, ClashingNamesAreNumberedInCreationOrder) {
   WriteFile("C:\\Program Files\\Long Name Three.txt", "3");
   EXPECT_EQ(files.ShortPathName("C:\\Program Files\\Long Name Three.txt"),
             "C:\\PROGRA~1\\LONGNA~1.TXT");
+  // The old file back from outside does not take its old name from the new one.
+  WriteHost(Host("drive_c/Program Files/Long Name Two.txt"), "2 again");
+  EXPECT_EQ(files.ShortPathName("C:\\Program Files\\Long Name Two.txt"),
+            "C:\\PROGRA~1\\LONGNA~3.TXT");
+  EXPECT_EQ(ReadFile("C:\\PROGRA~1\\LONGNA~1.TXT"), "3");
 }
 
 TEST_F(Machine, ShortNamesStayTheSameInAnotherProcess) {
