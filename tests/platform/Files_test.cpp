@@ -216,6 +216,7 @@ TEST_F(Files, FindFilesMatchesWildcardsAsWindowsDoes) {
   EXPECT_EQ(Names(At("*.HTM")), std::vector<std::string>{"index.html"})
       << "patterns match the short name too";
   EXPECT_TRUE(Names(At("*.xyz")).empty());
+  EXPECT_EQ(Names(At("readme.*")), std::vector<std::string>{"readme"}) << "x.* matches x";
 
   auto entries = files.FindFiles(At("c.dat"));
   ASSERT_EQ(entries.size(), 1u);

@@ -82,6 +82,15 @@ TEST_F(Machine, ShortNamesAreMadeAsWindowsMakesThem) {
   EXPECT_FALSE(IsShortName("a.b.c"));
 }
 
+// Windows matches "*." against the names without an extension (Wine takes
+// it for "*", so this is checked here only).
+TEST_F(Machine, PatternEndingInADotFindsNamesWithoutExtension) {
+  for (const char* name : {"readme", "a.txt", "Long Name"}) WriteFile(At(name), name);
+  std::vector<std::string> names;
+  for (const auto& entry : files.FindFiles(At("*."))) names.push_back(entry.Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Long Name", "readme"}));
+}
+
 TEST_F(Machine, ClashingNamesAreNumberedInCreationOrder) {
   ASSERT_TRUE(files.CreateDirectory("C:\\Program Files"));
   ASSERT_TRUE(files.CreateDirectory("C:\\Program Data"));

@@ -79,13 +79,15 @@ uint64_t FloppyBytesFree() {
 
 bool HasWildcards(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
 
+char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
 // Windows wildcard matching without regard to case: "*" any run, "?" one
 // character.
 bool Glob(const char* p, const char* s) {
   const char* star = nullptr;
   const char* resume = nullptr;
   while (*s) {
-    if (*p == '?' || (*p != '*' && *p && SameText(std::string(1, *p), std::string(1, *s)))) {
+    if (*p == '?' || (*p != '*' && *p && FoldCase(*p) == FoldCase(*s))) {
       ++p;
       ++s;
     } else if (*p == '*') {
@@ -108,10 +110,7 @@ bool MatchesPattern(const std::string& pattern, const std::string& name) {
   if (pattern == "*" || pattern == "*.*") return true;
   if (pattern.ends_with(".*") && Glob(pattern.substr(0, pattern.size() - 2).c_str(), name.c_str()))
     return true;
-  if (pattern.size() > 1 && pattern.back() == '.' && !pattern.ends_with("*."))
-    return name.find('.') == std::string::npos &&
-           Glob(pattern.substr(0, pattern.size() - 1).c_str(), name.c_str());
-  if (pattern.ends_with("*."))
+  if (pattern.size() > 1 && pattern.back() == '.')
     return name.find('.') == std::string::npos &&
            Glob(pattern.substr(0, pattern.size() - 1).c_str(), name.c_str());
   return Glob(pattern.c_str(), name.c_str());
