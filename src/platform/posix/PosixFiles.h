@@ -14,9 +14,6 @@
 
 namespace brim {
 
-// Windows code of RemoveDirectory on a file ("The directory name is invalid.").
-inline constexpr uint32_t errDirectory = 267;
-
 // MoveFileEx without delay: renames a file or a directory; with
 // replaceExisting an existing file at the target is replaced (never a
 // directory). The reboot-time renames and the batch interpreter use it.

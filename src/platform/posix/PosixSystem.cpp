@@ -99,9 +99,14 @@ const char* KnownErrorMessage(uint32_t code) {
     case errInvalidName:
       return "The filename, directory name, or volume label syntax is incorrect.";
     case errDirNotEmpty: return "The directory is not empty.";
+    case 161: return "The specified path is invalid.";  // ERROR_BAD_PATHNAME
     case errAlreadyExists: return "Cannot create a file when that file already exists.";
     case errBadExeFormat: return "%1 is not a valid Win32 application.";
     case errMoreData: return "More data is available.";
+    case errDirectory: return "The directory name is invalid.";
+    case 1009: return "The configuration registry database is corrupt.";  // ERROR_BADDB
+    case 1018:  // ERROR_KEY_DELETED
+      return "Illegal operation attempted on a registry key that has been marked for deletion.";
     case errResourceTypeNotFound:
       return "The specified resource type cannot be found in the image file.";
     case errResourceNameNotFound:

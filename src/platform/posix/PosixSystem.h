@@ -18,6 +18,7 @@ inline constexpr uint32_t errInvalidData = 13;
 inline constexpr uint32_t errNotSameDevice = 17;
 inline constexpr uint32_t errGenFailure = 31;
 inline constexpr uint32_t errBadExeFormat = 193;
+inline constexpr uint32_t errDirectory = 267;  // a directory call on a file
 
 uint32_t MachineLastError();
 void SetMachineLastError(uint32_t code);
