@@ -1,0 +1,214 @@
+// WinExec on the substitute machine.
+#include "platform/posix/ProgramStart.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+
+#include "common/routines_Strings.h"
+#include "platform/Platform.h"
+#include "platform/posix/BatchInterpreter.h"
+#include "platform/posix/MachinePaths.h"
+#include "platform/posix/PosixSystem.h"
+#include "platform/posix/SubstituteMachine.h"
+
+extern char** environ;
+
+namespace brim {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool HasExtension(const std::string& name) {
+  size_t slash = name.find_last_of("\\/:");
+  size_t dot = name.rfind('.');
+  return dot != std::string::npos && (slash == std::string::npos || dot > slash);
+}
+
+std::optional<TMachinePath> FindFile(const std::string& path) {
+  auto p = ResolveMachinePath(path);
+  if (p && p->Exists && !p->IsDirectory) return p;
+  return std::nullopt;
+}
+
+// The program file a name reaches: the name as given, then with ".exe"
+// when it has no extension; a bare name is looked for in the current,
+// system and Windows directories, in that order.
+std::optional<TMachinePath> FindProgram(const std::string& name) {
+  std::vector<std::string> spellings{name};
+  if (!HasExtension(name)) spellings.push_back(name + ".exe");
+  std::vector<std::string> places;
+  if (name.find_first_of("\\/:") != std::string::npos) {
+    places.push_back("");
+  } else {
+    const TSubstituteMachine& machine = TSubstituteMachine::Current();
+    places = {MachineCurrentDirectory(), machine.SystemDirectory(), machine.WindowsDirectory()};
+  }
+  for (const auto& place : places)
+    for (const auto& spelling : spellings)
+      if (auto found = FindFile(place.empty() ? spelling : JoinPath(place, spelling))) return found;
+  return std::nullopt;
+}
+
+enum class TProgramKind { Batch, Host, NotRunnable };
+
+TProgramKind KindOf(const TMachinePath& program) {
+  std::string upper = UpperCase(program.Name);
+  if (upper.ends_with(".BAT") || upper.ends_with(".CMD")) return TProgramKind::Batch;
+  char head[4] = {};
+  int fd = ::open(program.Host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return TProgramKind::NotRunnable;
+  ssize_t n = ::read(fd, head, sizeof head);
+  ::close(fd);
+  bool elf = n == 4 && head[0] == 0x7F && head[1] == 'E' && head[2] == 'L' && head[3] == 'F';
+  bool script = n >= 2 && head[0] == '#' && head[1] == '!';
+  if ((elf || script) && ::access(program.Host.c_str(), X_OK) == 0) return TProgramKind::Host;
+  return TProgramKind::NotRunnable;
+}
+
+// Starts a host program detached (a double fork: the program is nobody's
+// child here and never becomes a zombie). An exec failure comes back
+// through a close-on-exec pipe, so the caller learns whether it started.
+bool Spawn(const std::string& hostPath, const std::vector<std::string>& arguments) {
+  // Everything the child needs is made before fork: after it, only calls
+  // that are safe in a forked child of a threaded process are made.
+  std::vector<std::string> argStrings{hostPath};
+  argStrings.insert(argStrings.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (auto& a : argStrings) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> envStrings;
+  for (char** e = environ; e && *e; ++e)
+    if (!std::string(*e).starts_with("BRIMWELL_MACHINE=")) envStrings.emplace_back(*e);
+  envStrings.push_back("BRIMWELL_MACHINE=" + TSubstituteMachine::Current().Root());
+  std::vector<char*> envp;
+  for (auto& e : envStrings) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::string workDir;
+  if (auto cwd = ResolveMachinePath(MachineCurrentDirectory()); cwd && cwd->IsDirectory)
+    workDir = cwd->Host;
+
+  int pipeFds[2];
+  if (::pipe2(pipeFds, O_CLOEXEC) != 0) return FailWith(WindowsErrorOfErrno(errno));
+  pid_t child = ::fork();
+  if (child < 0) {
+    int error = errno;
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+    return FailWith(WindowsErrorOfErrno(error));
+  }
+  if (child == 0) {
+    ::setsid();
+    pid_t grandchild = ::fork();
+    if (grandchild != 0) _exit(grandchild < 0 ? 1 : 0);
+    ::close(pipeFds[0]);
+    int null = ::open("/dev/null", O_RDONLY);
+    if (null >= 0) {
+      ::dup2(null, 0);
+      if (null != 0) ::close(null);
+    }
+    if (!workDir.empty() && ::chdir(workDir.c_str()) != 0) {
+      // The program still starts, in the directory the setup runs in.
+    }
+    ::execve(hostPath.c_str(), argv.data(), envp.data());
+    int error = errno;
+    ssize_t ignored = ::write(pipeFds[1], &error, sizeof error);
+    (void)ignored;
+    _exit(127);
+  }
+  ::close(pipeFds[1]);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  int error = 0;
+  ssize_t n;
+  while ((n = ::read(pipeFds[0], &error, sizeof error)) < 0 && errno == EINTR) {
+  }
+  ::close(pipeFds[0]);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return FailWith(errGenFailure);
+  if (n == static_cast<ssize_t>(sizeof error)) return FailWith(WindowsErrorOfErrno(error));
+  SetMachineLastError(errSuccess);
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCommandLineArguments(const std::string& s) {
+  std::vector<std::string> args;
+  size_t i = 0, n = s.size();
+  for (;;) {
+    while (i < n && IsBlank(s[i])) ++i;
+    if (i >= n) break;
+    std::string arg;
+    bool quoted = false;
+    while (i < n && (quoted || !IsBlank(s[i]))) {
+      if (s[i] == '\\') {
+        size_t count = 0;
+        while (i < n && s[i] == '\\') ++count, ++i;
+        if (i < n && s[i] == '"') {
+          arg.append(count / 2, '\\');
+          if (count % 2) {
+            arg += '"';
+            ++i;
+          }
+        } else {
+          arg.append(count, '\\');
+        }
+      } else if (s[i] == '"') {
+        if (quoted && i + 1 < n && s[i + 1] == '"') {
+          arg += '"';
+          i += 2;
+        } else {
+          quoted = !quoted;
+          ++i;
+        }
+      } else {
+        arg += s[i++];
+      }
+    }
+    args.push_back(std::move(arg));
+  }
+  return args;
+}
+
+bool StartMachineProgram(const std::string& commandLine) {
+  size_t start = 0;
+  while (start < commandLine.size() && IsBlank(commandLine[start])) ++start;
+  std::string line = commandLine.substr(start);
+  if (line.empty()) return FailWith(errFileNotFound);
+
+  // The program: up to the closing quote, or, unquoted, the shortest run up
+  // to a blank that names a file (CreateProcess tries "C:\Program", then
+  // "C:\Program Files\App\app.exe").
+  std::optional<TMachinePath> program;
+  std::string rest;
+  if (line[0] == '"') {
+    size_t close = line.find('"', 1);
+    std::string name = line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    rest = close == std::string::npos ? "" : line.substr(close + 1);
+    program = FindProgram(name);
+  } else {
+    for (size_t end = 0; end <= line.size() && !program; ++end) {
+      if (end < line.size() && !IsBlank(line[end])) continue;
+      program = FindProgram(line.substr(0, end));
+      rest = end < line.size() ? line.substr(end) : "";
+    }
+  }
+  if (!program) return FailWith(errFileNotFound);
+
+  switch (KindOf(*program)) {
+    case TProgramKind::Batch:
+      RunBatchScript(program->Windows.Text());
+      SetMachineLastError(errSuccess);
+      return true;
+    case TProgramKind::Host: return Spawn(program->Host, SplitCommandLineArguments(rest));
+    default: return FailWith(errBadExeFormat);
+  }
+}
+
+}  // namespace brim
