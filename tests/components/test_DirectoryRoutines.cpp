@@ -1,6 +1,7 @@
 // Creating directory paths, on the platform of the build.
 #include <gtest/gtest.h>
 
+#include "common/exceptions_Brimwell.h"
 #include "components/cmp_TVersion.h"
 #include "platform/PlatformTest.h"
 

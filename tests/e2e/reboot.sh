@@ -80,20 +80,25 @@ if [ "$platform" = native ]; then
   check "the RunOnce value was removed" lacks after.txt BrimwellUnfinished
   check "no rename is pending" lacks after.txt PendingFileRenameOperations
 
-  # Files in use survive the batch file until they are released.
+  # A file marked in use stays so until the restart, which releases it.
   printf here >"$M/drive_c/App/marker.txt"
-  BRIMWELL_MACHINE="$M" "$bin/reboot_probe" 'C:\App\new.tmp' 'C:\App\x.dll' 'C:\App\after.bat' >/dev/null 2>&1
+  printf new >"$M/drive_c/App/new.tmp"
+  check "the probe runs again" ran probe 'C:\App\new.tmp' 'C:\App\x.dll' 'C:\App\after.bat'
   check "brimmachine lock marks a file in use" ran machine lock "$M" 'C:\App\marker.txt'
-  machine reboot "$M" >/dev/null 2>&1
-  check "a file in use is not erased" test -e "$M/drive_c/App/marker.txt"
+  check "  in machine.ini" contains "$M/machine.ini" 'C:\APP\MARKER.TXT=1'
   check "brimmachine unlock releases it" ran machine unlock "$M" 'C:\App\marker.txt'
+  check "  from machine.ini" lacks "$M/machine.ini" 'MARKER.TXT'
+  machine lock "$M" 'C:\App\marker.txt'
+  check "brimmachine reboot again" ran machine reboot "$M"
+  check "the restart released the file in use" test ! -e "$M/drive_c/App/marker.txt"
+  check "  and scheduled renames with a new name" content_is "$M/drive_c/App/x.dll" new
 
   # Windows 95 keeps its renames in WININIT.INI.
   M95="$work/machine95"
   check "brimmachine init --windows 95" ran machine init "$M95" --windows 95
   prepare "$M95/drive_c"
   check "the probe writes WININIT.INI" ran env BRIMWELL_MACHINE="$M95" "$bin/reboot_probe" 'C:\App\new.tmp' 'C:\App\Old Library.dll' 'C:\App\after.bat'
-  check "  with short names" contains "$M95/drive_c/WINDOWS/WININIT.INI" 'C:\APP\OLDLIB~1.DLL=C:\APP\NEW.TMP'
+  check "  with short names" contains "$M95/drive_c/WINDOWS/WININIT.INI" 'C:\App\OLDLIB~1.DLL=C:\App\new.tmp'
   machine reboot "$M95" >/dev/null 2>&1
   check "WININIT.INI renames at the reboot" content_is "$M95/drive_c/App/Old Library.dll" new
   check "WININIT.INI becomes WININIT.BAK" test -e "$M95/drive_c/WINDOWS/WININIT.BAK" -a ! -e "$M95/drive_c/WINDOWS/WININIT.INI"

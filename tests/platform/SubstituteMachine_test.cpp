@@ -92,26 +92,26 @@ TEST_F(Machine, PatternEndingInADotFindsNamesWithoutExtension) {
 }
 
 TEST_F(Machine, ClashingNamesAreNumberedInCreationOrder) {
-  ASSERT_TRUE(files.CreateDirectory("C:\\Program Files"));
-  ASSERT_TRUE(files.CreateDirectory("C:\\Program Data"));
-  WriteFile("C:\\Program Files\\Long Name Two.txt", "2");
-  WriteFile("C:\\Program Files\\Long Name One.txt", "1");
-  EXPECT_EQ(files.ShortPathName("C:\\Program Files"), "C:\\PROGRA~1");
-  EXPECT_EQ(files.ShortPathName("C:\\Program Data"), "C:\\PROGRA~2");
-  EXPECT_EQ(files.ShortPathName("C:\\Program Files\\Long Name Two.txt"),
-            "C:\\PROGRA~1\\LONGNA~1.TXT");
-  EXPECT_EQ(ReadFile("C:\\progra~1\\longna~2.txt"), "1");
+  ASSERT_TRUE(files.CreateDirectory("C:\\Product Files"));
+  ASSERT_TRUE(files.CreateDirectory("C:\\Product Data"));
+  WriteFile("C:\\Product Files\\Long Name Two.txt", "2");
+  WriteFile("C:\\Product Files\\Long Name One.txt", "1");
+  EXPECT_EQ(files.ShortPathName("C:\\Product Files"), "C:\\PRODUC~1");
+  EXPECT_EQ(files.ShortPathName("C:\\Product Data"), "C:\\PRODUC~2");
+  EXPECT_EQ(files.ShortPathName("C:\\Product Files\\Long Name Two.txt"),
+            "C:\\PRODUC~1\\LONGNA~1.TXT");
+  EXPECT_EQ(ReadFile("C:\\produc~1\\longna~2.txt"), "1");
 
   // A file that is gone gives its number back.
-  ASSERT_TRUE(files.DeleteFile("C:\\Program Files\\Long Name Two.txt"));
-  WriteFile("C:\\Program Files\\Long Name Three.txt", "3");
-  EXPECT_EQ(files.ShortPathName("C:\\Program Files\\Long Name Three.txt"),
-            "C:\\PROGRA~1\\LONGNA~1.TXT");
+  ASSERT_TRUE(files.DeleteFile("C:\\Product Files\\Long Name Two.txt"));
+  WriteFile("C:\\Product Files\\Long Name Three.txt", "3");
+  EXPECT_EQ(files.ShortPathName("C:\\Product Files\\Long Name Three.txt"),
+            "C:\\PRODUC~1\\LONGNA~1.TXT");
   // The old file back from outside does not take its old name from the new one.
-  WriteHost(Host("drive_c/Program Files/Long Name Two.txt"), "2 again");
-  EXPECT_EQ(files.ShortPathName("C:\\Program Files\\Long Name Two.txt"),
-            "C:\\PROGRA~1\\LONGNA~3.TXT");
-  EXPECT_EQ(ReadFile("C:\\PROGRA~1\\LONGNA~1.TXT"), "3");
+  WriteHost(Host("drive_c/Product Files/Long Name Two.txt"), "2 again");
+  EXPECT_EQ(files.ShortPathName("C:\\Product Files\\Long Name Two.txt"),
+            "C:\\PRODUC~1\\LONGNA~3.TXT");
+  EXPECT_EQ(ReadFile("C:\\PRODUC~1\\LONGNA~1.TXT"), "3");
 }
 
 TEST_F(Machine, ShortNamesStayTheSameInAnotherProcess) {
@@ -282,7 +282,7 @@ TEST_F(Machine, PendingRenamesArePerformedInOrderAtRestart) {
 }
 
 TEST_F(Machine, WininitRenamesAreDoneAndTheFileKept) {
-  ASSERT_TRUE(files.CreateDirectory("C:\\Program Files"));
+  // C:\Program Files is there on a fresh machine.
   WriteFile("C:\\Program Files\\app.dll", "old");
   WriteFile("C:\\Program Files\\app.1", "new");
   WriteFile("C:\\Program Files\\leftover.tmp", "junk");
@@ -312,7 +312,7 @@ TEST_F(Machine, RebootIsRecordedForTheMachineTool) {
 // --- Batch files ----------------------------------------------------------------
 
 TEST_F(Machine, BatchFilesEraseMoveAndRemoveTrees) {
-  ASSERT_TRUE(files.CreateDirectory("C:\\Program Files"));
+  // C:\Program Files is there on a fresh machine.
   ASSERT_TRUE(files.CreateDirectory("C:\\Setup Directory"));
   ASSERT_TRUE(files.CreateDirectory("C:\\Setup Directory\\Sub Folder"));
   ASSERT_TRUE(files.CreateDirectory("C:\\Quoted Dir"));

@@ -74,7 +74,7 @@ TProgramKind KindOf(const TMachinePath& program) {
 // Starts a host program detached (a double fork: the program is nobody's
 // child here and never becomes a zombie). An exec failure comes back
 // through a close-on-exec pipe, so the caller learns whether it started.
-bool Spawn(const std::string& hostPath, const std::vector<std::string>& arguments) {
+bool Spawn(const std::string& hostPath, const std::vector<std::string>& arguments, bool wait) {
   // Everything the child needs is made before fork: after it, only calls
   // that are safe in a forked child of a threaded process are made.
   std::vector<std::string> argStrings{hostPath};
@@ -104,7 +104,8 @@ bool Spawn(const std::string& hostPath, const std::vector<std::string>& argument
   }
   if (child == 0) {
     ::setsid();
-    pid_t grandchild = ::fork();
+    // Waiting: the child itself becomes the program, so its end is seen.
+    pid_t grandchild = wait ? 0 : ::fork();
     if (grandchild != 0) _exit(grandchild < 0 ? 1 : 0);
     ::close(pipeFds[0]);
     int null = ::open("/dev/null", O_RDONLY);
@@ -130,8 +131,9 @@ bool Spawn(const std::string& hostPath, const std::vector<std::string>& argument
   while ((n = ::read(pipeFds[0], &error, sizeof error)) < 0 && errno == EINTR) {
   }
   ::close(pipeFds[0]);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return FailWith(errGenFailure);
   if (n == static_cast<ssize_t>(sizeof error)) return FailWith(WindowsErrorOfErrno(error));
+  // A waited program's own exit status is its business, as on Windows.
+  if (!wait && (!WIFEXITED(status) || WEXITSTATUS(status) != 0)) return FailWith(errGenFailure);
   SetMachineLastError(errSuccess);
   return true;
 }
@@ -176,7 +178,9 @@ std::vector<std::string> SplitCommandLineArguments(const std::string& s) {
   return args;
 }
 
-bool StartMachineProgram(const std::string& commandLine) {
+namespace {
+
+bool RunProgram(const std::string& commandLine, bool wait) {
   size_t start = 0;
   while (start < commandLine.size() && IsBlank(commandLine[start])) ++start;
   std::string line = commandLine.substr(start);
@@ -206,9 +210,15 @@ bool StartMachineProgram(const std::string& commandLine) {
       RunBatchScript(program->Windows.Text());
       SetMachineLastError(errSuccess);
       return true;
-    case TProgramKind::Host: return Spawn(program->Host, SplitCommandLineArguments(rest));
+    case TProgramKind::Host: return Spawn(program->Host, SplitCommandLineArguments(rest), wait);
     default: return FailWith(errBadExeFormat);
   }
 }
+
+}  // namespace
+
+bool StartMachineProgram(const std::string& commandLine) { return RunProgram(commandLine, false); }
+
+bool RunMachineProgram(const std::string& commandLine) { return RunProgram(commandLine, true); }
 
 }  // namespace brim

@@ -21,5 +21,8 @@ std::vector<std::string> SplitCommandLineArguments(const std::string& arguments)
 // with BRIMWELL_MACHINE naming this machine. False with the last error set
 // when nothing was started.
 bool StartMachineProgram(const std::string& commandLine);
+// The same, waiting until the program has ended, as Windows runs the
+// RunOnce commands while it starts.
+bool RunMachineProgram(const std::string& commandLine);
 
 }  // namespace brim
