@@ -26,19 +26,8 @@ mkdir -p "$work"
 cd "$work" || exit 1
 cp "$definition" definition.txt
 
-passed=0
-failed=0
-check() {  # check NAME CONDITION-COMMAND...
-  local name="$1"
-  shift
-  if "$@"; then
-    echo "  ok    $name"
-    passed=$((passed + 1))
-  else
-    echo "  FAIL  $name"
-    failed=$((failed + 1))
-  fi
-}
+# shellcheck source=checks.sh
+. "$root/tests/e2e/checks.sh"
 
 # brimdef ARGS...: runs it, keeping status, stdout and stderr for the checks.
 brimdef() {

@@ -20,19 +20,8 @@ rm -rf "$work"
 mkdir -p "$work"
 cd "$work" || exit 1
 
-passed=0
-failed=0
-check() {  # check NAME COMMAND...
-  local name="$1"
-  shift
-  if "$@"; then
-    echo "  ok    $name"
-    passed=$((passed + 1))
-  else
-    echo "  FAIL  $name"
-    failed=$((failed + 1))
-  fi
-}
+# shellcheck source=checks.sh
+. "$root/tests/e2e/checks.sh"
 contains() { grep -qF -- "$2" "$1" || { echo "        $1 lacks: $2"; sed 's/^/        | /' "$1" | head -30; false; }; }
 lacks() { ! grep -qF -- "$2" "$1" || { echo "        $1 still has: $2"; false; }; }
 content_is() { [ "$(cat "$1" 2>/dev/null)" = "$2" ] || { echo "        $1 holds '$(cat "$1" 2>/dev/null)', not '$2'"; false; }; }
@@ -92,6 +81,16 @@ if [ "$platform" = native ]; then
   check "brimmachine reboot again" ran machine reboot "$M"
   check "the restart released the file in use" test ! -e "$M/drive_c/App/marker.txt"
   check "  and scheduled renames with a new name" content_is "$M/drive_c/App/x.dll" new
+
+  # A RunOnce program of the machine runs for real, on this machine, and
+  # the reboot waits for it.
+  printf '#!/bin/sh\nsleep 0.2\nprintf "%%s|%%s|%%s" "$1" "$2" "$BRIMWELL_MACHINE" >"$(dirname "$0")/continued.txt"\n' \
+    >"$M/drive_c/App/continue.sh"
+  chmod +x "$M/drive_c/App/continue.sh"
+  printf new >"$M/drive_c/App/new.tmp"
+  check "the probe registers a program" ran probe 'C:\App\new.tmp' 'C:\App\y.dll' '"C:\App\continue.sh" -r "-sC:\App Dir"'
+  check "brimmachine reboot runs it" ran machine reboot "$M"
+  check "  with its arguments and the machine" content_is "$M/drive_c/App/continued.txt" "-r|-sC:\App Dir|$M"
 
   # Windows 95 keeps its renames in WININIT.INI.
   M95="$work/machine95"

@@ -13,13 +13,6 @@
 
 namespace brim {
 
-// Windows error codes the posix backend reports beyond those of Platform.h.
-inline constexpr uint32_t errInvalidData = 13;
-inline constexpr uint32_t errNotSameDevice = 17;
-inline constexpr uint32_t errGenFailure = 31;
-inline constexpr uint32_t errBadExeFormat = 193;
-inline constexpr uint32_t errDirectory = 267;  // a directory call on a file
-
 uint32_t MachineLastError();
 void SetMachineLastError(uint32_t code);
 
