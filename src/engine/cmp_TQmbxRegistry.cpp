@@ -1,6 +1,8 @@
 // The registry access class over the platform's registry service.
 #include "engine/cmp_TQmbxRegistry.h"
 
+#include <cstring>
+
 #include "common/routines_Strings.h"
 
 namespace brim {
@@ -139,6 +141,30 @@ void TQmbxRegistry::WriteInteger(const std::string& name, int32_t value) {
 
 void TQmbxRegistry::WriteBinaryData(const std::string& name, const std::string& bytes) {
   Write(name, TRegValue::Bytes(bytes));
+}
+
+std::string TQmbxRegistry::ReadBinaryData(const std::string& name) {
+  auto value = Current().ReadValue(name);
+  if (!value) throw EQmbxRegistry("Cannot read the registry value %s of the key %s", name, CurrentKeyName());
+  if (value->Type != TRegType::Binary)
+    throw EQmbxRegistry("The registry value %s of the key %s is not binary", name, CurrentKeyName());
+  return value->Data;
+}
+
+void TQmbxRegistry::WriteFloat(const std::string& name, double value) {
+  static_assert(sizeof value == 8);
+  std::string bytes(8, '\0');
+  std::memcpy(bytes.data(), &value, 8);  // little-endian, as on x86 Windows
+  WriteBinaryData(name, bytes);
+}
+
+double TQmbxRegistry::ReadFloat(const std::string& name) {
+  std::string bytes = ReadBinaryData(name);
+  if (bytes.size() != 8)
+    throw EQmbxRegistry("The registry value %s of the key %s is not an 8-byte number", name, CurrentKeyName());
+  double value = 0;
+  std::memcpy(&value, bytes.data(), 8);
+  return value;
 }
 
 bool TQmbxRegistry::DeleteValue(const std::string& name) { return Current().DeleteValue(name); }

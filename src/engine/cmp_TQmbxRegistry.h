@@ -60,6 +60,12 @@ class TQmbxRegistry {
   void WriteString(const std::string& name, const std::string& value);
   void WriteInteger(const std::string& name, int32_t value);
   void WriteBinaryData(const std::string& name, const std::string& bytes);
+  // An absent value or one that is not binary raises.
+  std::string ReadBinaryData(const std::string& name);
+  // A double (a date, say) as an 8-byte REG_BINARY value; reading raises
+  // for an absent value or one of another type or size.
+  void WriteFloat(const std::string& name, double value);
+  double ReadFloat(const std::string& name);
   bool DeleteValue(const std::string& name);
   bool FlushKey();
 

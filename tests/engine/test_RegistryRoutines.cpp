@@ -58,6 +58,11 @@ TEST_F(RegistryRoutines, ReadsAndWritesCheckTheValueType) {
   ASSERT_TRUE(registry.OpenKey(Key(), true));
   registry.WriteString("Name", "Brimwell");
   registry.WriteInteger("Count", -7);
+  registry.WriteFloat("CreationDate", 46363.5078125);
+  EXPECT_EQ(registry.ReadFloat("CreationDate"), 46363.5078125);
+  registry.WriteBinaryData("Short", "\x01\x02");
+  EXPECT_THROW(registry.ReadFloat("Short"), EQmbxRegistry);
+  EXPECT_THROW(registry.ReadFloat("Count"), EQmbxRegistry);
   EXPECT_EQ(registry.ReadString("Absent"), "");
   EXPECT_THROW(registry.ReadString("Count"), EQmbxRegistry);
   EXPECT_THROW(registry.ReadInteger("Name"), EQmbxRegistry);

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "common/exceptions_Brimwell.h"
+#include "platform/posix/PosixRegistry.h"
 #include "platform/posix/SubstituteMachine.h"
 
 namespace brim {
@@ -49,9 +50,11 @@ void TSubstituteMachine::Initialize(const std::string& root, const TMachineOptio
   const TWindowsFlavour& f = Flavour(options.Windows);
   fs::path r(root);
   MakeDirectory(r);
-  for (const char* stale : {"machine.ini", "shortnames.ini", "HKLM.reg", "HKCU.reg", "HKU.reg", "HKCC.reg", "HKDD.reg"}) {
+  std::vector<std::string> stale = {"machine.ini", "shortnames.txt"};
+  for (const auto& hive : MachineHives()) stale.push_back(hive.FileName);
+  for (const auto& file : stale) {
     std::error_code ec;
-    fs::remove(r / stale, ec);
+    fs::remove(r / file, ec);
   }
   for (const char* drive : {"drive_c", "drive_a"}) {
     std::error_code ec;
