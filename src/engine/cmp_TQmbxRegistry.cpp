@@ -14,18 +14,6 @@ TRegRoot RootKeyOfOrdinal(int ordinal, TRegRoot fallback) {
   return roots[ordinal];
 }
 
-const char* RootKeyName(TRegRoot root) {
-  switch (root) {
-    case TRegRoot::ClassesRoot: return "HKEY_CLASSES_ROOT";
-    case TRegRoot::CurrentUser: return "HKEY_CURRENT_USER";
-    case TRegRoot::LocalMachine: return "HKEY_LOCAL_MACHINE";
-    case TRegRoot::Users: return "HKEY_USERS";
-    case TRegRoot::CurrentConfig: return "HKEY_CURRENT_CONFIG";
-    case TRegRoot::DynData: return "HKEY_DYN_DATA";
-  }
-  return "HKEY_?";
-}
-
 void TQmbxRegistry::SetRootKey(TRegRoot root) {
   CloseKey();
   root_ = root;

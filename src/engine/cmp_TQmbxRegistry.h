@@ -21,8 +21,6 @@ BRIM_EXCEPTION_CLASS(EQmbxRegistry, EBrimwellAbnormal);
 // root, current config, current user, dyn data, local machine, users);
 // an ordinal outside 0 to 5 gives fallback.
 TRegRoot RootKeyOfOrdinal(int ordinal, TRegRoot fallback);
-// "HKEY_LOCAL_MACHINE" and so on, for messages.
-const char* RootKeyName(TRegRoot root);
 
 class TQmbxRegistry {
  public:

@@ -1,8 +1,20 @@
 // The parts of the platform layer that are the same on every backend: the
-// registry value helpers and the message pump hook.
+// registry root names and value helpers, and the message pump hook.
 #include "platform/Platform.h"
 
 namespace brim {
+
+const char* RootKeyName(TRegRoot root) {
+  switch (root) {
+    case TRegRoot::ClassesRoot: return "HKEY_CLASSES_ROOT";
+    case TRegRoot::CurrentUser: return "HKEY_CURRENT_USER";
+    case TRegRoot::LocalMachine: return "HKEY_LOCAL_MACHINE";
+    case TRegRoot::Users: return "HKEY_USERS";
+    case TRegRoot::CurrentConfig: return "HKEY_CURRENT_CONFIG";
+    case TRegRoot::DynData: return "HKEY_DYN_DATA";
+  }
+  return "HKEY_?";
+}
 
 TRegValue TRegValue::Integer(int32_t value) {
   uint32_t u = static_cast<uint32_t>(value);

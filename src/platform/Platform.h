@@ -66,6 +66,9 @@ enum class TRegRoot : uint32_t {
   DynData = 0x80000006u,
 };
 
+// "HKEY_LOCAL_MACHINE" and so on, as regedit and messages name the roots.
+const char* RootKeyName(TRegRoot root);
+
 // The Windows value types (REG_*) the system reads and writes.
 enum class TRegType : uint32_t {
   None = 0,

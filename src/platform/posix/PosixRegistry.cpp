@@ -18,11 +18,11 @@ namespace brim {
 
 const std::vector<TMachineHive>& MachineHives() {
   static const std::vector<TMachineHive> hives = {
-      {TRegRoot::LocalMachine, "HKLM.reg", "HKEY_LOCAL_MACHINE"},
-      {TRegRoot::CurrentUser, "HKCU.reg", "HKEY_CURRENT_USER"},
-      {TRegRoot::Users, "HKU.reg", "HKEY_USERS"},
-      {TRegRoot::CurrentConfig, "HKCC.reg", "HKEY_CURRENT_CONFIG"},
-      {TRegRoot::DynData, "HKDD.reg", "HKEY_DYN_DATA"},
+      {TRegRoot::LocalMachine, "HKLM.reg", RootKeyName(TRegRoot::LocalMachine)},
+      {TRegRoot::CurrentUser, "HKCU.reg", RootKeyName(TRegRoot::CurrentUser)},
+      {TRegRoot::Users, "HKU.reg", RootKeyName(TRegRoot::Users)},
+      {TRegRoot::CurrentConfig, "HKCC.reg", RootKeyName(TRegRoot::CurrentConfig)},
+      {TRegRoot::DynData, "HKDD.reg", RootKeyName(TRegRoot::DynData)},
   };
   return hives;
 }
