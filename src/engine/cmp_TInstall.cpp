@@ -1,5 +1,7 @@
 #include "engine/cmp_TInstall.h"
 
+#include <cstring>
+
 namespace brim {
 
 const TEnumInfo DistributeTypeInfo("TDistributeType", DistributeTypeNames);
@@ -20,7 +22,34 @@ const TClassInfo& TBuildInfo::StaticClass() {
   return info;
 }
 
+namespace {
+TCustomInstall* theInstall = nullptr;
+
+int SwitchBit(char letter) {
+  const char* at = std::strchr(CommandSwitchLetters, letter);
+  return letter != '\0' && at ? static_cast<int>(at - CommandSwitchLetters) : -1;
+}
+}  // namespace
+
+TCustomInstall* CurrentInstall() { return theInstall; }
+
+bool TCustomInstall::HasSwitch(char letter) const {
+  int bit = SwitchBit(letter);
+  return bit >= 0 && (CommandSwitches & (1u << bit)) != 0;
+}
+
+const std::string& TCustomInstall::SwitchArgument(char letter) const {
+  static const std::string none;
+  int bit = SwitchBit(letter);
+  return bit >= 0 ? SwitchArguments[bit] : none;
+}
+
+TCustomInstall::~TCustomInstall() {
+  if (theInstall == this) theInstall = nullptr;
+}
+
 TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(owner) {
+  if (!theInstall) theInstall = this;
   InstallTypes = TInstallTypeSet{TInstallType::itFull};
   // The installation raises OnAfterInstallObjects itself at the end of the run.
   FireAfterInstall = false;

@@ -53,7 +53,13 @@ class TCustomInstall : public TFileContainer {
 
  public:
   explicit TCustomInstall(TComponent* owner);
+  ~TCustomInstall() override;
   bool HasPathSpecifier() const override { return false; }
+
+  // Whether the switch letter (one of CommandSwitchLetters, lower case) was
+  // given, and the text that followed it.
+  bool HasSwitch(char letter) const;
+  const std::string& SwitchArgument(char letter) const;
 
   bool AutoMaximizeWindow = true;
   TBuildInfo BuildInfo{this};
@@ -95,6 +101,9 @@ class TCustomInstall : public TFileContainer {
   std::string CleanupBatchFile;
   bool RunCleanupBatch = false;
 };
+
+// The one installation component of the process, or null.
+TCustomInstall* CurrentInstall();
 
 class TInstall : public TCustomInstall {
   BRIM_CLASS(TInstall)
