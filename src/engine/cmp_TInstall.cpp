@@ -48,7 +48,7 @@ TCustomInstall::~TCustomInstall() {
   if (theInstall == this) theInstall = nullptr;
 }
 
-TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(owner) {
+TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(owner, false) {
   if (!theInstall) theInstall = this;
   InstallTypes = TInstallTypeSet{TInstallType::itFull};
   // The installation raises OnAfterInstallObjects itself at the end of the run.

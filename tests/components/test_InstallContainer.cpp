@@ -106,6 +106,7 @@ TEST(UniqueID, IsWrittenEvenWhenZeroAndLoadsItsValue) {
       UniqueID = 17
     end
     object File2: TInstallFile
+      UniqueID = 0
     end)");
   EXPECT_EQ(form->Find<TInstallFile>("File1")->UniqueID, 17);
   std::optional<TValue> zero = SavedValue(SavedProperties(*form, "File2"), "UniqueID");
