@@ -94,15 +94,6 @@ class ComponentTree : public ::testing::Test {
   Names log;
 };
 
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "";
-}
-
 // ---- Member order ----
 
 TEST_F(ComponentTree, AFileGoesBetweenTheDirectoryAndTheDialog) {

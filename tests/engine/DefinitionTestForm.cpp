@@ -66,6 +66,15 @@ std::string LoadError(const std::string& components) {
   return "";
 }
 
+std::string MessageOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "";
+}
+
 testing::AssertionResult AssertContains(const char* textExpr, const char* partExpr,
                                         const std::string& text, const std::string& part) {
   if (text.find(part) != std::string::npos) return testing::AssertionSuccess();

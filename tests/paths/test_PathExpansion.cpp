@@ -68,15 +68,6 @@ std::string RegistryText(TRegRoot root, const char* key, const char* name) {
   return registry.ReadString(name);
 }
 
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "";
-}
-
 void GiveSwitch(TCustomInstall& install, char letter, const std::string& argument) {
   auto bit = std::strchr(CommandSwitchLetters, letter) - CommandSwitchLetters;
   install.CommandSwitches |= 1u << bit;
