@@ -112,22 +112,6 @@ TEST_F(ComponentTree, TheNewestOfOneTypeStandsFirst) {
   EXPECT_EQ(MemberNames(*dir), (Names{"B", "A"}));
 }
 
-TEST_F(ComponentTree, TheOrderComesFromTheStreamToo) {
-  auto form = LoadComponents(R"(
-    object Dir1: TInstallDirectory
-    end
-    object A: TInstallFile
-      Container = Dir1
-    end
-    object Sub: TInstallDirectory
-      Container = Dir1
-    end
-    object B: TInstallFile
-      Container = Dir1
-    end)");
-  EXPECT_EQ(MemberNames(*form->Find<TInstallDirectory>("Dir1")), (Names{"Sub", "B", "A"}));
-}
-
 TEST_F(ComponentTree, TheBDEClassGoesFirstWhateverItsLetterCase) {
   auto* top = Make<TInstallGroup>("Top");
   Make<TInstallGroup>("Group1")->SetContainer(top);

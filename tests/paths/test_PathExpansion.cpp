@@ -283,12 +283,6 @@ TEST(MetaVariables, SubstitutePathKeepsTheLetterOfAnUnknownVariable) {
   EXPECT_EQ(SubstitutePath("100%% in %P", "D:"), "100% in D:");
 }
 
-TEST(MetaVariables, TheDriveOfAPath) {
-  EXPECT_EQ(ExtractFileDrive("c:\\dir\\x"), "c:");
-  EXPECT_EQ(ExtractFileDrive("\\\\server\\share\\dir"), "\\\\server\\share");
-  EXPECT_EQ(ExtractFileDrive("dir\\x"), "");
-}
-
 // ---- The specifier of a file container ----
 
 TEST(FileContainerSpecifier, EachContainerOfAnOwnerGetsTheNextFreeName) {
