@@ -235,8 +235,10 @@ void TFileHeaders::ReadHeaders(IFile& stream, int64_t offset) {
     // The chain must move forward past the header itself: a loop or a step
     // back is corrupt. Positions and volumes must fit the layout.
     bool sane = next >= position + FileHeaderSize && header->FileSize >= 0 &&
-                header->DataStart >= 0 && header->DataEnd >= int64_t{header->DataStart} - 1 &&
-                header->FirstDisk <= header->LastDisk;
+                header->DataStart >= 0 && header->DataEnd >= -1 &&
+                header->FirstDisk <= header->LastDisk &&
+                (header->FirstDisk < header->LastDisk ||
+                 header->DataEnd >= int64_t{header->DataStart} - 1);
     if (Spanned)
       sane = sane && header->FirstDisk >= 1;
     else
