@@ -116,6 +116,24 @@ if [ -f payload/library.dll ]; then
   check "list shows the library's version" grep -qP '\t2\.0\.0\.1\tpayload.library\.dll$' stdout.lf
 fi
 
+# An absolute path is stored as given and reaches the file.
+if [ "$platform" = win32 ]; then absolute="Z:${work//\//\\}\\payload\\readme.txt"; else absolute="$work/payload/readme.txt"; fi
+brimarc create absolute.arc "$absolute"
+brimarc list absolute.arc
+check "an absolute path is stored as given" test "$(field 11)" = "$absolute"
+brimarc extract absolute.arc -C out-absolute
+check "and the file extracts from it" same_file payload/readme.txt out-absolute/readme.txt
+
+if [ "$platform" != win32 ]; then
+  # Without BRIMWELL_MACHINE the run has a machine of its own, made and
+  # removed in the temporary directory; the user's default one is never made.
+  mkdir home tmp
+  HOME="$work/home" TMPDIR="$work/tmp" brimarc extract max.arc -C out-home
+  check "brimarc works without a machine of the user's" same_tree out-home
+  check "and makes none in the user's home" absent home/.local
+  check "and leaves no temporary machine behind" test -z "$(ls tmp)"
+fi
+
 # Appending, file IDs.
 brimarc create added.arc --id 7 "$(src readme.txt)"
 brimarc create added.arc --add --id 42 "$(src noise.bin)" "$(src empty.dat)"
