@@ -550,6 +550,8 @@ void TQmbxCompress::DoMakeDisks(const std::string& directory, const std::string&
   Abort = false;
   lastOperation_ = TLastOperation::Extracting;
   if (!headersLoaded_) LoadHeaders();
+  // Its positions are per volume, not in the one file that is read here.
+  if (headers_.Spanned) throw EQmbxCompress(msgAlreadyDiskSet, compressedFile_);
   // From here on the list describes the disk set, not CompressedFile.
   headersLoaded_ = false;
   currentDisk_ = 1;
