@@ -53,7 +53,7 @@ demo: deps build
 
 ## asan: the unit tests and the end-to-end checks built with AddressSanitizer and UBSan
 asan: deps build-asan
-	@SUITES="asan e2e-asan" scripts/run-tests
+	@SUITES="asan e2e-asan arc-asan" scripts/run-tests
 
 ## fuzz: build the fuzzers (form streams, archives) with clang and run each for FUZZ_SECONDS
 fuzz: deps build-fuzz
