@@ -55,7 +55,7 @@ demo: deps build
 asan: deps build-asan
 	@SUITES="asan e2e-asan arc-asan" scripts/run-tests
 
-## fuzz: build the form stream fuzzer with clang and run it for FUZZ_SECONDS
+## fuzz: build the fuzzers (form streams, archives) with clang and run each for FUZZ_SECONDS
 fuzz: deps build-fuzz
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz
 

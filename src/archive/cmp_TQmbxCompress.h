@@ -174,5 +174,6 @@ inline constexpr const char* msgTooManyVolumes =
     "The disk set %s would need more than 255 volumes";
 inline constexpr const char* msgCannotAddToDiskSet =
     "Cannot add files to %s: it is the first volume of a disk set";
+inline constexpr const char* msgAlreadyDiskSet = "Cannot make disks of %s: it is already a disk set";
 
 }  // namespace brim

@@ -13,6 +13,7 @@
 
 #include "archive/cmp_TQmbxCompress.h"
 #include "common/exceptions_Brimwell.h"
+#include "components/cmp_TVersion.h"
 #include "platform/PlatformTest.h"
 
 namespace brim::test {
@@ -60,6 +61,8 @@ class ArchiveTest : public PlatformTest {
   }
   void TearDown() override {
     engine.reset();
+    // The shared version reader may hold what it read on this machine.
+    TVersionResource::FreeShared();
     PlatformTest::TearDown();
   }
 
