@@ -308,19 +308,6 @@ std::string FileVersionOf(const std::string& path) {
 
 namespace {
 
-std::vector<std::string> VersionParts(const std::string& version) {
-  std::vector<std::string> parts;
-  if (version.empty()) return parts;
-  size_t start = 0;
-  for (;;) {
-    size_t dot = version.find('.', start);
-    parts.push_back(version.substr(start, dot - start));
-    if (dot == std::string::npos) break;
-    start = dot + 1;
-  }
-  return parts;
-}
-
 // The last-write date of a file opened for reading with all sharing
 // allowed, as a local date; empty when it cannot be opened or read.
 std::optional<TDateTime> FileDateOf(const std::string& path) {
@@ -376,7 +363,7 @@ std::optional<int> DecisionWithoutFiles(const std::string& existingPath, TOverwr
 }  // namespace
 
 int TVersionResource::CompareVersions(const std::string& a, const std::string& b) {
-  std::vector<std::string> partsA = VersionParts(a), partsB = VersionParts(b);
+  std::vector<std::string> partsA = SplitText(a, '.'), partsB = SplitText(b, '.');
   for (size_t i = 0;; ++i) {
     bool hasA = i < partsA.size(), hasB = i < partsB.size();
     if (!hasA && !hasB) return 0;
