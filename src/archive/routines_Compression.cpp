@@ -224,8 +224,9 @@ void TFileHeaders::ReadHeaders(IFile& stream, int64_t offset) {
   int64_t room = *size - offset - ArchivePrefixSize;
   if (room < 0 || count > room / FileHeaderSize) throw EQmbxCompress(msgCannotReadHeaders);
 
+  // The list grows only by headers actually read, so its memory follows
+  // the file's size.
   int64_t position = offset + ArchivePrefixSize;
-  headers_.reserve(static_cast<size_t>(count));
   for (int32_t i = 0; i < count; ++i) {
     if (stream.Seek(position, TSeekOrigin::Begin) != position)
       throw EQmbxCompress(msgCannotReadHeaders);

@@ -2,8 +2,9 @@
 // is an archive: its volumes, when it has several, are separated by the
 // marker below. It is written to C:\work of a substitute machine made for
 // this process in a temporary directory; every stored file is extracted
-// into C:\work\out, the archive is split into a disk set in C:\work\disks,
-// and every file is extracted from that set into C:\work\out2. Errors of
+// into C:\work\out (twice, the second time under a replace rule), the
+// archive is split into a disk set in C:\work\disks, and every file is
+// extracted from that set into C:\work\out2. Errors of
 // the system are the expected answer to bad input; a crash, a sanitizer
 // report, a hang, unbounded memory, a directory made below an extract
 // directory or any file appearing outside C:\work is a fault.
@@ -232,6 +233,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   };
   engine.OnStatus.Handler = progressInRange;
   ExtractAll(engine, archive, names, kWork + "\\out");
+  // Again over what is there now, under a replace rule the input chooses,
+  // so stored versions and dates meet the comparison.
+  engine.Overwrite = static_cast<TOverwriteType>(size % 5);
+  ExtractAll(engine, archive, names, kWork + "\\out");
+  engine.Overwrite = TOverwriteType::owAlways;
 
   PlatformFiles().CreateDirectory(kWork + "\\disks");
   try {
