@@ -270,9 +270,17 @@ int Create(const TArguments& a) {
   TStringList files;
   for (size_t i = 1; i < a.Positional.size(); ++i) files.Add(a.Positional[i]);
   engine->SetFilesToProcess(files);
-  engine->CompressFiles(a.Add ? TlzhCommand::lzcOnlyAdd : TlzhCommand::lzcOverwrite,
-                        a.FileID.value_or(0));
-  engine.CheckAborted();
+  try {
+    engine->CompressFiles(a.Add ? TlzhCommand::lzcOnlyAdd : TlzhCommand::lzcOverwrite,
+                          a.FileID.value_or(0));
+    engine.CheckAborted();
+  } catch (...) {
+    // A new archive that did not get all its files cannot be read; one
+    // added to keeps what the engine left.
+    engine.EndProgress();
+    if (!a.Add) PlatformFiles().DeleteFile(engine->CompressedFile());
+    throw;
+  }
   return 0;
 }
 

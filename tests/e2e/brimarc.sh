@@ -221,6 +221,7 @@ check "damaged data fails, naming the file" failed_with "damaged.arc: $(src read
 check "damaged data leaves no file behind" absent out-damaged
 brimarc create missing-source.arc payload${sep}nothere.txt
 check "a missing source file fails with its message" failed_with "Cannot open the file"
+check "a failed create leaves no archive" absent missing-source.arc
 brimarc frobnicate
 check "an unknown command prints the usage" test "$status" -eq 2 -a -n "$(grep usage: stderr.lf)"
 brimarc extract max.arc
