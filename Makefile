@@ -17,7 +17,7 @@ CMAKE_ASAN := cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBRIMWE
 CMAKE_FUZZ := cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBRIMWELL_FUZZ=ON \
 	-DBRIMWELL_TESTS=OFF -DCMAKE_CXX_COMPILER=clang++
 
-.PHONY: deps build build-native build-win32 build-asan build-fuzz test demo asan fuzz clean
+.PHONY: deps build build-native build-win32 build-asan build-fuzz test demo asan fuzz bench clean
 
 ## deps: install the Debian packages the build and the tests need
 deps:
@@ -47,17 +47,22 @@ build-fuzz:
 test: deps build build-asan
 	@scripts/run-tests
 
-## demo: compile, check and decompile the demo definition
+## demo: compile, check and decompile the demo definition; archive its payload with brimarc
 demo: deps build
 	@scripts/demo
 
 ## asan: the unit tests and the end-to-end checks built with AddressSanitizer and UBSan
 asan: deps build-asan
-	@SUITES="asan e2e-asan" scripts/run-tests
+	@SUITES="asan e2e-asan arc-asan" scripts/run-tests
 
-## fuzz: build the form stream fuzzer with clang and run it for FUZZ_SECONDS
+## fuzz: build the fuzzers (form streams, archives) with clang and run each for FUZZ_SECONDS
 fuzz: deps build-fuzz
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz
+
+## bench: the archive engine against zlib and gzip on a generated corpus (bench/README.md)
+bench: deps build-native
+	@cmake --build build/native -j $(JOBS) --target archive_bench
+	@bench/run
 
 clean:
 	rm -rf build

@@ -14,20 +14,22 @@ std::string RemoveTrailingBackslash(const std::string& path) {
   return path;
 }
 
-std::vector<std::string> SplitSemicolons(const std::string& text) {
+std::vector<std::string> SplitText(const std::string& text, char separator) {
   std::vector<std::string> fields;
   if (text.empty()) return fields;
   size_t start = 0;
   for (;;) {
-    size_t semi = text.find(';', start);
-    if (semi == std::string::npos) {
+    size_t at = text.find(separator, start);
+    if (at == std::string::npos) {
       fields.push_back(text.substr(start));
       return fields;
     }
-    fields.push_back(text.substr(start, semi - start));
-    start = semi + 1;
+    fields.push_back(text.substr(start, at - start));
+    start = at + 1;
   }
 }
+
+std::vector<std::string> SplitSemicolons(const std::string& text) { return SplitText(text, ';'); }
 
 std::string SemicolonField(const std::string& text, int n) {
   if (text.find(';') == std::string::npos) return text;

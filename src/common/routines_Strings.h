@@ -20,7 +20,9 @@ std::string RemoveTrailingBackslash(const std::string& path);
 // empty when n is past the last field.
 std::string SemicolonField(const std::string& text, int n);
 
-// Splits a text at ";" into its fields (an empty text gives no fields).
+// Splits a text at each separator into its fields (an empty text gives
+// no fields); SplitSemicolons splits at ";".
+std::vector<std::string> SplitText(const std::string& text, char separator);
 std::vector<std::string> SplitSemicolons(const std::string& text);
 
 std::string UpperCase(std::string s);

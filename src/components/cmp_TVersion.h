@@ -85,6 +85,9 @@ class TVersionResource : public TComponent {
   TVersionCharacterSet CharacterSet() const { return characterSet_; }
   void SetCharacterSet(TVersionCharacterSet value);
 
+  // Reads the file once the definition has set every property.
+  void Loaded() override;
+
   TVersionInfo VersionInfo;
 
   // 0 when a and b are equal, 1 when a is newer, 2 when b is newer.

@@ -3,6 +3,7 @@
 #include "components/cmp_TInstallContainer.h"
 #include "components/cmp_TInstallFont.h"
 #include "components/cmp_TUninstallEXE.h"
+#include "components/cmp_TVersion.h"
 #include "decoration/cmp_Rotate3DLabel.h"
 #include "decoration/cmp_TBackDrop.h"
 #include "dialogs/dlgcmp_TBadInstallationDlg.h"
@@ -57,6 +58,7 @@ void RegisterStreamClasses() {
       &TInstallGroup::StaticClass(), &TInstallGroupDialogOptions::StaticClass(),
       &TCustomInstallFile::StaticClass(), &TInstallFile::StaticClass(),
       &TInstallFont::StaticClass(), &TUninstallEXE::StaticClass(),
+      &TVersionResource::StaticClass(), &TVersionInfo::StaticClass(),
       // Path specifiers.
       &TCustomPathSpecifier::StaticClass(), &TPathSpecifier::StaticClass(),
       &TStandardPathSpecifier::StaticClass(), &TpsBDEDLL::StaticClass(),

@@ -1,5 +1,6 @@
 // The parts of the platform layer that are the same on every backend: the
-// registry root names and value helpers, and the message pump hook.
+// registry root names and value helpers, the file service override and the
+// message pump hook.
 #include "platform/Platform.h"
 
 namespace brim {
@@ -52,6 +53,16 @@ TRegValue TRegValue::Strings(const std::vector<std::string>& strings) {
   data += '\0';
   return {TRegType::MultiString, data};
 }
+
+namespace {
+IFileService*& FilesOverride() {
+  static IFileService* service = nullptr;
+  return service;
+}
+}  // namespace
+
+void SetFileServiceOverride(IFileService* service) { FilesOverride() = service; }
+IFileService* FileServiceOverride() { return FilesOverride(); }
 
 namespace {
 std::function<void()>& Pump() {

@@ -311,6 +311,15 @@ ISystemService& PlatformSystem();
 IModuleService& PlatformModule();
 IVersionService& PlatformVersions();
 
+// Puts another file service in front of the platform's own for this
+// process (null takes it away again): PlatformFiles() then returns it. A
+// program uses this to shape what the layers above see; brimarc gives the
+// volumes of a disk set a capacity this way. The new service takes the
+// platform's own from PlatformFiles() before it is installed, and is not
+// exchanged while an operation has files open.
+void SetFileServiceOverride(IFileService* service);
+IFileService* FileServiceOverride();
+
 // The message pump: long operations call ProcessMessages at their
 // checkpoints so pending window messages (a Cancel button) run. The widget
 // layer installs the pump; without one the call does nothing.

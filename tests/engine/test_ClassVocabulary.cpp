@@ -24,7 +24,7 @@ const char* kStreamedClasses[] = {
     "TpsStartupMenu", "TpsSystem", "TpsWindow", "TpsObjectLink", "TpsFileContainer",
     "TPathSpecifier", "TInstalator", "TBackdrop", "TRotate3DLabel", "TForm", "TPanel", "TLabel",
     "TButton", "TBitBtn", "TImage", "TBevel", "TProgressBar", "TListBox", "TEdit", "TMemo",
-    "TRichEdit", "TGroupBox", "TTranslateLabel", "TTranslateBitBtn"};
+    "TRichEdit", "TGroupBox", "TTranslateLabel", "TTranslateBitBtn", "TVersionResource"};
 
 TEST(ClassVocabulary, EveryStreamedClassIsRegisteredAndCreatable) {
   RegisterStreamClasses();
@@ -35,7 +35,7 @@ TEST(ClassVocabulary, EveryStreamedClassIsRegisteredAndCreatable) {
     EXPECT_TRUE(static_cast<bool>(cls->CreateComponent)) << name << " cannot be created from a stream";
   }
   for (const char* nested : {"TRegistryEntry", "TLanguage", "TInstallGroupDialogOptions",
-                             "TBuildInfo", "TInstallInformation", "TLabelStyle"})
+                             "TBuildInfo", "TInstallInformation", "TLabelStyle", "TVersionInfo"})
     EXPECT_NE(FindClass(nested), nullptr) << nested;
   EXPECT_EQ(FindClass("tinstallfile"), FindClass("TInstallFile")) << "class names ignore case";
 }

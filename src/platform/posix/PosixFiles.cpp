@@ -791,6 +791,7 @@ uint64_t FloppyBytesUsed() {
 }
 
 IFileService& PlatformFiles() {
+  if (IFileService* other = FileServiceOverride()) return *other;
   static TPosixFileService service;
   return service;
 }

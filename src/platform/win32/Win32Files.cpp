@@ -287,6 +287,7 @@ bool TWin32Files::WriteProfileString(const std::string& file, const std::string&
 }
 
 IFileService& PlatformFiles() {
+  if (IFileService* service = FileServiceOverride()) return *service;
   static TWin32Files files;
   return files;
 }
