@@ -1,9 +1,13 @@
 // The install tree: every component of a definition that takes part in an
 // installation is a TInstallContainer. Install objects sit in a container
-// (their Container); file-related objects carry an archive; file
-// containers (directories, groups and the installation itself) hold the
-// install files. This unit holds the class tree with its fields and the
-// published classes TInstallDirectory, TInstallGroup and TInstallFile.
+// (their Container), which keeps them in a member list ordered by
+// registered type; file-related objects carry an archive; file containers
+// (directories, groups and the installation itself) hold the install
+// files. This unit holds the containment rules, the processing of a
+// container and its members, the broadcast codes that travel down the
+// tree, the registry of live containers and the identity table of install
+// files, and the published classes TInstallDirectory, TInstallGroup and
+// TInstallFile.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 #include "netlocation/cmp_TNetInstallLocation.h"
 #include "objects/TComponent.h"
@@ -65,21 +70,113 @@ using TInstallFileStatusEvent =
     TEvent<void(TComponent* Sender, int32_t FilePercentDone, int32_t TotalPercentDone)>;
 using TInstallFileNewDiskEvent = TEvent<void(TComponent* Sender, int32_t NewDisk, std::string& Path)>;
 
+// Codes broadcast down the tree to the members of registered type 2000 or
+// more (BroadcastEvent); the parameter object named with each code is
+// made by the sender and freed after the broadcast.
+inline constexpr int bcIncluded = -999;          // Process passed the Include test
+inline constexpr int bcFileStatus = -998;        // file progress: a file status parameter
+inline constexpr int bcReplacingFile = -997;     // a file is about to be replaced: the file
+inline constexpr int bcOperationEnded = -996;    // a file container operation ended
+inline constexpr int bcNewDisk = -993;           // a new disk: the file and a disk parameter
+inline constexpr int bcStartInstalling = -992;   // a file container starts installing
+inline constexpr int bcBeforeProcess = -990;
+inline constexpr int bcAfterProcess = -989;
+inline constexpr int bcDownloadStatus = -988;    // a download status parameter
+inline constexpr int bcStatusMessage = -974;     // a TMessageParameter with the text
+inline constexpr int bcStatusMessageDone = -973; // the last status message is withdrawn
+
+// The uninstall key of the product, completed by its product name.
+inline constexpr const char* UninstallKeyPrefix =
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// The install types of an object. An empty set is stored as [itFull].
+class TInstallTypes : public TInstallTypeSet {
+ public:
+  TInstallTypes(TInstallTypeSet types) : TInstallTypeSet(Stored(types)) {}
+  TInstallTypes& operator=(TInstallTypeSet types) {
+    TInstallTypeSet::operator=(Stored(types));
+    return *this;
+  }
+
+ private:
+  static TInstallTypeSet Stored(TInstallTypeSet types) {
+    return types.Empty() ? TInstallTypeSet{TInstallType::itFull} : types;
+  }
+};
+
+class TInstallObject;
+class TFileContainer;
+class TCustomInstallFile;
+
 class TInstallContainer : public TComponent {
   BRIM_CLASS(TInstallContainer)
 
  public:
-  explicit TInstallContainer(TComponent* owner) : TComponent(owner) {}
+  // Registers the container; one owned by a form also makes sure every
+  // standard path specifier exists.
+  explicit TInstallContainer(TComponent* owner);
+  ~TInstallContainer() override;
+  // Tells every other container that this one goes (members leave it and
+  // objects it contains lose their Container), then leaves the registry.
+  void BeforeDestruction() override;
+  void Notification(TComponent* component, TOperation operation) override;
+  // True from the start of the destruction on.
+  bool Destroying() const { return destroying_ || HasState(csDestroying); }
 
   // The family number; a class that takes part in the tree declares one.
   virtual int RegisteredType() const;
+
+  // The members that are file containers.
+  virtual int FileContainerCount() const;
+  virtual TFileContainer* FileContainers(int i) const;
 
   // The destination directory, relative to DestDirType; by convention it
   // begins with a backslash ("\" alone: the specifier's directory itself).
   const std::string& DestDir() const { return destDir_; }
   virtual void SetDestDir(const std::string& value) { destDir_ = value; }
   TCustomPathSpecifier* DestDirType() const { return destDirType_; }
-  virtual void SetDestDirType(TCustomPathSpecifier* value) { destDirType_ = value; }
+  // Outside loading the specifier first validates this object.
+  virtual void SetDestDirType(TCustomPathSpecifier* value);
+
+  // Another container is being destroyed: it leaves the member list.
+  virtual void ContainerDestroyed(TInstallContainer* container);
+  // Broadcasts a status message (bcStatusMessage) to the members.
+  virtual void SendStatusMessage(const std::string& text);
+  // An information event on its way up the tree; file containers handle it.
+  virtual void DoInformationEventControl(TInstallContainer* sender, int code,
+                                         TPersistent* parameter) {}
+  // A broadcast code reaching this member; dialogs react to some.
+  virtual void HandleEvent(TInstallContainer* sender, int code, TPersistent* parameter) {}
+  // The expansion of DestDirType for this object followed by DestDir,
+  // without a trailing backslash.
+  virtual std::string DestinationPath();
+
+  // Inserts an object into the member list, ordered by registered type.
+  virtual void AddMember(TInstallObject* object);
+  // Events, broadcasts, the install-type test, the members and the
+  // uninstall information; a silent abort ends it quietly.
+  virtual void Process();
+  // Processes every member that goes with its container, in list order.
+  virtual void ProcessMembers();
+  // Included, and selected by the current install type.
+  virtual bool IsSelected() const;
+  virtual void RemoveMember(TInstallObject* object);
+  // Records what the uninstaller needs under the product's uninstall key.
+  virtual void WriteUninstallInfo(const std::string& key) {}
+
+  int MemberCount() const { return static_cast<int>(members_.size()); }
+  TInstallObject* Members(int i) const;
+  // Members of a class (or a descendant), and the index-th of them.
+  int CompCount(const TClassInfo& cls) const;
+  TInstallObject* Comp(int index, const TClassInfo& cls) const;
+  int InstallFileCount() const;
+  TCustomInstallFile* InstallFiles(int i) const;
+  // Frees every member of the class, from the end of the list.
+  void DestroyMembersOfClass(const TClassInfo& cls);
+  // Hands the code to every member of registered type 2000 or more.
+  void BroadcastEvent(int code, TPersistent* parameter);
+  // Sets the type on every member (recursively), then on this object.
+  void SetCurrentInstallType(TInstallType type);
 
   // Processed together with the container's members (files, directories,
   // groups); dialogs, shortcuts and registry components are processed in
@@ -89,18 +186,43 @@ class TInstallContainer : public TComponent {
   bool Processed = false;
   TInstallType CurrentInstallType = TInstallType::itFull;
   bool Uninstall = true;
-  TInstallTypeSet InstallTypes{TInstallType::itFull, TInstallType::itDefault,
-                               TInstallType::itCompact};
+  TInstallTypes InstallTypes{{TInstallType::itFull, TInstallType::itDefault,
+                              TInstallType::itCompact}};
   // Position among the pages of a dialog phase; stored only.
   int32_t Order = -1;
 
   TInstallContainerNotifyEvent OnAfterProcess;
   TInstallContainerNotifyEvent OnBeforeProcess;
 
+ protected:
+  // The processing step of Process; file containers install their files here.
+  virtual void ProcessContents() { ProcessMembers(); }
+  // What a class gives back when the object is destroyed, while the object
+  // is still whole. Classes that add to it also call BeforeDestruction
+  // from their destructor, so that a plain delete does the same.
+  virtual void ReleaseOnDestroy() {}
+
  private:
+  std::vector<TInstallObject*> members_;
   std::string destDir_;
   TCustomPathSpecifier* destDirType_ = nullptr;
+  bool destroying_ = false;
 };
+
+// Every live install container, in creation order.
+class TInstallContainerList {
+ public:
+  void Add(TInstallContainer* container);
+  void Remove(TInstallContainer* container);
+  int Count() const { return static_cast<int>(items_.size()); }
+  TInstallContainer* Items(int i) const { return items_.at(i); }
+  const std::vector<TInstallContainer*>& Containers() const { return items_; }
+
+ private:
+  std::vector<TInstallContainer*> items_;
+};
+
+TInstallContainerList& InstallContainers();
 
 // An install container that sits in another one.
 class TInstallObject : public TInstallContainer {
@@ -110,7 +232,17 @@ class TInstallObject : public TInstallContainer {
   explicit TInstallObject(TComponent* owner) : TInstallContainer(owner) {}
 
   TInstallContainer* Container() const { return container_; }
-  virtual void SetContainer(TInstallContainer* value) { container_ = value; }
+  // Moves the object into another container's member list. Outside
+  // loading the object then takes its new container's directory
+  // (psContainerDestDir, DestDir empty).
+  virtual void SetContainer(TInstallContainer* value);
+  void ContainerDestroyed(TInstallContainer* container) override;
+  // Runs only when the container has been processed in the running installation.
+  void Process() override;
+
+ protected:
+  // The defaults that follow a change of container (outside loading).
+  virtual void ContainerChanged(TInstallContainer* container);
 
  private:
   TInstallContainer* container_ = nullptr;
@@ -123,15 +255,22 @@ class TFileRelated : public TInstallObject {
 
  public:
   explicit TFileRelated(TComponent* owner);
+  void Notification(TComponent* component, TOperation operation) override;
 
   const std::string& ArchiveFile() const { return archiveFile_; }
-  virtual void SetArchiveFile(const std::string& value) { archiveFile_ = value; }
+  // Outside loading, an archive named by psContainerArchiveFile or
+  // psMainArchiveFile keeps ArchiveFile empty.
+  virtual void SetArchiveFile(const std::string& value);
   TCustomPathSpecifier* ArchiveFileType() const { return archiveFileType_; }
-  virtual void SetArchiveFileType(TCustomPathSpecifier* value) { archiveFileType_ = value; }
+  // Outside loading the specifier first validates this object.
+  virtual void SetArchiveFileType(TCustomPathSpecifier* value);
   bool Net() const { return net_; }
   virtual void SetNet(bool value) { net_ = value; }
   TCustomNetInstallLocation* NetLocation() const { return netLocation_; }
-  virtual void SetNetLocation(TCustomNetInstallLocation* value) { netLocation_ = value; }
+  virtual void SetNetLocation(TCustomNetInstallLocation* value);
+  // The expansion of ArchiveFileType for this object followed by
+  // ArchiveFile, without a trailing backslash.
+  virtual std::string ArchivePath();
 
   // The local copy of this object's network archive, once known.
   std::string LocalArchive;
@@ -140,7 +279,14 @@ class TFileRelated : public TInstallObject {
   bool InformationRead = false;
   TDataReceivedEvent OnDataReceived;
 
+ protected:
+  // A file-related container passes its archive on (psContainerArchiveFile).
+  void ContainerChanged(TInstallContainer* container) override;
+
  private:
+  // Whether the specifier names a whole archive, leaving no file name to add.
+  static bool NamesWholeArchive(const TCustomPathSpecifier* specifier);
+
   std::string archiveFile_;
   TCustomPathSpecifier* archiveFileType_ = nullptr;
   bool net_ = true;
@@ -152,10 +298,14 @@ class TFileContainer : public TFileRelated {
   BRIM_CLASS(TFileContainer)
 
  public:
-  explicit TFileContainer(TComponent* owner) : TFileRelated(owner) {}
+  // Makes the container's path specifier.
+  explicit TFileContainer(TComponent* owner) : TFileContainer(owner, true) {}
+  ~TFileContainer() override { BeforeDestruction(); }
   int RegisteredType() const override { return rtFileContainer; }
   // Whether the container gets a TpsFileContainer of its own.
   virtual bool HasPathSpecifier() const { return true; }
+  // Frees every member install file.
+  virtual void DestroyFiles();
 
   // Byte total and bytes done of the running operation.
   int32_t TotalBytes = 0;
@@ -173,6 +323,12 @@ class TFileContainer : public TFileRelated {
   TInstallFileNotifyEvent OnReplacing;
   TAfterInstallObjectsEvent OnAfterInstallObjects;
   TInstallContainerNotifyEvent OnBeforeInstallObjects;
+
+ protected:
+  // The installation, which has no path specifier, passes false.
+  TFileContainer(TComponent* owner, bool withPathSpecifier);
+  // Frees the install files and the path specifier.
+  void ReleaseOnDestroy() override;
 };
 
 // The plain file container of a definition.
@@ -202,6 +358,9 @@ class TCustomInstallGroup : public TFileContainer {
  public:
   explicit TCustomInstallGroup(TComponent* owner) : TFileContainer(owner) {}
   int RegisteredType() const override { return rtInstallGroup; }
+  // Only the installation or another group may contain a group; none
+  // means the installation.
+  void SetContainer(TInstallContainer* value) override;
 
   TInstallGroupDialogOptions DialogOptions;
 };
@@ -219,8 +378,13 @@ class TCustomInstallFile : public TFileRelated {
   BRIM_CLASS(TCustomInstallFile)
 
  public:
+  // Takes the lowest free identity.
   explicit TCustomInstallFile(TComponent* owner);
+  ~TCustomInstallFile() override { BeforeDestruction(); }
   int RegisteredType() const override { return rtInstallFile; }
+  // Marks the streamed identity as used (the first file of a load clears
+  // the table first).
+  void Loaded() override;
 
   // The destination existed when this file's install began.
   bool TargetExisted = false;
@@ -259,7 +423,16 @@ class TCustomInstallFile : public TFileRelated {
   TInstallFileStatusEvent OnStatus;
   TInstallFileNewDiskEvent OnNewDisk;
   TInstallFileNotifyEvent OnReplacing;
+
+ protected:
+  // Frees the file's identity.
+  void ReleaseOnDestroy() override;
 };
+
+// The identities of install files: 2000 slots, 0 to 1999.
+inline constexpr int UniqueIDCount = 2000;
+// Whether an identity is in use.
+bool UniqueIDInUse(int32_t id);
 
 class TInstallFile : public TCustomInstallFile {
   BRIM_CLASS(TInstallFile)

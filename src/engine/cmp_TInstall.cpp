@@ -88,7 +88,7 @@ const std::string& TCustomInstall::SwitchArgument(char letter) const {
   return bit >= 0 ? SwitchArguments[bit] : none;
 }
 
-TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(owner) {
+TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(owner, false) {
   InstallTypes = TInstallTypeSet{TInstallType::itFull};
   // The installation raises OnAfterInstallObjects itself at the end of the run.
   FireAfterInstall = false;
@@ -105,10 +105,17 @@ TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(owner) {
     DialogThemeBitmap.Bitmap().LoadFromBytes(*bitmap);
     DialogThemeBitmap.Bitmap().SetSize(117, 290);
   }
-  SetArchiveFileType(StandardPathSpecifier<TpsMainArchiveFile>());
-  SetArchiveFile("");
+  // The specifiers check that there is an installation: from here on this
+  // is the one.
   theInstall = this;
-  SetDestDirType(StandardPathSpecifier<TpsProgramFiles>());
+  try {
+    SetArchiveFileType(StandardPathSpecifier<TpsMainArchiveFile>());
+    SetArchiveFile("");
+    SetDestDirType(StandardPathSpecifier<TpsProgramFiles>());
+  } catch (...) {
+    theInstall = nullptr;
+    throw;
+  }
   SetDestDir("\\MyApplication");
   Description = "TInstall component";
   // An authoring tool's load runs no installation.

@@ -103,8 +103,9 @@ class TLoader {
     } else {
       if (!cls->CreateComponent)
         Fail(ctx, Format("%s is not a component class that a stream can create", cls->ClassName));
-      if (!r.Name.empty() && owner->FindComponent(r.Name))
-        Fail(ctx, Format("a component named %s already exists", r.Name));
+      // A name that is taken is refused when the new component is named:
+      // some classes take the name over from a component their
+      // neighbours made for them.
       try {
         comp = cls->CreateComponent(owner);
       } catch (const Exception& e) {

@@ -106,6 +106,7 @@ TEST(UniqueID, IsWrittenEvenWhenZeroAndLoadsItsValue) {
       UniqueID = 17
     end
     object File2: TInstallFile
+      UniqueID = 0
     end)");
   EXPECT_EQ(form->Find<TInstallFile>("File1")->UniqueID, 17);
   std::optional<TValue> zero = SavedValue(SavedProperties(*form, "File2"), "UniqueID");
@@ -337,7 +338,7 @@ TEST(Events, AHandlerOfAnotherSignatureIsRefused) {
 // ---- Families ----
 
 TEST(RegisteredType, EachFamilyHasItsNumber) {
-  auto form = LoadComponents(R"(
+  auto form = LoadOnForm(R"(
     object Group1: TInstallGroup
     end
     object Dir1: TInstallDirectory

@@ -17,12 +17,12 @@ TEST(InstallConstruction, AnEmptyDeclarationHasTheConstructorValues) {
   ASSERT_NE(install, nullptr);
   EXPECT_EQ(install->DestDir(), "\\MyApplication");
   EXPECT_EQ(install->InstallTypes, TInstallTypeSet{TInstallType::itFull});
-  EXPECT_TRUE(install->AutoMaximizeWindow);
-  EXPECT_FALSE(install->HideMainForm);
+  EXPECT_TRUE(install->AutoMaximizeWindow());
+  EXPECT_FALSE(install->HideMainForm());
   EXPECT_TRUE(install->RunAutomatic);
-  EXPECT_TRUE(install->UseLoadingProgram);
+  EXPECT_TRUE(install->UseLoadingProgram());
   EXPECT_FALSE(install->Reboot);
-  EXPECT_EQ(install->DistributeType, TDistributeType::dtTraditional);
+  EXPECT_EQ(install->DistributeType(), TDistributeType::dtTraditional);
   EXPECT_EQ(install->Description, "TInstall component");
   EXPECT_EQ(install->Information.CompanyName, "My Company");
   EXPECT_EQ(install->Information.ProductName, "My product");
@@ -61,7 +61,7 @@ TEST(InstallDefaults, ChangedSettingsAreWrittenWithTheirDottedPaths) {
   EXPECT_EQ(install->Information.ProductName, "Brimwell Demo");
   EXPECT_EQ(install->Information.Version, "1.0");
   EXPECT_EQ(install->PresetupFiles.Lines(), Names{"WININET.DLL"});
-  EXPECT_EQ(install->DistributeType, TDistributeType::dtTraditionalNet);
+  EXPECT_EQ(install->DistributeType(), TDistributeType::dtTraditionalNet);
   EXPECT_EQ(SavedNames(*form, "Install1"),
             (Names{"AutoMaximizeWindow", "BuildInfo.AppName", "BuildInfo.BuildDirectory",
                    "BuildInfo.SignCode", "DestDir", "DistributeType", "HideMainForm",

@@ -1,0 +1,153 @@
+#include "paths/routines_ExpandPaths.h"
+
+#include <optional>
+
+#include "common/routines_Strings.h"
+#include "components/cmp_TInstallContainer.h"
+#include "engine/cmp_TInstall.h"
+#include "engine/cmp_TQmbxRegistry.h"
+#include "engine/routines_API.h"
+#include "platform/Platform.h"
+
+namespace brim {
+
+namespace {
+
+// One folder value; none when the key or the value is missing or cannot
+// be read.
+std::optional<std::string> ReadFolderValue(TRegRoot root, const char* key, const char* value) {
+  TQmbxRegistry registry(root);
+  try {
+    if (registry.OpenKeyReadOnly(key) && registry.ValueExists(value))
+      return registry.ReadString(value);
+  } catch (const Exception&) {
+  }
+  return std::nullopt;
+}
+
+// The default is asked for only when it is needed: it may itself read the
+// registry or ask the system.
+template <class DefaultFn>
+std::string ReadFolder(TRegRoot root, const char* key, const char* value, DefaultFn fallback) {
+  std::optional<std::string> found = ReadFolderValue(root, key, value);
+  return RemoveTrailingBackslash(found ? *found : fallback());
+}
+
+std::string ReadUserFolder(const char* value, const std::string& defaultName) {
+  return ReadFolder(TRegRoot::CurrentUser, ShellFoldersKey, value,
+                    [&] { return JoinPath(GetWindowsDirectoryPath(), defaultName); });
+}
+
+std::string ReadProgramFolder(const char* value, const std::string& defaultName) {
+  return ReadFolder(TRegRoot::LocalMachine, WindowsCurrentVersionKey, value, [&] {
+    return JoinPath(ExtractFileDrive(PlatformFiles().CurrentDirectory()), defaultName);
+  });
+}
+
+}  // namespace
+
+std::string GetStartMenuFolder() { return ReadUserFolder("Start Menu", "Startmen"); }
+
+std::string GetProgramsFolder() {
+  return ReadFolder(TRegRoot::CurrentUser, ShellFoldersKey, "Programs",
+                    [] { return JoinPath(GetStartMenuFolder(), "Programs"); });
+}
+
+std::string GetDesktopFolder() { return ReadUserFolder("Desktop", "Desktop"); }
+
+std::string GetStartupFolder() { return ReadUserFolder("Startup", "Startup"); }
+
+std::string GetFontsFolder() {
+  return ReadFolder(TRegRoot::CurrentUser, ShellFoldersKey, "Fonts",
+                    [] { return GetSystemDirectoryPath(); });
+}
+
+std::string GetProgramFilesFolder() { return ReadProgramFolder("ProgramFilesDir", "Program Files"); }
+
+std::string GetCommonFilesFolder() {
+  return ReadProgramFolder("CommonFilesDir", "Program Files\\Common Files");
+}
+
+std::string GetBDEDLLFolder() {
+  std::string dllPath = ReadFolderValue(TRegRoot::LocalMachine, BDEKey, "DLLPath").value_or("");
+  if (dllPath.empty()) dllPath = JoinPath(GetProgramFilesFolder(), "Borland\\Common Files\\BDE");
+  return RemoveTrailingBackslash(SemicolonField(dllPath, 1));
+}
+
+std::string ExtractFileDrive(const std::string& path) {
+  if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+    // \\server\share: up to the backslash after the share name.
+    size_t server = path.find('\\', 2);
+    if (server == std::string::npos) return path;
+    size_t share = path.find('\\', server + 1);
+    return share == std::string::npos ? path : path.substr(0, share);
+  }
+  return "";
+}
+
+std::string ExpandMetaVariables(const std::string& text, TInstallObject* linkComponent) {
+  std::string result;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      result += text[i];
+      continue;
+    }
+    if (++i == text.size()) break;
+    char variable = text[i];
+    if (variable >= 'A' && variable <= 'Z') variable = static_cast<char>(variable - 'A' + 'a');
+    std::string path;
+    switch (variable) {
+      case '%':
+        result += '%';
+        continue;
+      case 'a':
+        if (!linkComponent)
+          throw EAICannotExpandContainerDirMV(
+              TranslateMessage("Cannot expand the %a meta variable because the component is Nil"));
+        path = linkComponent->DestinationPath();
+        break;
+      case 'c':
+        if (!linkComponent)
+          throw EAICannotExpandContainerDirMV(
+              TranslateMessage("Cannot expand the %c meta variable because the component is Nil"));
+        if (!linkComponent->Container())
+          throw EAICannotExpandContainerDirMV(TranslateMessage(
+              "Cannot expand the %c meta variable because the Container property is Nil"));
+        path = linkComponent->Container()->DestinationPath();
+        break;
+      case 'i':
+        if (!CurrentInstall())
+          throw EAICannotExpandInstallDirMV(TranslateMessage(
+              "Cannot expand the %i meta variable because there is no TInstall component"));
+        path = CurrentInstall()->DestinationPath();
+        break;
+      case 'b': path = GetProgramsFolder(); break;
+      case 'd': path = GetDesktopFolder(); break;
+      case 'f': path = GetCommonFilesFolder(); break;
+      case 'm': path = GetStartMenuFolder(); break;
+      case 'p': path = GetProgramFilesFolder(); break;
+      case 's': path = GetSystemDirectoryPath(); break;
+      case 'w': path = GetWindowsDirectoryPath(); break;
+      default: continue;  // an unknown variable vanishes with its letter
+    }
+    result += RemoveTrailingBackslash(path);
+  }
+  return result;
+}
+
+std::string SubstitutePath(const std::string& text, const std::string& path) {
+  std::string result;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      result += text[i];
+      continue;
+    }
+    if (++i == text.size()) break;
+    if (text[i] == 'p' || text[i] == 'P') result += path;
+    else result += text[i];  // "%%" gives "%", "%x" gives "x"
+  }
+  return result;
+}
+
+}  // namespace brim
