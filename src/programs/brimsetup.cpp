@@ -7,8 +7,9 @@
 // is first activated.
 //
 // Exit status: 0 when the program ended normally; 1 when it could not
-// start (a bad command line, a missing or damaged definition: the error is
-// shown first) or when its installation run ended by an error or an abort.
+// start (a bad command line, a missing or damaged definition, no window:
+// the error is shown first) or when its installation run ended by an
+// error or an abort.
 #include <exception>
 #include <string>
 #include <vector>
@@ -32,9 +33,13 @@ int main(int argc, char** argv) {
     application.CreateForm<TInstalator>();
     application.CreateForm<TWelcomeForm>();
     application.CreateForm<TSelectDestinationForm>();
+    bool showsWindow = !application.Terminated();
     application.Run();
     const TCustomInstall* install = CurrentInstall();
     if (install && install->Ended) status = 1;
+    // The main window could not be made: the error was shown.
+    TCustomForm* mainForm = application.MainForm();
+    if (showsWindow && mainForm && !mainForm->Window()) status = 1;
   } catch (const std::exception& e) {
     application.ShowException(e);
     status = 1;

@@ -82,9 +82,12 @@ void TCustomForm::Show() {
     callbacks.CloseRequested = [this] { Close(); };
     window_ = Application().Windows().CreateWindow(Caption, {Left, Top, Width, Height},
                                                    std::move(callbacks));
-    if (!window_)
-      throw EOutOfResources("Cannot create the window of %s (%s)", ControlDisplayName(*this),
-                            PlatformSystem().ErrorMessage(PlatformSystem().LastError()));
+    if (!window_) {
+      // Wine without an X display fails without an error code.
+      uint32_t error = PlatformSystem().LastError();
+      throw EOutOfResources("Cannot create the window of %s%s", ControlDisplayName(*this),
+                            error ? ": " + PlatformSystem().ErrorMessage(error) : std::string());
+    }
   }
   window_->Show();
   if (WindowState == TWindowState::wsMaximized && window_) window_->Maximize();
