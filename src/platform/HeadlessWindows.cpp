@@ -69,6 +69,9 @@ std::unique_ptr<IWindow> THeadlessWindowService::CreateWindow(const std::string&
 }
 
 void THeadlessWindowService::Post(uint32_t window, TEventKind kind) {
+  // One activation waits at most: showing a window twice activates it once.
+  for (const TQueued& e : queue_)
+    if (e.Window == window && e.Kind == kind) return;
   queue_.push_back({window, kind});
 }
 
