@@ -55,7 +55,7 @@ demo: deps build
 
 ## asan: the unit tests and the end-to-end checks built with AddressSanitizer and UBSan
 asan: deps build-asan
-	@SUITES="asan e2e-asan" scripts/run-tests
+	@SUITES="asan e2e-asan brimsetup-asan" scripts/run-tests
 
 ## fuzz: build the form stream fuzzer with clang and run it for FUZZ_SECONDS
 fuzz: deps build-fuzz
