@@ -134,8 +134,8 @@ TEST(BitmapResources, BytesThatAreNoBitmapGiveNothing) {
 }
 
 #ifdef _WIN32
-// Wine makes no window without an X display; the end-to-end checks run
-// the real program under Xvfb.
+// Wine makes no window without an X display, so the unit suite skips this;
+// tests/e2e/brimsetup.sh runs it under Xvfb.
 TEST(Win32Windows, AShownWindowIsActivatedAndKeepsItsPlace) {
   IWindowService& windows = PlatformWindows();
   int activations = 0;
