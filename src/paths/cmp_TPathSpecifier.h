@@ -114,6 +114,13 @@ class TStandardPathSpecifier : public TCustomPathSpecifier {
     BRIM_STANDARD_PATH_SPECIFIER_MEMBERS(Name)      \
   }
 
+// A standard specifier with rules about the components it serves.
+#define BRIM_VALIDATING_PATH_SPECIFIER(Name)                  \
+  class Name : public TStandardPathSpecifier {                \
+    BRIM_STANDARD_PATH_SPECIFIER_MEMBERS(Name)                \
+    void Validate(TComponent* component) const override;      \
+  }
+
 // The first directory of the Borland Database Engine's DLL path.
 BRIM_STANDARD_PATH_SPECIFIER(TpsBDEDLL);
 BRIM_STANDARD_PATH_SPECIFIER(TpsCommonFiles);
@@ -126,10 +133,7 @@ BRIM_STANDARD_PATH_SPECIFIER(TpsSystem);
 BRIM_STANDARD_PATH_SPECIFIER(TpsWindow);
 
 // The archive file of the component's container.
-class TpsContainerArchiveFile : public TStandardPathSpecifier {
-  BRIM_STANDARD_PATH_SPECIFIER_MEMBERS(TpsContainerArchiveFile)
-  void Validate(TComponent* component) const override;
-};
+BRIM_VALIDATING_PATH_SPECIFIER(TpsContainerArchiveFile);
 
 // The destination directory of the component's container.
 class TpsContainerDestDir : public TStandardPathSpecifier {
@@ -142,16 +146,10 @@ class TpsContainerDestDir : public TStandardPathSpecifier {
 };
 
 // The directory from which the user ran the setup.
-class TpsInstallSource : public TStandardPathSpecifier {
-  BRIM_STANDARD_PATH_SPECIFIER_MEMBERS(TpsInstallSource)
-  void Validate(TComponent* component) const override;
-};
+BRIM_VALIDATING_PATH_SPECIFIER(TpsInstallSource);
 
 // The destination directory of the installation component.
-class TpsMainInstall : public TStandardPathSpecifier {
-  BRIM_STANDARD_PATH_SPECIFIER_MEMBERS(TpsMainInstall)
-  void Validate(TComponent* component) const override;
-};
+BRIM_VALIDATING_PATH_SPECIFIER(TpsMainInstall);
 
 // The archive holding most or all non-internet files of the installation:
 // the self-extracting setup itself (switch e), or "files.1" where the

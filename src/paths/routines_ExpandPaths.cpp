@@ -86,28 +86,37 @@ std::string ExtractFileDrive(const std::string& path) {
   return "";
 }
 
-std::string ExpandMetaVariables(const std::string& text, TInstallObject* linkComponent) {
+namespace {
+
+// Copies the text, handing each character that follows a "%" to the
+// replacement; a final lone "%" gives nothing.
+template <class ReplaceFn>
+std::string ReplacePercentSequences(const std::string& text, ReplaceFn replace) {
   std::string result;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      result += text[i];
-      continue;
-    }
-    if (++i == text.size()) break;
-    char variable = text[i];
-    if (variable >= 'A' && variable <= 'Z') variable = static_cast<char>(variable - 'A' + 'a');
+    if (text[i] != '%') result += text[i];
+    else if (++i < text.size()) result += replace(text[i]);
+  }
+  return result;
+}
+
+}  // namespace
+
+std::string ExpandMetaVariables(const std::string& text, TInstallObject* linkComponent) {
+  return ReplacePercentSequences(text, [&](char variable) -> std::string {
     std::string path;
     switch (variable) {
       case '%':
-        result += '%';
-        continue;
+        return "%";
       case 'a':
+      case 'A':
         if (!linkComponent)
           throw EAICannotExpandContainerDirMV(
               TranslateMessage("Cannot expand the %a meta variable because the component is Nil"));
         path = linkComponent->DestinationPath();
         break;
       case 'c':
+      case 'C':
         if (!linkComponent)
           throw EAICannotExpandContainerDirMV(
               TranslateMessage("Cannot expand the %c meta variable because the component is Nil"));
@@ -117,37 +126,30 @@ std::string ExpandMetaVariables(const std::string& text, TInstallObject* linkCom
         path = linkComponent->Container()->DestinationPath();
         break;
       case 'i':
+      case 'I':
         if (!CurrentInstall())
           throw EAICannotExpandInstallDirMV(TranslateMessage(
               "Cannot expand the %i meta variable because there is no TInstall component"));
         path = CurrentInstall()->DestinationPath();
         break;
-      case 'b': path = GetProgramsFolder(); break;
-      case 'd': path = GetDesktopFolder(); break;
-      case 'f': path = GetCommonFilesFolder(); break;
-      case 'm': path = GetStartMenuFolder(); break;
-      case 'p': path = GetProgramFilesFolder(); break;
-      case 's': path = GetSystemDirectoryPath(); break;
-      case 'w': path = GetWindowsDirectoryPath(); break;
-      default: continue;  // an unknown variable vanishes with its letter
+      case 'b': case 'B': path = GetProgramsFolder(); break;
+      case 'd': case 'D': path = GetDesktopFolder(); break;
+      case 'f': case 'F': path = GetCommonFilesFolder(); break;
+      case 'm': case 'M': path = GetStartMenuFolder(); break;
+      case 'p': case 'P': path = GetProgramFilesFolder(); break;
+      case 's': case 'S': path = GetSystemDirectoryPath(); break;
+      case 'w': case 'W': path = GetWindowsDirectoryPath(); break;
+      default: return "";  // an unknown variable vanishes with its letter
     }
-    result += RemoveTrailingBackslash(path);
-  }
-  return result;
+    return RemoveTrailingBackslash(path);
+  });
 }
 
 std::string SubstitutePath(const std::string& text, const std::string& path) {
-  std::string result;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      result += text[i];
-      continue;
-    }
-    if (++i == text.size()) break;
-    if (text[i] == 'p' || text[i] == 'P') result += path;
-    else result += text[i];  // "%%" gives "%", "%x" gives "x"
-  }
-  return result;
+  // "%%" gives "%", any other "%x" gives "x".
+  return ReplacePercentSequences(text, [&](char c) {
+    return c == 'p' || c == 'P' ? path : std::string(1, c);
+  });
 }
 
 }  // namespace brim

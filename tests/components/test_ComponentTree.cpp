@@ -94,15 +94,6 @@ class ComponentTree : public ::testing::Test {
   Names log;
 };
 
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "";
-}
-
 // ---- Member order ----
 
 TEST_F(ComponentTree, AFileGoesBetweenTheDirectoryAndTheDialog) {
@@ -119,22 +110,6 @@ TEST_F(ComponentTree, TheNewestOfOneTypeStandsFirst) {
   Make<TInstallFile>("A")->SetContainer(dir);
   Make<TInstallFile>("B")->SetContainer(dir);
   EXPECT_EQ(MemberNames(*dir), (Names{"B", "A"}));
-}
-
-TEST_F(ComponentTree, TheOrderComesFromTheStreamToo) {
-  auto form = LoadComponents(R"(
-    object Dir1: TInstallDirectory
-    end
-    object A: TInstallFile
-      Container = Dir1
-    end
-    object Sub: TInstallDirectory
-      Container = Dir1
-    end
-    object B: TInstallFile
-      Container = Dir1
-    end)");
-  EXPECT_EQ(MemberNames(*form->Find<TInstallDirectory>("Dir1")), (Names{"Sub", "B", "A"}));
 }
 
 TEST_F(ComponentTree, TheBDEClassGoesFirstWhateverItsLetterCase) {

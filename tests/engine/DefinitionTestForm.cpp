@@ -38,12 +38,7 @@ std::unique_ptr<Root> LoadRoot(const std::string& components,
 
 template <class Root>
 std::string ErrorOf(const std::string& components) {
-  try {
-    LoadRoot<Root>(components, {});
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "";
+  return MessageOf([&] { LoadRoot<Root>(components, {}); });
 }
 
 }  // namespace
@@ -95,6 +90,15 @@ std::string LoadError(const std::string& components) { return ErrorOf<TDefinitio
 
 std::string LoadErrorOnForm(const std::string& components) {
   return ErrorOf<TDefinitionTestMainForm>(components);
+}
+
+std::string MessageOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "";
 }
 
 testing::AssertionResult AssertContains(const char* textExpr, const char* partExpr,

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <any>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -81,6 +82,8 @@ std::optional<TValue> SavedValue(const std::vector<TPropertyValue>& props, const
 // The message of the exception a load raises, or "" when it loads.
 std::string LoadError(const std::string& components);
 std::string LoadErrorOnForm(const std::string& components);
+// The message of the exception the call raises, or "" when it returns.
+std::string MessageOf(const std::function<void()>& call);
 
 // Passes when the text contains the part.
 testing::AssertionResult AssertContains(const char* textExpr, const char* partExpr,

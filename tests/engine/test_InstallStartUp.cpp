@@ -239,14 +239,9 @@ TEST_F(InstallStartUp, WithoutAFormToRunOnAnAutomaticInstallFails) {
   TDataModule module(nullptr);
   TInstall install(&module);
   install.BeginLoading();
-  EXPECT_THROW(
-      try { install.Loaded(); } catch (const IEInstall& e) {
-        EXPECT_EQ(e.Message(),
-                  "Application.MainForm is undefined and the TInstall is not on a form. "
-                  "Therefore, therefore the TInstall can't run the installation automatically");
-        throw;
-      },
-      IEInstall);
+  EXPECT_EQ(MessageOf([&] { install.Loaded(); }),
+            "Application.MainForm is undefined and the TInstall is not on a form. Therefore, "
+            "therefore the TInstall can't run the installation automatically");
   install.RunAutomatic = false;
   install.BeginLoading();
   install.Loaded();
@@ -468,12 +463,8 @@ TEST_F(InstallStartUp, UsingTheLoadingProgramTakesTheMainArchive) {
 TEST_F(InstallStartUp, TheDistributeTypeComesFromTheDefinitionOnly) {
   TInstall* install = Load("DistributeType = dtWeb");
   EXPECT_EQ(install->DistributeType(), TDistributeType::dtWeb);
-  try {
-    install->SetDistributeType(TDistributeType::dtTraditional);
-    FAIL() << "the distribute type changed after loading";
-  } catch (const IEInstall& e) {
-    EXPECT_EQ(e.Message(), "DistributeType can only be set at design-time");
-  }
+  EXPECT_EQ(MessageOf([&] { install->SetDistributeType(TDistributeType::dtTraditional); }),
+            "DistributeType can only be set at design-time");
   EXPECT_EQ(install->DistributeType(), TDistributeType::dtWeb);
 }
 

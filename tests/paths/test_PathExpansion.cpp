@@ -68,15 +68,6 @@ std::string RegistryText(TRegRoot root, const char* key, const char* name) {
   return registry.ReadString(name);
 }
 
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "";
-}
-
 void GiveSwitch(TCustomInstall& install, char letter, const std::string& argument) {
   auto bit = std::strchr(CommandSwitchLetters, letter) - CommandSwitchLetters;
   install.CommandSwitches |= 1u << bit;
@@ -290,12 +281,6 @@ TEST(MetaVariables, InstallDirNeedsAnInstallation) {
 TEST(MetaVariables, SubstitutePathKeepsTheLetterOfAnUnknownVariable) {
   EXPECT_EQ(SubstitutePath("%p;%x%", "C:\\App"), "C:\\App;x");
   EXPECT_EQ(SubstitutePath("100%% in %P", "D:"), "100% in D:");
-}
-
-TEST(MetaVariables, TheDriveOfAPath) {
-  EXPECT_EQ(ExtractFileDrive("c:\\dir\\x"), "c:");
-  EXPECT_EQ(ExtractFileDrive("\\\\server\\share\\dir"), "\\\\server\\share");
-  EXPECT_EQ(ExtractFileDrive("dir\\x"), "");
 }
 
 // ---- The specifier of a file container ----
