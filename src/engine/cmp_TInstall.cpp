@@ -97,9 +97,9 @@ TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(owner, false)
         "The TInstall component does not currently support the use of 2 TInstall components in "
         "the same project");
   if (!IsFormOrDataModule(owner)) {
-    if (!owner) throw IEInstall("The owner of the TInstall component must be a form; it has none");
-    throw IEInstall("The owner of the TInstall component must be a form; %s is a %s",
-                    owner->Name(), owner->ClassName());
+    const char* text = "The owner of the TInstall component must be a form or a data module; %s";
+    if (!owner) throw IEInstall(text, "it has none");
+    throw IEInstall(text, owner->Name() + " is a " + owner->ClassName());
   }
   if (std::optional<std::string> bitmap = PlatformModule().LoadBitmapResource("INSTALLTHEME1")) {
     DialogThemeBitmap.Bitmap().LoadFromBytes(*bitmap);
@@ -304,8 +304,7 @@ void TCustomInstall::SetDistributeType(TDistributeType value) {
 void TCustomInstall::SetNetLocation(TCustomNetInstallLocation* value) {
   TFileContainer::SetNetLocation(value);
   SetCurrentNetLocation(value);
-  if (value) value->FreeNotification(this);
-  else if (!HasState(csLoading)) distributeType_ = TDistributeType::dtTraditional;
+  if (!value && !HasState(csLoading)) distributeType_ = TDistributeType::dtTraditional;
 }
 
 void TCustomInstall::SetPresetupFiles(TStrings& value) {
