@@ -168,11 +168,9 @@ TEST_F(InstallStartUp, TheSourceSwitchGivesTheInstallSource) {
   EXPECT_TRUE(install->HasSwitch('s'));
   EXPECT_EQ(install->SwitchArgument('s'), "");
   EXPECT_EQ(install->InstallSource, "");
-}
-
-TEST_F(InstallStartUp, ALaterArgumentReplacesAnEarlierOne) {
-  TInstall* install = Load("", {"-sC:\\First", "-c", "-SD:\\Second"});
-  EXPECT_EQ(install->InstallSource, "D:\\Second");
+  // A later argument replaces an earlier one.
+  form.reset();
+  EXPECT_EQ(Load("", {"-sC:\\First", "-c", "-SD:\\Second"})->InstallSource, "D:\\Second");
 }
 
 TEST_F(InstallStartUp, DebugNeedsASourceDirectory) {
@@ -426,13 +424,6 @@ TEST_F(InstallStartUp, ASecondErrorIsNotShown) {
   EXPECT_TRUE(Application().Terminated());
 }
 
-TEST_F(InstallStartUp, TheAbortConfirmationAsksTheHandler) {
-  TInstall* install = Load();
-  EXPECT_TRUE(install->ConfirmUserAbort());
-  install->OnUserAbort.Handler = [](TComponent*, bool& quit) { quit = false; };
-  EXPECT_FALSE(install->ConfirmUserAbort());
-}
-
 // ---- Property rules ----
 
 TEST_F(InstallStartUp, MaximisingAndHidingTheMainFormExcludeEachOther) {
@@ -492,29 +483,6 @@ TEST_F(InstallStartUp, PresetupFilesLoseTheirBlankLinesInTheGivenListToo) {
   EXPECT_EQ(install->PresetupFiles.Lines(), files.Lines());
   files.Add("later.txt");
   EXPECT_EQ(install->PresetupFiles.Count(), 2);
-}
-
-TEST_F(InstallStartUp, BuildSettingsAndThemeBitmapAreCopied) {
-  TInstall* install = Load();
-  TBuildInfo settings;
-  settings.BuildDirectory = "Z:\\work\\build";
-  settings.SignCode = true;
-  install->SetBuildInfo(settings);
-  settings.BuildDirectory = "elsewhere";
-  EXPECT_EQ(install->BuildInfo.BuildDirectory, "Z:\\work\\build");
-  EXPECT_TRUE(install->BuildInfo.SignCode);
-
-  // A 1 x 1 bitmap of 24 bits per pixel.
-  std::string bmp = std::string("BM") + std::string(4, '\0') + std::string(4, '\0') +
-                    std::string("\x36\0\0\0", 4) + std::string("\x28\0\0\0", 4) +
-                    std::string("\x01\0\0\0\x01\0\0\0\x01\0\x18\0", 12) + std::string(24, '\0') +
-                    std::string(4, '\0');
-  TPicture picture;
-  picture.Bitmap().LoadFromBytes(bmp);
-  install->SetDialogThemeBitmap(picture);
-  picture.Bitmap().Clear();
-  EXPECT_EQ(install->DialogThemeBitmap.Width(), 1);
-  EXPECT_FALSE(install->DialogThemeBitmap.Empty());
 }
 
 // ---- The setup file ----

@@ -45,13 +45,6 @@ TEST(UnattendedMessageBox, WritesTheTextAndTakesTheDefault) {
   EXPECT_EQ(console.answers.size(), 1u) << "an unattended box read the console";
 }
 
-TEST(UnattendedMessageBox, AnOkBoxWritesOneLine) {
-  TFakeConsole console;
-  EXPECT_EQ(TextMessageBox("Done", "Setup", boxOk, TUserInterfaceKind::Script, console.Console()),
-            idOk);
-  EXPECT_EQ(console.written, "Setup: Done\n");
-}
-
 TEST(ConsoleMessageBox, TakesTheButtonTypedByNameOrNumber) {
   TFakeConsole console;
   console.answers = {"no"};

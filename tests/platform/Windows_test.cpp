@@ -52,16 +52,6 @@ TEST(HeadlessWindows, TheQuitMessageComesAfterWhatIsPending) {
   EXPECT_EQ(windows.ProcessMessage(true), TMessageStep::Idle);
 }
 
-TEST(HeadlessWindows, MovingAMaximisedWindowRestoresIt) {
-  THeadlessWindowService windows;
-  auto window = windows.CreateWindow("Setup", {192, 107, 696, 480}, {});
-  window->Maximize();
-  EXPECT_TRUE(window->Maximized());
-  window->SetBounds({-1392, -960, 696, 480});
-  EXPECT_FALSE(window->Maximized());
-  EXPECT_EQ(window->Bounds(), (TWindowBounds{-1392, -960, 696, 480}));
-}
-
 // ---- Bitmap resources ----
 
 void Put(std::string& out, uint32_t value, int size) {
@@ -111,19 +101,6 @@ TEST(BitmapResources, ThePixelsStartAfterTheColourTable) {
     EXPECT_EQ(Get32(*file, 10), c.PixelOffset) << c.What;
     EXPECT_EQ(file->substr(14), c.Resource) << c.What;
   }
-}
-
-TEST(BitmapResources, TheOldCoreHeaderHasThreeByteColours) {
-  std::string core;
-  Put(core, 12, 4);
-  Put(core, 8, 2);
-  Put(core, 1, 2);
-  Put(core, 1, 2);
-  Put(core, 1, 2);  // 1 bit per pixel: two colours of three bytes
-  core += std::string(6 + 4, '\0');
-  std::optional<std::string> file = BitmapFileOfResource(core);
-  ASSERT_TRUE(file.has_value());
-  EXPECT_EQ(Get32(*file, 10), 14u + 12 + 6);
 }
 
 TEST(BitmapResources, BytesThatAreNoBitmapGiveNothing) {

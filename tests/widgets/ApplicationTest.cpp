@@ -67,18 +67,6 @@ TEST_F(ApplicationTest, ATerminatedApplicationShowsNothing) {
   EXPECT_EQ(activations, 0);
 }
 
-TEST_F(ApplicationTest, TerminatingFromAHandlerLeavesTheLoopAtOnce) {
-  int otherActivations = 0;
-  TForm* main = Application().CreateForm<TForm>();
-  TForm* other = CountingForm(otherActivations, "Other");
-  main->OnActivate.Handler = [&](TComponent*) {
-    other->Show();
-    Application().Terminate();
-  };
-  Application().Run();
-  EXPECT_EQ(otherActivations, 0);
-}
-
 TEST_F(ApplicationTest, AnErrorOfAHandlerGoesToOnExceptionAndTheLoopGoesOn) {
   int otherActivations = 0;
   TForm* main = Application().CreateForm<TForm>();
@@ -138,14 +126,6 @@ TEST_F(ApplicationTest, ClosingTheMainFormTerminatesUnlessRefused) {
   main->OnClose = {};
   main->Close();
   EXPECT_TRUE(Application().Terminated());
-}
-
-TEST_F(ApplicationTest, AFreedMainFormIsForgotten) {
-  TForm* main = Application().CreateForm<TForm>();
-  main->Free();
-  EXPECT_EQ(Application().MainForm(), nullptr);
-  Application().Run();
-  EXPECT_EQ(windows.WindowCount(), 0);
 }
 
 TEST_F(ApplicationTest, TheWindowFollowsTheFormsBoundsAndState) {
