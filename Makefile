@@ -12,7 +12,8 @@ FUZZ_SECONDS ?= 120
 
 CMAKE_NATIVE := cmake -S . -B build/native -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 CMAKE_WIN32 := cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
-	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake
+	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake \
+	-DBRIMWELL_HOST_BRIMDEF=$(CURDIR)/build/native/bin/brimdef
 CMAKE_ASAN := cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBRIMWELL_ASAN=ON
 CMAKE_FUZZ := cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBRIMWELL_FUZZ=ON \
 	-DBRIMWELL_TESTS=OFF -DCMAKE_CXX_COMPILER=clang++
@@ -31,7 +32,8 @@ build-native:
 	@$(CMAKE_NATIVE) >/dev/null
 	@cmake --build build/native -j $(JOBS)
 
-build-win32:
+# The native brimdef compiles the definition that brimsetup.exe binds.
+build-win32: build-native
 	@$(CMAKE_WIN32) >/dev/null
 	@cmake --build build/win32 -j $(JOBS)
 
@@ -53,7 +55,7 @@ demo: deps build
 
 ## asan: the unit tests and the end-to-end checks built with AddressSanitizer and UBSan
 asan: deps build-asan
-	@SUITES="asan e2e-asan arc-asan" scripts/run-tests
+	@SUITES="asan e2e-asan brimsetup-asan arc-asan" scripts/run-tests
 
 ## fuzz: build the fuzzers (form streams, archives) with clang and run each for FUZZ_SECONDS
 fuzz: deps build-fuzz

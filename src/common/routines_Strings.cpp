@@ -14,6 +14,12 @@ std::string RemoveTrailingBackslash(const std::string& path) {
   return path;
 }
 
+std::string ExtractFileDir(const std::string& path) {
+  size_t at = path.find_last_of("\\:");
+  if (at == std::string::npos) return std::string();
+  return path.substr(0, path[at] == ':' ? at + 1 : at);
+}
+
 std::vector<std::string> SplitText(const std::string& text, char separator) {
   std::vector<std::string> fields;
   if (text.empty()) return fields;

@@ -15,6 +15,10 @@ std::string JoinPath(const std::string& dir, const std::string& name);
 
 // Removes exactly one trailing backslash, if there is one.
 std::string RemoveTrailingBackslash(const std::string& path);
+// The directory of a file path, without a trailing backslash: what comes
+// before the last backslash ("C:" for "C:\setup.exe"), or the drive of
+// "C:setup.exe"; empty for a bare name.
+std::string ExtractFileDir(const std::string& path);
 
 // The n-th ";"-separated field (1-based); the whole text when it has no ";";
 // empty when n is past the last field.

@@ -63,7 +63,7 @@ bool UniqueIDInUse(int32_t id) { return ValidUniqueID(id) && Registries().UsedID
 // ---- TInstallContainer ----
 
 TInstallContainer::TInstallContainer(TComponent* owner) : TComponent(owner) {
-  if (dynamic_cast<TCustomForm*>(owner)) EnsureStandardSpecifiers(owner);
+  if (IsFormOrDataModule(owner)) EnsureStandardSpecifiers(owner);
   InstallContainers().Add(this);
 }
 

@@ -1,6 +1,10 @@
 #include "engine/cmp_TInstall.h"
 
 #include <cstring>
+#include <optional>
+
+#include "common/routines_Strings.h"
+#include "platform/Platform.h"
 
 namespace brim {
 
@@ -23,13 +27,53 @@ const TClassInfo& TBuildInfo::StaticClass() {
 }
 
 namespace {
+
 TCustomInstall* theInstall = nullptr;
 
 int SwitchBit(char letter) {
   const char* at = std::strchr(CommandSwitchLetters, letter);
   return letter != '\0' && at ? static_cast<int>(at - CommandSwitchLetters) : -1;
 }
+
+char LowerLetter(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// A step that this build has no unit for.
+[[noreturn]] void NotAvailable(const TCustomInstall& install, const char* what) {
+  throw IEInstall("The %s of %s is not available in this build", what, install.Name());
+}
+
 }  // namespace
+
+std::string InstallRecordKey;
+TDateTime RunStartTime = 0;
+
+TInstallHooks DefaultInstallHooks() {
+  TInstallHooks hooks;
+  hooks.FindInstallRecord = [](TCustomInstall&) { return std::string(); };
+  hooks.UseLocalArchive = [](TCustomInstall&) {};
+  // The run has begun when it fails, so its failure ends the program as
+  // any failed run does.
+  hooks.Run = [](TCustomInstall& install) {
+    install.Running = true;
+    NotAvailable(install, "installation run");
+  };
+  hooks.NotifyBadInstall = [](TCustomInstall&) {};
+  hooks.CleanupLoadingProgram = [](TCustomInstall&) {};
+  hooks.RemoveInstallRecord = [](TCustomInstall&) {};
+  hooks.Build = [](TCustomInstall& install) { NotAvailable(install, "build mode (-b)"); };
+  hooks.TransferToFloppies = [](TCustomInstall& install, const std::string&) {
+    NotAvailable(install, "floppy mode (-f)");
+  };
+  hooks.ContinueAfterReboot = [](TCustomInstall& install) {
+    NotAvailable(install, "after-reboot continuation (-r)");
+  };
+  return hooks;
+}
+
+TInstallHooks& InstallHooks() {
+  static TInstallHooks hooks = DefaultInstallHooks();
+  return hooks;
+}
 
 TCustomInstall* CurrentInstall() { return theInstall; }
 
@@ -44,17 +88,229 @@ const std::string& TCustomInstall::SwitchArgument(char letter) const {
   return bit >= 0 ? SwitchArguments[bit] : none;
 }
 
-TCustomInstall::~TCustomInstall() {
-  if (theInstall == this) theInstall = nullptr;
-}
-
 TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(owner, false) {
-  if (!theInstall) theInstall = this;
   InstallTypes = TInstallTypeSet{TInstallType::itFull};
   // The installation raises OnAfterInstallObjects itself at the end of the run.
   FireAfterInstall = false;
+  if (theInstall)
+    throw IEInstall(
+        "The TInstall component does not currently support the use of 2 TInstall components in "
+        "the same project");
+  if (!IsFormOrDataModule(owner)) {
+    const char* text = "The owner of the TInstall component must be a form or a data module; %s";
+    if (!owner) throw IEInstall(text, "it has none");
+    throw IEInstall(text, owner->Name() + " is a " + owner->ClassName());
+  }
+  if (std::optional<std::string> bitmap = PlatformModule().LoadBitmapResource("INSTALLTHEME1")) {
+    DialogThemeBitmap.Bitmap().LoadFromBytes(*bitmap);
+    DialogThemeBitmap.Bitmap().SetSize(117, 290);
+  }
+  // The specifiers check that there is an installation: from here on this
+  // is the one.
+  theInstall = this;
+  try {
+    SetArchiveFileType(StandardPathSpecifier<TpsMainArchiveFile>());
+    SetArchiveFile("");
+    SetDestDirType(StandardPathSpecifier<TpsProgramFiles>());
+  } catch (...) {
+    theInstall = nullptr;
+    throw;
+  }
   SetDestDir("\\MyApplication");
   Description = "TInstall component";
+  // An authoring tool's load runs no installation.
+  if (!HasState(csDesigning)) {
+    Application().OnException.Handler = [this](TComponent* sender, const Exception& e) {
+      HandleException(sender, e);
+    };
+    handlesExceptions_ = true;
+  }
+}
+
+TCustomInstall::~TCustomInstall() {
+  GiveBackActivation();
+  if (theInstall == this) theInstall = nullptr;
+  if (handlesExceptions_) Application().OnException = {};
+  if (RunCleanupBatch) PlatformFiles().RunBatchFile(CleanupBatchFile, TShowWindow::Hide);
+}
+
+void TCustomInstall::GiveBackActivation() {
+  if (activationHooked_ && mainWindow_ && !mainWindow_->HasState(csDestroying))
+    mainWindow_->OnActivate = savedActivate_;
+  activationHooked_ = false;
+}
+
+void TCustomInstall::Notification(TComponent* component, TOperation operation) {
+  if (operation == TOperation::opRemove && component == mainWindow_) {
+    mainWindow_ = nullptr;
+    activationHooked_ = false;
+  }
+  TFileContainer::Notification(component, operation);
+}
+
+void TCustomInstall::ParseCommandLine() {
+  CommandSwitches = 0;
+  for (std::string& argument : SwitchArguments) argument.clear();
+  for (const std::string& argument : ProgramArguments()) {
+    auto invalid = [&] {
+      return IException(
+          "Invalid parameter <%s>. Valid command line parameters are: -b (Build), -d (Debug), -f "
+          "(Transfer to floppies), -e (Called by self-extractor), -r (After reboot)",
+          argument);
+    };
+    if (argument.size() < 2 || (argument[0] != '-' && argument[0] != '*')) throw invalid();
+    int bit = SwitchBit(LowerLetter(argument[1]));
+    if (bit < 0) {
+      // "*" passes other letters through ("*TODISK").
+      if (argument[0] == '-') throw invalid();
+      continue;
+    }
+    CommandSwitches |= 1u << bit;
+    SwitchArguments[bit] = argument.substr(2);
+  }
+}
+
+void TCustomInstall::Loaded() {
+  TFileContainer::Loaded();
+  if (HasState(csDesigning)) return;
+  TInstallHooks& hooks = InstallHooks();
+  ParseCommandLine();
+  if (HasSwitch('d') && (!HasSwitch('s') || Trim(SwitchArgument('s')).empty()))
+    throw IEInstall(
+        "You forgot to pass in the build directory. In Run | Parameters, follow this format: -d "
+        "\"-sC:\\My Build\"");
+  // This program is never a library module: its directory is the executable's.
+  InstallSource = HasSwitch('s') ? SwitchArgument('s')
+                                 : ExtractFileDir(PlatformModule().ModuleFileName());
+  InstallRecordKey = hooks.FindInstallRecord(*this);
+  hooks.UseLocalArchive(*this);
+
+  mainWindow_ = Application().MainForm();
+  if (!mainWindow_) mainWindow_ = dynamic_cast<TCustomForm*>(Owner());
+  if (!mainWindow_ && RunAutomatic)
+    throw IEInstall(
+        "Application.MainForm is undefined and the TInstall is not on a form. Therefore, "
+        "therefore the TInstall can't run the installation automatically");
+  if (mainWindow_) mainWindow_->FreeNotification(this);
+
+  SetCurrentInstallType(TInstallType::itFull);
+  if (InstallTypes.Contains(TInstallType::itDefault)) SetCurrentInstallType(TInstallType::itDefault);
+  else if (InstallTypes.Contains(TInstallType::itCompact))
+    SetCurrentInstallType(TInstallType::itCompact);
+
+  if (HasSwitch('b')) {
+    hooks.Build(*this);
+    Application().Terminate();
+  } else if (HasSwitch('f')) {
+    hooks.TransferToFloppies(*this, "a:");
+    Application().Terminate();
+  } else if (HasSwitch('r')) {
+    hooks.ContinueAfterReboot(*this);
+  } else if (mainWindow_) {
+    savedActivate_ = mainWindow_->OnActivate;
+    mainWindow_->OnActivate = {};
+    mainWindow_->OnActivate.Handler = [this](TComponent* sender) { FormActivated(sender); };
+    activationHooked_ = true;
+    if (HideMainForm()) {
+      int32_t width = mainWindow_->Width, height = mainWindow_->Height;
+      mainWindow_->SetBounds(-2 * width, -2 * height, width, height);
+    }
+  }
+}
+
+void TCustomInstall::FormActivated(TComponent* Sender) {
+  if (activationHandled_) return;
+  if (savedActivate_) savedActivate_(Owner());
+  activationHandled_ = true;
+  if (AutoMaximizeWindow() && mainWindow_) {
+    mainWindow_->SetWindowState(TWindowState::wsMaximized);
+    mainWindow_->Repaint();
+  }
+  if (!RunAutomatic) return;
+  GiveBackActivation();
+  InstallHooks().Run(*this);
+}
+
+void TCustomInstall::HandleException(TComponent* Sender, const Exception& E) {
+  if (!Running) {
+    Application().ShowException(E);
+    return;
+  }
+  Running = false;
+  Ended = true;
+  TInstallHooks& hooks = InstallHooks();
+  try {
+    if (dynamic_cast<const EAIUserAbort*>(&E)) {
+      hooks.NotifyBadInstall(*this);
+      hooks.CleanupLoadingProgram(*this);
+      hooks.RemoveInstallRecord(*this);
+      if (RunAutomatic) ShutdownQuery();
+    } else {
+      hooks.NotifyBadInstall(*this);
+      Application().ShowException(E);
+      ShutdownQuery();
+    }
+  } catch (...) {
+    // A second error is not shown.
+    if (RunAutomatic) Application().Terminate();
+  }
+}
+
+bool TCustomInstall::ShutdownQuery() {
+  bool quitOut = true;
+  if (OnBeforeShutdown) OnBeforeShutdown(this, quitOut);
+  if (quitOut) Application().Terminate();
+  return !quitOut;
+}
+
+bool TCustomInstall::ConfirmUserAbort() {
+  bool quitOut = true;
+  if (OnUserAbort) OnUserAbort(this, quitOut);
+  return quitOut;
+}
+
+std::string TCustomInstall::GetSetupFileName() {
+  if (HasSwitch('e')) return ArchivePath();
+  if (!UseLoadingProgram()) return PlatformModule().ModuleFileName();
+  const std::vector<std::string>& arguments = ProgramArguments();
+  std::string source = InstallSource;
+  if (source.empty() || source.back() != '\\') source += '\\';
+  return source + (arguments.size() >= 2 ? arguments[1] : std::string());
+}
+
+void TCustomInstall::SetAutoMaximizeWindow(bool value) {
+  autoMaximizeWindow_ = value;
+  if (value && !HasState(csLoading)) hideMainForm_ = false;
+}
+
+void TCustomInstall::SetHideMainForm(bool value) {
+  hideMainForm_ = value;
+  if (value && !HasState(csLoading)) autoMaximizeWindow_ = false;
+}
+
+void TCustomInstall::SetUseLoadingProgram(bool value) {
+  useLoadingProgram_ = value;
+  if (value && !HasState(csLoading)) {
+    SetArchiveFileType(StandardPathSpecifier<TpsMainArchiveFile>());
+    SetArchiveFile("");
+  }
+}
+
+void TCustomInstall::SetDistributeType(TDistributeType value) {
+  if (!HasState(csLoading)) throw IEInstall("DistributeType can only be set at design-time");
+  distributeType_ = value;
+}
+
+void TCustomInstall::SetNetLocation(TCustomNetInstallLocation* value) {
+  TFileContainer::SetNetLocation(value);
+  SetCurrentNetLocation(value);
+  if (!value && !HasState(csLoading)) distributeType_ = TDistributeType::dtTraditional;
+}
+
+void TCustomInstall::SetPresetupFiles(TStrings& value) {
+  for (int i = value.Count() - 1; i >= 0; --i)
+    if (Trim(value.Strings(i)).empty()) value.Delete(i);
+  PresetupFiles.Assign(value);
 }
 
 const TClassInfo& TCustomInstall::StaticClass() {
@@ -67,15 +323,18 @@ const TClassInfo& TInstall::StaticClass() {
   static const TClassInfo info = [] {
     TClassBuilder<TInstall> b("TInstall", &TCustomInstall::StaticClass());
     b.Creatable()
-        .Boolean("AutoMaximizeWindow", Field(&TCustomInstall::AutoMaximizeWindow), true)
+        .Boolean("AutoMaximizeWindow",
+                 Methods(&TCustomInstall::AutoMaximizeWindow, &TCustomInstall::SetAutoMaximizeWindow),
+                 true)
         .Object("BuildInfo", [](TInstall& i) { return &i.BuildInfo; })
         .String("DestDir", Methods(&TInstallContainer::DestDir, &TInstallContainer::SetDestDir),
                 "\\MyApplication");
     PublishInstallProperties(b, {"DestDirType"});
     b.Object("DialogThemeBitmap", [](TInstall& i) { return &i.DialogThemeBitmap; })
-        .Enumeration("DistributeType", Field(&TCustomInstall::DistributeType), DistributeTypeInfo,
-                     static_cast<int64_t>(TDistributeType::dtTraditional))
-        .Boolean("HideMainForm", Field(&TCustomInstall::HideMainForm))
+        .Enumeration("DistributeType",
+                     Methods(&TCustomInstall::DistributeType, &TCustomInstall::SetDistributeType),
+                     DistributeTypeInfo, static_cast<int64_t>(TDistributeType::dtTraditional))
+        .Boolean("HideMainForm", Methods(&TCustomInstall::HideMainForm, &TCustomInstall::SetHideMainForm))
         .Object("Information", [](TInstall& i) { return &i.Information; })
         .Set("InstallTypes", Field(&TInstallContainer::InstallTypes), InstallTypeInfo,
              TInstallTypeSet{TInstallType::itFull}.Mask());
@@ -83,7 +342,8 @@ const TClassInfo& TInstall::StaticClass() {
     b.Object("PresetupFiles", [](TInstall& i) { return &i.PresetupFiles; })
         .Boolean("Reboot", Field(&TCustomInstall::Reboot))
         .Boolean("RunAutomatic", Field(&TCustomInstall::RunAutomatic), true)
-        .Boolean("UseLoadingProgram", Field(&TCustomInstall::UseLoadingProgram))
+        .Boolean("UseLoadingProgram",
+                 Methods(&TCustomInstall::UseLoadingProgram, &TCustomInstall::SetUseLoadingProgram))
         .Event("OnAfterInitialized", &TCustomInstall::OnAfterInitialized);
     PublishInstallProperties(b, {"OnAfterInstallObjects"});
     b.Event("OnAfterNotifyBadInstall", &TCustomInstall::OnAfterNotifyBadInstall)

@@ -2,14 +2,19 @@
 // the install tree. It is itself a file container (its destination is the
 // main installation directory, its archive the main archive) and carries
 // the product's information, the build settings and the installation-wide
-// events.
+// events. Once the definition is read it takes the command line, chooses
+// what the program does, starts the installation on the main window's
+// first activation and routes the errors that end a run.
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 
+#include "common/DateTime.h"
 #include "components/cmp_TInstallContainer.h"
 #include "engine/cmp_TInstallInformation.h"
+#include "widgets/Forms.h"
 
 namespace brim {
 
@@ -48,6 +53,40 @@ using TBeforeRunFileEvent =
 // The command-line switch letters, in the order of their bits.
 inline constexpr const char CommandSwitchLetters[] = "bfdersc";
 
+class TCustomInstall;
+
+// The steps of the program's life that other units carry out: the
+// installation record, the run itself, its bad end, the loading program's
+// clean-up and the modes of the command line. The installation calls them
+// through this table; the units that provide a step put it here. Until
+// then a run or a mode fails, saying that it is not available in this
+// build, and there is no installation record.
+struct TInstallHooks {
+  // The key of this installation's record, looked up without creating one;
+  // "" when there is none.
+  std::function<std::string(TCustomInstall&)> FindInstallRecord;
+  // Takes the local copy of the main archive that the record keeps, if any.
+  std::function<void(TCustomInstall&)> UseLocalArchive;
+  // The installation run, started on the main window's first activation.
+  std::function<void(TCustomInstall&)> Run;
+  // The bad-end notification of a run that failed or was aborted.
+  std::function<void(TCustomInstall&)> NotifyBadInstall;
+  // Removes the copy of the setup that the loading program made.
+  std::function<void(TCustomInstall&)> CleanupLoadingProgram;
+  std::function<void(TCustomInstall&)> RemoveInstallRecord;
+  // -b: builds the distribution from BUILD.INF.
+  std::function<void(TCustomInstall&)> Build;
+  // -f: copies the installation onto the floppy disks of the drive ("a:").
+  std::function<void(TCustomInstall&, const std::string& drive)> TransferToFloppies;
+  // -r: finishes the unfinished work after a reboot.
+  std::function<void(TCustomInstall&)> ContinueAfterReboot;
+};
+
+// What the steps do in a build without the units that provide them.
+TInstallHooks DefaultInstallHooks();
+// The steps in use; they start as the defaults.
+TInstallHooks& InstallHooks();
+
 class TCustomInstall : public TFileContainer {
   BRIM_CLASS(TCustomInstall)
 
@@ -61,18 +100,56 @@ class TCustomInstall : public TFileContainer {
   bool HasSwitch(char letter) const;
   const std::string& SwitchArgument(char letter) const;
 
-  bool AutoMaximizeWindow = true;
+  // Reads the program's arguments into CommandSwitches and SwitchArguments.
+  void ParseCommandLine();
+  // After the definition is read: the command line, the install source,
+  // the installation record, the main window, the current install type
+  // and the mode. An authoring tool's load (csDesigning) starts nothing.
+  void Loaded() override;
+  // The main window's activation: its first one starts the run.
+  void FormActivated(TComponent* Sender);
+  // The application's handler of the exceptions that escape the message
+  // loop: a failed or aborted run ends here.
+  void HandleException(TComponent* Sender, const Exception& E);
+  // Raises OnBeforeShutdown and terminates the application unless the
+  // handler cleared QuitOut. True when the application keeps running.
+  bool ShutdownQuery();
+  // Raises OnUserAbort: true when the user's abort may go ahead.
+  bool ConfirmUserAbort();
+  // The full path of the setup file.
+  std::string GetSetupFileName();
+
+  // The form whose first activation starts the installation, or null.
+  TCustomForm* MainWindow() const { return mainWindow_; }
+
+  // Setting one of these true clears the other (not while loading).
+  bool AutoMaximizeWindow() const { return autoMaximizeWindow_; }
+  void SetAutoMaximizeWindow(bool value);
+  bool HideMainForm() const { return hideMainForm_; }
+  void SetHideMainForm(bool value);
+  // True (not while loading) also takes the main archive as the archive.
+  bool UseLoadingProgram() const { return useLoadingProgram_; }
+  void SetUseLoadingProgram(bool value);
+  // Comes from the definition only: setting it outside loading fails.
+  TDistributeType DistributeType() const { return distributeType_; }
+  void SetDistributeType(TDistributeType value);
+  // Also the process-wide network location; none resets DistributeType.
+  void SetNetLocation(TCustomNetInstallLocation* value) override;
+  // Removes the blank lines from value itself, then copies it.
+  void SetPresetupFiles(TStrings& value);
+  void SetBuildInfo(const TBuildInfo& value) { BuildInfo.Assign(value); }
+  void SetDialogThemeBitmap(const TPicture& value) { DialogThemeBitmap.Assign(value); }
+
+  void Notification(TComponent* component, TOperation operation) override;
+
   TBuildInfo BuildInfo{this};
   // The side picture of the wizard pages that have none of their own.
   TPicture DialogThemeBitmap;
-  TDistributeType DistributeType = TDistributeType::dtTraditional;
-  bool HideMainForm = false;
   TInstallInformation Information{this};
   // Extra files placed beside the setup program.
   TStringList PresetupFiles;
   bool Reboot = false;
   bool RunAutomatic = true;
-  bool UseLoadingProgram = true;
 
   TInstallContainerNotifyEvent OnAfterInitialized;
   TInstallContainerNotifyEvent OnAfterNotifyBadInstall;
@@ -100,10 +177,29 @@ class TCustomInstall : public TFileContainer {
   int UnfinishedCount = 0;
   std::string CleanupBatchFile;
   bool RunCleanupBatch = false;
+
+ private:
+  void GiveBackActivation();
+
+  bool autoMaximizeWindow_ = true;
+  bool hideMainForm_ = false;
+  bool useLoadingProgram_ = true;
+  TDistributeType distributeType_ = TDistributeType::dtTraditional;
+  TCustomForm* mainWindow_ = nullptr;
+  // The main window's own activation handler while FormActivated holds its place.
+  TNotifyEvent savedActivate_;
+  bool activationHooked_ = false;
+  bool activationHandled_ = false;
+  bool handlesExceptions_ = false;
 };
 
 // The one installation component of the process, or null.
 TCustomInstall* CurrentInstall();
+
+// The key of this installation's record ("" when there is none), and when
+// the current run began.
+extern std::string InstallRecordKey;
+extern TDateTime RunStartTime;
 
 class TInstall : public TCustomInstall {
   BRIM_CLASS(TInstall)

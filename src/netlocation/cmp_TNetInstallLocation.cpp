@@ -27,8 +27,19 @@ const TClassInfo& TLoginInformation::StaticClass() {
   return info;
 }
 
+namespace {
+TCustomNetInstallLocation* currentLocation = nullptr;
+}  // namespace
+
+TCustomNetInstallLocation* CurrentNetLocation() { return currentLocation; }
+void SetCurrentNetLocation(TCustomNetInstallLocation* location) { currentLocation = location; }
+
 TCustomNetInstallLocation::TCustomNetInstallLocation(TComponent* owner)
     : TComponent(owner), login_(std::make_unique<TLoginInformation>(this)) {}
+
+TCustomNetInstallLocation::~TCustomNetInstallLocation() {
+  if (currentLocation == this) currentLocation = nullptr;
+}
 
 const TClassInfo& TCustomNetInstallLocation::StaticClass() {
   static const TClassInfo info =

@@ -73,6 +73,7 @@ class TCustomNetInstallLocation : public TComponent {
 
  public:
   explicit TCustomNetInstallLocation(TComponent* owner);
+  ~TCustomNetInstallLocation() override;
 
   TLoginInformation& LoginInformation() { return *login_; }
   const TLoginInformation& LoginInformation() const { return *login_; }
@@ -83,5 +84,10 @@ class TCustomNetInstallLocation : public TComponent {
  private:
   std::unique_ptr<TLoginInformation> login_;
 };
+
+// The network location of the installation (the one its NetLocation
+// names), or null. A location that is freed stops being current.
+TCustomNetInstallLocation* CurrentNetLocation();
+void SetCurrentNetLocation(TCustomNetInstallLocation* location);
 
 }  // namespace brim

@@ -1,6 +1,6 @@
 // The parts of the platform layer that are the same on every backend: the
-// registry root names and value helpers, the file service override and the
-// message pump hook.
+// registry root names and value helpers, bitmap resources as files, the
+// program's arguments, the file service override and the message pump hook.
 #include "platform/Platform.h"
 
 namespace brim {
@@ -63,6 +63,60 @@ IFileService*& FilesOverride() {
 
 void SetFileServiceOverride(IFileService* service) { FilesOverride() = service; }
 IFileService* FileServiceOverride() { return FilesOverride(); }
+
+namespace {
+
+uint32_t ReadLE(const std::string& bytes, size_t at, int size) {
+  uint32_t value = 0;
+  for (int i = 0; i < size; ++i)
+    value |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+  return value;
+}
+
+void AppendLE(std::string& out, uint32_t value, int size) {
+  for (int i = 0; i < size; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+}  // namespace
+
+std::optional<std::string> BitmapFileOfResource(const std::string& resource) {
+  constexpr size_t fileHeaderSize = 14;
+  if (resource.size() < 12) return std::nullopt;
+  uint32_t headerSize = ReadLE(resource, 0, 4);
+  uint64_t tableSize = 0;
+  if (headerSize == 12) {
+    // BITMAPCOREHEADER: RGBTRIPLE entries for up to 8 bits per pixel.
+    uint32_t bitCount = ReadLE(resource, 10, 2);
+    if (bitCount <= 8) tableSize = 3ull << bitCount;
+  } else if (headerSize >= 40 && headerSize <= 124 && resource.size() >= 40) {
+    uint32_t bitCount = ReadLE(resource, 14, 2);
+    uint32_t compression = ReadLE(resource, 16, 4);
+    uint32_t colorsUsed = ReadLE(resource, 32, 4);
+    if (colorsUsed != 0) tableSize = 4ull * colorsUsed;
+    else if (bitCount <= 8) tableSize = 4ull << bitCount;
+    // BI_BITFIELDS after the short header: three colour masks.
+    if (compression == 3 && headerSize == 40) tableSize += 12;
+  } else {
+    return std::nullopt;
+  }
+  uint64_t bitsOffset = fileHeaderSize + headerSize + tableSize;
+  if (bitsOffset > fileHeaderSize + resource.size()) return std::nullopt;
+  std::string file = "BM";
+  AppendLE(file, static_cast<uint32_t>(fileHeaderSize + resource.size()), 4);
+  AppendLE(file, 0, 4);
+  AppendLE(file, static_cast<uint32_t>(bitsOffset), 4);
+  return file + resource;
+}
+
+namespace {
+std::vector<std::string>& Arguments() {
+  static std::vector<std::string> arguments;
+  return arguments;
+}
+}  // namespace
+
+void SetProgramArguments(std::vector<std::string> arguments) { Arguments() = std::move(arguments); }
+const std::vector<std::string>& ProgramArguments() { return Arguments(); }
 
 namespace {
 std::function<void()>& Pump() {

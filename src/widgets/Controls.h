@@ -81,7 +81,7 @@ class TControl : public TComponent {
   int32_t Top = 0;
   int32_t Width = 0;
   int32_t Height = 0;
-  void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height);
+  virtual void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height);
 
   TAlign Align = TAlign::alNone;
   TAnchors Anchors{TAnchorKind::akLeft, TAnchorKind::akTop};

@@ -1,6 +1,7 @@
 #include "widgets/Forms.h"
 
 #include "common/routines_Strings.h"
+#include "objects/FormLoader.h"
 
 namespace brim {
 
@@ -67,6 +68,67 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
 
 TCustomForm::~TCustomForm() { BeforeDestruction(); }
 
+void TCustomForm::BeforeDestruction() {
+  if (HasState(csDestroying)) return;
+  window_.reset();
+  TWinControl::BeforeDestruction();
+}
+
+void TCustomForm::Show() {
+  Visible = true;
+  if (!window_) {
+    TWindowCallbacks callbacks;
+    callbacks.Activated = [this] { Activate(); };
+    callbacks.CloseRequested = [this] { Close(); };
+    window_ = Application().Windows().CreateWindow(Caption, {Left, Top, Width, Height},
+                                                   std::move(callbacks));
+    if (!window_) {
+      // Wine without an X display fails without an error code.
+      uint32_t error = PlatformSystem().LastError();
+      throw EOutOfResources("Cannot create the window of %s%s", ControlDisplayName(*this),
+                            error ? ": " + PlatformSystem().ErrorMessage(error) : std::string());
+    }
+  }
+  window_->Show();
+  if (WindowState == TWindowState::wsMaximized && window_) window_->Maximize();
+}
+
+void TCustomForm::Hide() {
+  Visible = false;
+  if (window_) window_->Hide();
+}
+
+void TCustomForm::Close() {
+  bool canClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, canClose);
+  if (!canClose) return;
+  TCloseAction action = TCloseAction::caHide;
+  if (OnClose) OnClose(this, action);
+  if (action == TCloseAction::caNone) return;
+  if (Application().MainForm() == this) Application().Terminate();
+  else Hide();
+}
+
+void TCustomForm::Activate() {
+  if (OnActivate) OnActivate(this);
+}
+
+void TCustomForm::SetWindowState(TWindowState state) {
+  WindowState = state;
+  if (!window_) return;
+  if (state == TWindowState::wsMaximized) window_->Maximize();
+  else if (state == TWindowState::wsNormal) window_->SetBounds({Left, Top, Width, Height});
+}
+
+void TCustomForm::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
+  TWinControl::SetBounds(left, top, width, height);
+  if (window_) window_->SetBounds({left, top, width, height});
+}
+
+void TCustomForm::Repaint() {
+  if (window_) window_->Repaint();
+}
+
 void TCustomForm::SetClientWidth(int32_t value) {
   Width = value;
   clientSizeGiven_ = true;
@@ -93,6 +155,122 @@ const std::any* TCustomForm::FindHandler(const std::string& name) const {
 const TClassInfo& TForm::StaticClass() {
   static const TClassInfo info = TClassBuilder<TForm>("TForm", &TCustomForm::StaticClass()).Creatable().Build();
   return info;
+}
+
+const TClassInfo& TDataModule::StaticClass() {
+  static const TClassInfo info =
+      TClassBuilder<TDataModule>("TDataModule", &TComponent::StaticClass()).Creatable().Build();
+  return info;
+}
+
+bool IsFormOrDataModule(const TComponent* component) {
+  return dynamic_cast<const TCustomForm*>(component) || dynamic_cast<const TDataModule*>(component);
+}
+
+void ReadFormResource(TComponent& form, const std::string& resourceName) {
+  std::optional<std::string> data = PlatformModule().LoadResource(resourceName);
+  if (!data)
+    throw EResNotFound("The resource %s of the form %s is not in the program %s", resourceName,
+                       form.ClassName(), PlatformModule().ModuleFileName());
+  LoadForm(form, ParseForm(*data));
+}
+
+const TClassInfo& TApplication::StaticClass() {
+  static const TClassInfo info =
+      TClassBuilder<TApplication>("TApplication", &TComponent::StaticClass()).Build();
+  return info;
+}
+
+void TApplication::Initialize() {
+  terminated_ = false;
+  SetMessagePump([this] { ProcessMessages(); });
+  TUserInterfaceMode mode = UserInterfaceMode();
+  if (mode.Kind == TUserInterfaceKind::Invalid)
+    throw EInvalidOperation(
+        "BRIMWELL_UI=%s does not name a user interface: use auto, console or script:FILE",
+        mode.Setting);
+}
+
+void TApplication::Run() {
+  if (!mainForm_ || terminated_) return;
+  if (ShowMainForm) {
+    try {
+      mainForm_->Show();
+    } catch (...) {
+      HandleException(this);
+      // Without its main window the program has nothing to wait for.
+      if (!mainForm_ || !mainForm_->Window()) Terminate();
+    }
+  }
+  while (!terminated_) {
+    try {
+      HandleMessage();
+    } catch (...) {
+      HandleException(this);
+    }
+  }
+}
+
+void TApplication::Terminate() {
+  terminated_ = true;
+  Windows().PostQuit(0);
+}
+
+void TApplication::HandleMessage() {
+  // A loop that waits ends when no message can come any more (a headless
+  // window service with nothing pending) as it does on the quit message.
+  if (Windows().ProcessMessage(true) != TMessageStep::Handled) terminated_ = true;
+}
+
+void TApplication::ProcessMessages() {
+  for (;;) {
+    TMessageStep step = Windows().ProcessMessage(false);
+    if (step == TMessageStep::Handled) continue;
+    if (step == TMessageStep::Quit) terminated_ = true;
+    return;
+  }
+}
+
+void TApplication::HandleException(TComponent* sender) {
+  auto report = [&](const Exception& e) {
+    if (OnException) OnException(sender, e);
+    else ShowException(e);
+  };
+  try {
+    throw;
+  } catch (const EAbort&) {
+  } catch (const Exception& e) {
+    report(e);
+  } catch (const std::exception& e) {
+    report(Exception(std::string(e.what())));
+  }
+}
+
+void TApplication::ShowException(const std::exception& e) {
+  MessageBox(e.what(), Title(), boxOk | boxIconError);
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
+  return Windows().MessageBox(text, caption, flags);
+}
+
+std::string TApplication::Title() const {
+  std::string name = PlatformModule().ModuleFileName();
+  name = name.substr(name.find_last_of("\\/:") + 1);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation) {
+  if (operation == TOperation::opRemove && component == mainForm_) mainForm_ = nullptr;
+  TComponent::Notification(component, operation);
+}
+
+TApplication& Application() {
+  // Never destroyed: the program frees its forms before it returns, and
+  // nothing may run after the other singletons are gone.
+  static TApplication* application = new TApplication(nullptr);
+  return *application;
 }
 
 }  // namespace brim

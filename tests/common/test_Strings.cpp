@@ -13,6 +13,14 @@ TEST(Strings, JoinPathAddsOneBackslashOnlyWhenNeeded) {
   EXPECT_EQ(JoinPath("C:\\Dir\\", "\\App"), "C:\\Dir\\\\App") << "the name is taken as given";
 }
 
+TEST(Strings, TheDirectoryOfAFileHasNoTrailingBackslash) {
+  EXPECT_EQ(ExtractFileDir("C:\\Program Files\\Setup\\setup.exe"), "C:\\Program Files\\Setup");
+  EXPECT_EQ(ExtractFileDir("C:\\setup.exe"), "C:");
+  EXPECT_EQ(ExtractFileDir("A:setup.exe"), "A:");
+  EXPECT_EQ(ExtractFileDir("\\\\server\\share\\setup.exe"), "\\\\server\\share");
+  EXPECT_EQ(ExtractFileDir("setup.exe"), "");
+}
+
 TEST(Strings, RemoveTrailingBackslashRemovesExactlyOne) {
   EXPECT_EQ(RemoveTrailingBackslash("C:\\Dir\\"), "C:\\Dir");
   EXPECT_EQ(RemoveTrailingBackslash("C:\\Dir\\\\"), "C:\\Dir\\");

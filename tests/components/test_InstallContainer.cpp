@@ -338,7 +338,7 @@ TEST(Events, AHandlerOfAnotherSignatureIsRefused) {
 // ---- Families ----
 
 TEST(RegisteredType, EachFamilyHasItsNumber) {
-  auto form = LoadComponents(R"(
+  auto form = LoadOnForm(R"(
     object Group1: TInstallGroup
     end
     object Dir1: TInstallDirectory

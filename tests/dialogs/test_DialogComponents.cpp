@@ -52,7 +52,7 @@ TEST(PageDialogs, EachStandardPageHasItsOrder) {
 }
 
 TEST(PageDialogs, SettingsLoadAndTheManagerResolvesLater) {
-  auto form = LoadComponents(R"(
+  auto form = LoadOnForm(R"(
     object LicenseDlg1: TLicenseDlg
       AutoSetFont = False
       Container = Install1
@@ -78,7 +78,7 @@ TEST(PageDialogs, SettingsLoadAndTheManagerResolvesLater) {
 }
 
 TEST(PageDialogs, TheDialogManagerMustBeOne) {
-  EXPECT_CONTAINS(LoadError(R"(
+  EXPECT_CONTAINS(LoadErrorOnForm(R"(
     object LicenseDlg1: TLicenseDlg
       DialogManager = Install1
     end
@@ -167,7 +167,7 @@ TEST(CopyFileDialog, HasNoOrderAndNoEvents) {
 }
 
 TEST(StatusDialog, HasNoDialogManager) {
-  auto form = LoadComponents(R"(
+  auto form = LoadOnForm(R"(
     object InstallStatusDlg1: TInstallStatusDlg
       Container = Install1
       AutoTranslate = False

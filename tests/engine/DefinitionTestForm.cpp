@@ -14,10 +14,34 @@ const TClassInfo& TDefinitionTestForm::StaticClass() {
   return info;
 }
 
-const std::any* TDefinitionTestForm::FindHandler(const std::string& name) const {
-  auto it = Handlers.find(name);
-  return it == Handlers.end() ? nullptr : &it->second;
+const TClassInfo& TDefinitionTestMainForm::StaticClass() {
+  static const TClassInfo info =
+      TClassBuilder<TDefinitionTestMainForm>("TDefinitionTestMainForm", &TForm::StaticClass())
+          .Creatable()
+          .Build();
+  return info;
 }
+
+namespace {
+
+template <class Root>
+std::unique_ptr<Root> LoadRoot(const std::string& components,
+                               std::map<std::string, std::any> handlers) {
+  RegisterStreamClasses();
+  RegisterClass(Root::StaticClass());
+  auto root = std::make_unique<Root>(nullptr);
+  root->Handlers = std::move(handlers);
+  LoadForm(*root, ParseTextForm("object Form: " + Root::StaticClass().ClassName + "\n" +
+                                components + "\nend\n"));
+  return root;
+}
+
+template <class Root>
+std::string ErrorOf(const std::string& components) {
+  return MessageOf([&] { LoadRoot<Root>(components, {}); });
+}
+
+}  // namespace
 
 std::string FormText(const std::string& components) {
   return "object Form: TDefinitionTestForm\n" + components + "\nend\n";
@@ -35,7 +59,12 @@ std::unique_ptr<TDefinitionTestForm> LoadDefinition(const std::string& text,
 
 std::unique_ptr<TDefinitionTestForm> LoadComponents(const std::string& components,
                                                     std::map<std::string, std::any> handlers) {
-  return LoadDefinition(FormText(components), std::move(handlers));
+  return LoadRoot<TDefinitionTestForm>(components, std::move(handlers));
+}
+
+std::unique_ptr<TDefinitionTestMainForm> LoadOnForm(const std::string& components,
+                                                    std::map<std::string, std::any> handlers) {
+  return LoadRoot<TDefinitionTestMainForm>(components, std::move(handlers));
 }
 
 std::vector<TPropertyValue> SavedProperties(const TComponent& root, const std::string& name) {
@@ -57,13 +86,10 @@ std::optional<TValue> SavedValue(const std::vector<TPropertyValue>& props, const
   return std::nullopt;
 }
 
-std::string LoadError(const std::string& components) {
-  try {
-    LoadComponents(components);
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "";
+std::string LoadError(const std::string& components) { return ErrorOf<TDefinitionTestForm>(components); }
+
+std::string LoadErrorOnForm(const std::string& components) {
+  return ErrorOf<TDefinitionTestMainForm>(components);
 }
 
 std::string MessageOf(const std::function<void()>& call) {

@@ -17,23 +17,43 @@
 #include "objects/FormLoader.h"
 #include "objects/FormValue.h"
 #include "objects/TComponent.h"
+#include "widgets/Forms.h"
 
 namespace brim::test {
 
-class TDefinitionTestForm : public TComponent {
-  BRIM_CLASS(TDefinitionTestForm)
-
+// What both test roots offer: handlers by name and lookup by class.
+template <class Base>
+class TTestRoot : public Base {
  public:
-  explicit TDefinitionTestForm(TComponent* owner) : TComponent(owner) {}
-  const std::any* FindHandler(const std::string& name) const override;
+  using Base::Base;
+  const std::any* FindHandler(const std::string& name) const override {
+    auto it = Handlers.find(name);
+    return it == Handlers.end() ? nullptr : &it->second;
+  }
 
   // Handlers the stream may name; add before loading.
   std::map<std::string, std::any> Handlers;
 
   template <class T>
   T* Find(const std::string& name) const {
-    return dynamic_cast<T*>(FindComponent(name));
+    return dynamic_cast<T*>(this->FindComponent(name));
   }
+};
+
+class TDefinitionTestForm : public TTestRoot<TComponent> {
+  BRIM_CLASS(TDefinitionTestForm)
+
+ public:
+  explicit TDefinitionTestForm(TComponent* owner) : TTestRoot(owner) {}
+};
+
+// A form, as in a setup program: an installation component belongs on one.
+// Its first install container gives it the standard path specifiers.
+class TDefinitionTestMainForm : public TTestRoot<TForm> {
+  BRIM_CLASS(TDefinitionTestMainForm)
+
+ public:
+  explicit TDefinitionTestMainForm(TComponent* owner) : TTestRoot(owner) {}
 };
 
 // Wraps the components' text in "object Form: TDefinitionTestForm ... end".
@@ -47,6 +67,10 @@ std::unique_ptr<TDefinitionTestForm> LoadDefinition(
 std::unique_ptr<TDefinitionTestForm> LoadComponents(
     const std::string& components, std::map<std::string, std::any> handlers = {});
 
+// The same on a TDefinitionTestMainForm.
+std::unique_ptr<TDefinitionTestMainForm> LoadOnForm(const std::string& components,
+                                                    std::map<std::string, std::any> handlers = {});
+
 // The properties a component writes, in writing order.
 std::vector<TPropertyValue> SavedProperties(const TComponent& root, const std::string& name);
 // Their names only.
@@ -57,6 +81,7 @@ std::optional<TValue> SavedValue(const std::vector<TPropertyValue>& props, const
 
 // The message of the exception a load raises, or "" when it loads.
 std::string LoadError(const std::string& components);
+std::string LoadErrorOnForm(const std::string& components);
 // The message of the exception the call raises, or "" when it returns.
 std::string MessageOf(const std::function<void()>& call);
 

@@ -6,6 +6,7 @@
 
 #include "engine/InstallDefinition.h"
 #include "engine/TInstalator.h"
+#include "paths/cmp_TPathSpecifier.h"
 #include "objects/ClassRegistry.h"
 #include "objects/FormLoader.h"
 #include "objects/TextForm.h"
@@ -40,13 +41,20 @@ TEST(ClassVocabulary, EveryStreamedClassIsRegisteredAndCreatable) {
   EXPECT_EQ(FindClass("tinstallfile"), FindClass("TInstallFile")) << "class names ignore case";
 }
 
-// Each creatable component, alone on the main form, saves and loads back
-// to the same text: its constructor, declared defaults and metadata agree.
+// Each creatable component, alone on the main form after the standard
+// path specifiers (as a definition declares them), saves and loads back to
+// the same text: its constructor, declared defaults and metadata agree.
+// The first form goes before the second is read: a program holds one
+// installation component.
 TEST(ClassVocabulary, EachComponentAloneRoundTrips) {
   RegisterStreamClasses();
+  std::string specifiers;
+  for (const TClassInfo* c : StandardPathSpecifierClasses())
+    specifiers += "  object " + c->ClassName.substr(1) + ": " + c->ClassName + "\n  end\n";
   for (const char* name : kStreamedClasses) {
     if (std::string(name) == "TInstalator") continue;
-    std::string text = std::string("object Instalator: TInstalator\n  object X: ") + name + "\n  end\nend\n";
+    std::string text = "object Instalator: TInstalator\n" + specifiers + "  object X: " + name +
+                       "\n  end\nend\n";
     std::unique_ptr<TComponent> first;
     try {
       first.reset(CreateForm(ParseTextForm(text)));
@@ -55,6 +63,7 @@ TEST(ClassVocabulary, EachComponentAloneRoundTrips) {
       continue;
     }
     std::string saved = PrintTextForm(SaveForm(*first));
+    first.reset();
     std::unique_ptr<TComponent> second(CreateForm(ParseTextForm(saved)));
     EXPECT_EQ(PrintTextForm(SaveForm(*second)), saved) << name;
   }

@@ -65,7 +65,7 @@ TEST(DemoDefinition, NamesTheProduct) {
   auto* install = dynamic_cast<TInstall*>(root->FindComponent("Install1"));
   ASSERT_NE(install, nullptr);
   EXPECT_EQ(install->Information.ProductName, "Brimwell Demo");
-  EXPECT_FALSE(install->HideMainForm);
+  EXPECT_FALSE(install->HideMainForm());
   EXPECT_FALSE(install->Reboot);
   EXPECT_EQ(install->DestDirType(), root->FindComponent("psProgramFiles"));
 }

@@ -1,6 +1,7 @@
 // The installation component as a definition declares it: constructor
 // values, what a generated definition always writes, nested settings and
-// the installation-wide events.
+// the installation-wide events. Its start-up and life cycle are tested in
+// test_InstallStartUp.cpp.
 #include <gtest/gtest.h>
 
 #include "engine/DefinitionTestForm.h"
@@ -12,22 +13,27 @@ namespace {
 using Names = std::vector<std::string>;
 
 TEST(InstallConstruction, AnEmptyDeclarationHasTheConstructorValues) {
-  auto form = LoadComponents("object Install1: TInstall\nend");
+  auto form = LoadOnForm("object Install1: TInstall\nend");
   auto* install = form->Find<TInstall>("Install1");
   ASSERT_NE(install, nullptr);
   EXPECT_EQ(install->DestDir(), "\\MyApplication");
   EXPECT_EQ(install->InstallTypes, TInstallTypeSet{TInstallType::itFull});
-  EXPECT_TRUE(install->AutoMaximizeWindow);
-  EXPECT_FALSE(install->HideMainForm);
+  EXPECT_TRUE(install->AutoMaximizeWindow());
+  EXPECT_FALSE(install->HideMainForm());
   EXPECT_TRUE(install->RunAutomatic);
-  EXPECT_TRUE(install->UseLoadingProgram);
+  EXPECT_TRUE(install->UseLoadingProgram());
   EXPECT_FALSE(install->Reboot);
-  EXPECT_EQ(install->DistributeType, TDistributeType::dtTraditional);
+  EXPECT_EQ(install->DistributeType(), TDistributeType::dtTraditional);
   EXPECT_EQ(install->Description, "TInstall component");
   EXPECT_EQ(install->Information.CompanyName, "My Company");
   EXPECT_EQ(install->Information.ProductName, "My product");
   EXPECT_EQ(install->Information.Version, "1.0");
   EXPECT_EQ(install->BuildInfo.BuildDirectory, "c:\\build");
+  EXPECT_EQ(install->DestDirType(), form->FindComponent("psProgramFiles"));
+  EXPECT_EQ(install->ArchiveFileType(), form->FindComponent("psMainArchiveFile"));
+  EXPECT_EQ(install->ArchiveFile(), "");
+  // The program has no bitmap resource "INSTALLTHEME1".
+  EXPECT_TRUE(install->DialogThemeBitmap.Empty());
   EXPECT_EQ(install->BuildInfo.OCXName, "qxsetup");
   EXPECT_TRUE(install->BuildInfo.AddUninstallOnCreate);
   EXPECT_FALSE(install->BuildInfo.SignCode);
@@ -37,13 +43,14 @@ TEST(InstallConstruction, AnEmptyDeclarationHasTheConstructorValues) {
 }
 
 TEST(InstallDefaults, PropertiesWithoutADeclaredDefaultAreAlwaysWritten) {
-  auto form = LoadComponents("object Install1: TInstall\nend");
-  EXPECT_EQ(SavedNames(*form, "Install1"),
-            (Names{"BuildInfo.SignCode", "HideMainForm", "Reboot", "UseLoadingProgram"}));
+  auto form = LoadOnForm("object Install1: TInstall\nend");
+  // DestDirType names the standard psProgramFiles the form was given.
+  EXPECT_EQ(SavedNames(*form, "Install1"), (Names{"BuildInfo.SignCode", "DestDirType",
+                                                  "HideMainForm", "Reboot", "UseLoadingProgram"}));
 }
 
 TEST(InstallDefaults, ChangedSettingsAreWrittenWithTheirDottedPaths) {
-  auto form = LoadComponents(R"(
+  auto form = LoadOnForm(R"(
     object Install1: TInstall
       AutoMaximizeWindow = False
       BuildInfo.BuildDirectory = 'Z:\work\demo\build'
@@ -61,17 +68,17 @@ TEST(InstallDefaults, ChangedSettingsAreWrittenWithTheirDottedPaths) {
   EXPECT_EQ(install->Information.ProductName, "Brimwell Demo");
   EXPECT_EQ(install->Information.Version, "1.0");
   EXPECT_EQ(install->PresetupFiles.Lines(), Names{"WININET.DLL"});
-  EXPECT_EQ(install->DistributeType, TDistributeType::dtTraditionalNet);
+  EXPECT_EQ(install->DistributeType(), TDistributeType::dtTraditionalNet);
   EXPECT_EQ(SavedNames(*form, "Install1"),
             (Names{"AutoMaximizeWindow", "BuildInfo.AppName", "BuildInfo.BuildDirectory",
-                   "BuildInfo.SignCode", "DestDir", "DistributeType", "HideMainForm",
+                   "BuildInfo.SignCode", "DestDir", "DestDirType", "DistributeType", "HideMainForm",
                    "Information.CompanyName", "Information.ProductName", "InstallTypes",
                    "PresetupFiles.Strings", "Reboot", "UseLoadingProgram"}));
 }
 
 TEST(InstallDefaults, AllFourInstallTypesAreWrittenForTheInstallation) {
   // The installation's declared default is [itFull], not all four.
-  auto form = LoadComponents(R"(
+  auto form = LoadOnForm(R"(
     object Install1: TInstall
       InstallTypes = [itFull, itDefault, itCompact, itCustom]
     end)");
@@ -81,36 +88,33 @@ TEST(InstallDefaults, AllFourInstallTypesAreWrittenForTheInstallation) {
 }
 
 TEST(InstallProperties, ADistributeTypeOutsideTheEnumerationIsNamed) {
-  EXPECT_CONTAINS(LoadError("object Install1: TInstall\n DistributeType = dtFloppy\nend"),
+  EXPECT_CONTAINS(LoadErrorOnForm("object Install1: TInstall\n DistributeType = dtFloppy\nend"),
                   "dtFloppy is not a value of TDistributeType");
 }
 
 TEST(InstallProperties, ContainerPropertiesOfGroupsAreNotPublished) {
-  EXPECT_CONTAINS(LoadError("object Install1: TInstall\n Container = Install1\nend"),
+  EXPECT_CONTAINS(LoadErrorOnForm("object Install1: TInstall\n Container = Install1\nend"),
                   "TInstall has no property Container");
-  EXPECT_CONTAINS(LoadError("object Install1: TInstall\n ArchiveFile = 'files.1'\nend"),
+  EXPECT_CONTAINS(LoadErrorOnForm("object Install1: TInstall\n ArchiveFile = 'files.1'\nend"),
                   "TInstall has no property ArchiveFile");
 }
 
-TEST(InstallProperties, TheMainDirectoryResolvesItsSpecifierDeclaredLater) {
-  auto form = LoadComponents(R"(
+TEST(InstallProperties, TheNetworkLocationResolvesWhenDeclaredLater) {
+  auto form = LoadOnForm(R"(
     object Install1: TInstall
-      DestDirType = psProgramFiles
       NetLocation = WebServer
-    end
-    object psProgramFiles: TpsProgramFiles
     end
     object WebServer: TCustomNetInstallLocation
       LoginInformation.Hostname = 'downloads.example.com'
     end)");
   auto* install = form->Find<TInstall>("Install1");
-  EXPECT_EQ(install->DestDirType(), form->FindComponent("psProgramFiles"));
   EXPECT_EQ(install->NetLocation(), form->FindComponent("WebServer"));
+  EXPECT_EQ(CurrentNetLocation(), form->FindComponent("WebServer"));
 }
 
 TEST(InstallEvents, AVetoHandlerCanClearTheFlag) {
   std::function<void(TComponent*, bool&)> refuse = [](TComponent*, bool& go) { go = false; };
-  auto form = LoadComponents(R"(
+  auto form = LoadOnForm(R"(
     object Install1: TInstall
       OnBeforeReboot = KeepRunning
       OnUserAbort = KeepRunning
@@ -131,7 +135,7 @@ TEST(InstallEvents, TheRunFileHandlerSeesTheFile) {
         seen = file;
         defaultAction = false;
       };
-  auto form = LoadComponents(R"(
+  auto form = LoadOnForm(R"(
     object Install1: TInstall
       OnBeforeRunFile = RunReadme
     end
@@ -147,8 +151,8 @@ TEST(InstallEvents, TheRunFileHandlerSeesTheFile) {
 }
 
 TEST(InstallEvents, AnUnknownHandlerIsReportedWithTheForm) {
-  EXPECT_CONTAINS(LoadError("object Install1: TInstall\n OnAfterInitialized = Started\nend"),
-                  "the form TDefinitionTestForm has no handler Started");
+  EXPECT_CONTAINS(LoadErrorOnForm("object Install1: TInstall\n OnAfterInitialized = Started\nend"),
+                  "the form TDefinitionTestMainForm has no handler Started");
 }
 
 }  // namespace

@@ -11,6 +11,8 @@ namespace {
 
 // Written as a generated definition writes it: saving it gives it back.
 const char* kRegistry = R"(
+    object psMainInstall: TpsMainInstall
+    end
     object InstallRegistry1: TInstallRegistry
       Container = Install1
       Entries = <
@@ -42,12 +44,10 @@ const char* kRegistry = R"(
       HideMainForm = False
       Reboot = False
       UseLoadingProgram = True
-    end
-    object psMainInstall: TpsMainInstall
     end)";
 
 TEST(RegistryEntries, ItemsWithoutOrderValuesLoadInSequence) {
-  auto form = LoadComponents(kRegistry);
+  auto form = LoadOnForm(kRegistry);
   auto* registry = form->Find<TInstallRegistry>("InstallRegistry1");
   ASSERT_EQ(registry->Entries.Count(), 3);
   TRegistryEntry* path = registry->Entries.Entries(0);
@@ -62,17 +62,24 @@ TEST(RegistryEntries, ItemsWithoutOrderValuesLoadInSequence) {
   EXPECT_EQ(registry->Container(), form->FindComponent("Install1"));
 }
 
+const TObjectRecord& Child(const TObjectRecord& root, const std::string& name) {
+  for (const auto& child : root.Children)
+    if (child.Name == name) return child;
+  throw Exception("The form has no component %s", name);
+}
+
 TEST(RegistryEntries, AreSavedAsTheyWereWritten) {
-  std::string text = FormText(kRegistry);
-  auto form = LoadDefinition(text);
+  auto form = LoadOnForm(kRegistry);
   // The saved collection has no order values and every entry field that
   // has no declared default; what was loaded comes back the same.
   TObjectRecord saved = SaveForm(*form);
-  std::optional<TValue> entries = SavedValue(saved.Children[0].Props, "Entries");
+  const TObjectRecord& registry = Child(saved, "InstallRegistry1");
+  std::optional<TValue> entries = SavedValue(registry.Props, "Entries");
   ASSERT_TRUE(entries.has_value());
   ASSERT_EQ(entries->Items.size(), 3u);
   for (const auto& item : entries->Items) EXPECT_FALSE(item.HasOrder);
-  EXPECT_EQ(PrintTextForm(saved), PrintTextForm(ParseTextForm(text)));
+  EXPECT_EQ(PrintTextForm(registry),
+            PrintTextForm(Child(ParseTextForm(FormText(kRegistry)), "InstallRegistry1")));
 }
 
 TEST(RegistryEntries, AnEntrySpecifierOfTheWrongClassIsNamed) {

@@ -32,7 +32,20 @@ TEST_F(ModuleTest, MissingResourceGivesNothing) {
 #endif
 }
 
+TEST_F(ModuleTest, MissingBitmapGivesNothing) {
+  EXPECT_FALSE(PlatformModule().LoadBitmapResource("INSTALLTHEME1").has_value());
+}
+
 #ifdef _WIN32
+// The bitmap comes back as the very file it was made from.
+TEST_F(ModuleTest, BitmapResourceIsTheWholeBitmapFile) {
+  auto expected = ReadFile(std::string(BRIMWELL_SOURCE_DIR) + "\\tests\\platform\\ModuleTest.bmp");
+  ASSERT_TRUE(expected.has_value());
+  auto bitmap = PlatformModule().LoadBitmapResource("BRIMWELLTESTBMP");
+  ASSERT_TRUE(bitmap.has_value()) << "error " << PlatformSystem().LastError();
+  EXPECT_EQ(*bitmap, *expected);
+}
+
 // ModuleTest.rc binds ModuleTest.bin into the test program as BRIMWELLTEST.
 TEST_F(ModuleTest, ResourceGivesEveryByteOfWhatWasBound) {
   auto expected = ReadFile(std::string(BRIMWELL_SOURCE_DIR) + "\\tests\\platform\\ModuleTest.bin");

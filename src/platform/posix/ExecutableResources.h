@@ -26,6 +26,7 @@
 namespace brim {
 
 inline constexpr const char* kResourceTypeRCData = "#10";
+inline constexpr const char* kResourceTypeBitmap = "#2";
 inline constexpr char kResourceMagic[] = "BRIMRES1";
 inline constexpr size_t kResourceTrailerSize = 24;
 

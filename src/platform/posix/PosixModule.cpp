@@ -30,6 +30,19 @@ class TPosixModuleService : public IModuleService {
     }
     return ReadExecutableResource(exe, kResourceTypeRCData, name);
   }
+
+  std::optional<std::string> LoadBitmapResource(const std::string& name) override {
+    std::string exe = HostExecutable();
+    if (exe.empty()) {
+      SetMachineLastError(errFileNotFound);
+      return std::nullopt;
+    }
+    std::optional<std::string> resource = ReadExecutableResource(exe, kResourceTypeBitmap, name);
+    if (!resource) return std::nullopt;
+    std::optional<std::string> file = BitmapFileOfResource(*resource);
+    if (!file) SetMachineLastError(errInvalidData);
+    return file;
+  }
 };
 
 }  // namespace

@@ -21,6 +21,8 @@
 #undef GetVersionEx
 #undef GetFileVersionInfo
 #undef GetFileVersionInfoSize
+#undef CreateWindow
+#undef MessageBox
 
 namespace brim {
 

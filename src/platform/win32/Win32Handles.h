@@ -87,4 +87,13 @@ struct TFindHandleTraits {
 };
 using TFindHandle = TScopedHandle<TFindHandleTraits>;
 
+// Windows of the user interface: destroyed, not closed.
+struct TWindowHandleTraits {
+  using Type = HWND;
+  static Type Invalid() { return nullptr; }
+  static bool Valid(Type h) { return h != nullptr; }
+  static void Close(Type h) { ::DestroyWindow(h); }
+};
+using TWindowHandle = TScopedHandle<TWindowHandleTraits>;
+
 }  // namespace brim

@@ -36,6 +36,18 @@ std::optional<std::string> TWin32Module::LoadResource(const std::string& name) {
   return std::string(static_cast<const char*>(data), size);
 }
 
+std::optional<std::string> TWin32Module::LoadBitmapResource(const std::string& name) {
+  HRSRC resource = ::FindResourceA(nullptr, name.c_str(), RT_BITMAP);
+  if (!resource) return std::nullopt;
+  HGLOBAL loaded = ::LoadResource(nullptr, resource);
+  const void* data = loaded ? ::LockResource(loaded) : nullptr;
+  if (!data) return std::nullopt;
+  std::optional<std::string> file = BitmapFileOfResource(
+      std::string(static_cast<const char*>(data), ::SizeofResource(nullptr, resource)));
+  if (!file) ::SetLastError(ERROR_INVALID_DATA);
+  return file;
+}
+
 IModuleService& PlatformModule() {
   static TWin32Module module;
   return module;

@@ -10,6 +10,7 @@ class TWin32Module : public IModuleService {
  public:
   std::string ModuleFileName() override;
   std::optional<std::string> LoadResource(const std::string& name) override;
+  std::optional<std::string> LoadBitmapResource(const std::string& name) override;
 };
 
 }  // namespace brim

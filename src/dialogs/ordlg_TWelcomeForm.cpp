@@ -1,0 +1,11 @@
+#include "dialogs/ordlg_TWelcomeForm.h"
+
+namespace brim {
+
+const TClassInfo& TWelcomeForm::StaticClass() {
+  static const TClassInfo info =
+      TClassBuilder<TWelcomeForm>("TWelcomeForm", &TForm::StaticClass()).Creatable().Build();
+  return info;
+}
+
+}  // namespace brim

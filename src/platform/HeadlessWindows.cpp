@@ -1,0 +1,119 @@
+#include "platform/HeadlessWindows.h"
+
+#include <cstdio>
+#include <iostream>
+
+namespace brim {
+
+namespace {
+
+TTextConsole StandardConsole() {
+  TTextConsole console;
+  console.Write = [](const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+  };
+  console.ReadLine = []() -> std::optional<std::string> {
+    std::string line;
+    if (!std::getline(std::cin, line)) return std::nullopt;
+    return line;
+  };
+  return console;
+}
+
+}  // namespace
+
+// A window is its record in the service; the object only names it.
+class THeadlessWindowService::TWindow : public IWindow {
+ public:
+  TWindow(THeadlessWindowService& service, uint32_t id) : service_(service), id_(id) {}
+  ~TWindow() override { service_.Forget(id_); }
+
+  void Show() override {
+    Record().Visible = true;
+    if (service_.active_ != id_) service_.Post(id_, TEventKind::Activate);
+  }
+  void Hide() override {
+    Record().Visible = false;
+    if (service_.active_ == id_) service_.active_ = 0;
+  }
+  bool Visible() override { return Record().Visible; }
+  void Maximize() override { Record().Maximized = true; }
+  bool Maximized() override { return Record().Maximized; }
+  void SetBounds(const TWindowBounds& bounds) override {
+    Record().Bounds = bounds;
+    Record().Maximized = false;
+  }
+  TWindowBounds Bounds() override { return Record().Bounds; }
+  void SetCaption(const std::string& caption) override { Record().Caption = caption; }
+  void Repaint() override {}
+
+ private:
+  TRecord& Record() { return service_.windows_.at(id_); }
+
+  THeadlessWindowService& service_;
+  uint32_t id_;
+};
+
+THeadlessWindowService::THeadlessWindowService(TUserInterfaceKind kind, TTextConsole console)
+    : kind_(kind), console_(console.Write ? std::move(console) : StandardConsole()) {}
+
+THeadlessWindowService::~THeadlessWindowService() = default;
+
+std::unique_ptr<IWindow> THeadlessWindowService::CreateWindow(const std::string& caption,
+                                                              const TWindowBounds& bounds,
+                                                              TWindowCallbacks callbacks) {
+  uint32_t id = nextId_++;
+  windows_[id] = TRecord{caption, bounds, std::move(callbacks)};
+  return std::make_unique<TWindow>(*this, id);
+}
+
+void THeadlessWindowService::Post(uint32_t window, TEventKind kind) {
+  // One activation waits at most: showing a window twice activates it once.
+  for (const TQueued& e : queue_)
+    if (e.Window == window && e.Kind == kind) return;
+  queue_.push_back({window, kind});
+}
+
+void THeadlessWindowService::Forget(uint32_t window) {
+  windows_.erase(window);
+  if (active_ == window) active_ = 0;
+  std::erase_if(queue_, [window](const TQueued& e) { return e.Window == window; });
+}
+
+TMessageStep THeadlessWindowService::ProcessMessage(bool wait) {
+  while (!queue_.empty()) {
+    TQueued event = queue_.front();
+    queue_.pop_front();
+    auto it = windows_.find(event.Window);
+    // A window hidden since the event was posted is not activated.
+    if (it == windows_.end() || !it->second.Visible) continue;
+    active_ = event.Window;
+    // The callback may destroy the window: call a copy.
+    std::function<void()> activated = it->second.Callbacks.Activated;
+    if (activated) activated();
+    return TMessageStep::Handled;
+  }
+  if (quit_) {
+    quit_ = false;
+    return TMessageStep::Quit;
+  }
+  return TMessageStep::Idle;
+}
+
+void THeadlessWindowService::PostQuit(int exitCode) {
+  quit_ = true;
+  exitCode_ = exitCode;
+}
+
+int THeadlessWindowService::MessageBox(const std::string& text, const std::string& caption,
+                                       uint32_t flags) {
+  return TextMessageBox(text, caption, flags, kind_, console_);
+}
+
+const std::string* THeadlessWindowService::ActiveCaption() const {
+  auto it = windows_.find(active_);
+  return it == windows_.end() ? nullptr : &it->second.Caption;
+}
+
+}  // namespace brim

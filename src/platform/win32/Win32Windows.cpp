@@ -1,0 +1,232 @@
+// Windows, the message loop and message boxes through user32.
+#include "platform/win32/Win32Windows.h"
+
+#include <utility>
+
+#include "platform/TextMessageBox.h"
+#include "platform/win32/Win32Api.h"
+#include "platform/win32/Win32Handles.h"
+
+namespace brim {
+
+namespace {
+
+constexpr char kWindowClass[] = "BrimwellForm";
+
+class TWin32Window;
+
+LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+bool RegisterWindowClass() {
+  static const bool registered = [] {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = WindowProcedure;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kWindowClass;
+    return ::RegisterClassExA(&wc) != 0;
+  }();
+  return registered;
+}
+
+class TWin32Window : public IWindow {
+ public:
+  TWin32Window(TWin32WindowService& service, TWindowCallbacks callbacks)
+      : service_(service), callbacks_(std::move(callbacks)) {}
+  ~TWin32Window() override {
+    // No callbacks while the window goes: the form behind them is going too.
+    if (hwnd_) ::SetWindowLongPtrA(hwnd_.Get(), GWLP_USERDATA, 0);
+  }
+
+  bool Create(const std::string& caption, const TWindowBounds& b) {
+    if (!RegisterWindowClass()) return false;
+    hwnd_.Reset(::CreateWindowExA(0, kWindowClass, caption.c_str(), WS_OVERLAPPEDWINDOW, b.Left,
+                                  b.Top, b.Width, b.Height, nullptr, nullptr,
+                                  ::GetModuleHandleA(nullptr), this));
+    return static_cast<bool>(hwnd_);
+  }
+
+  void Show() override {
+    ::ShowWindow(hwnd_.Get(), SW_SHOW);
+    ::SetForegroundWindow(hwnd_.Get());
+    service_.RethrowPending();
+  }
+  void Hide() override {
+    ::ShowWindow(hwnd_.Get(), SW_HIDE);
+    service_.RethrowPending();
+  }
+  bool Visible() override { return ::IsWindowVisible(hwnd_.Get()) != 0; }
+  void Maximize() override {
+    ::ShowWindow(hwnd_.Get(), SW_MAXIMIZE);
+    service_.RethrowPending();
+  }
+  bool Maximized() override { return ::IsZoomed(hwnd_.Get()) != 0; }
+  void SetBounds(const TWindowBounds& b) override {
+    if (::IsZoomed(hwnd_.Get())) ::ShowWindow(hwnd_.Get(), SW_RESTORE);
+    ::MoveWindow(hwnd_.Get(), b.Left, b.Top, b.Width, b.Height, TRUE);
+    service_.RethrowPending();
+  }
+  TWindowBounds Bounds() override {
+    RECT r = {};
+    ::GetWindowRect(hwnd_.Get(), &r);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+  }
+  void SetCaption(const std::string& caption) override {
+    ::SetWindowTextA(hwnd_.Get(), caption.c_str());
+  }
+  void Repaint() override {
+    ::InvalidateRect(hwnd_.Get(), nullptr, TRUE);
+    ::UpdateWindow(hwnd_.Get());
+    service_.RethrowPending();
+  }
+
+  // Runs a callback inside the window procedure, keeping what it throws.
+  void Call(const std::function<void()>& callback) {
+    if (!callback) return;
+    try {
+      callback();
+    } catch (...) {
+      service_.Keep(std::current_exception());
+    }
+  }
+  const TWindowCallbacks& Callbacks() const { return callbacks_; }
+
+ private:
+  TWin32WindowService& service_;
+  TWindowCallbacks callbacks_;
+  TWindowHandle hwnd_;  // last: destroyed first, while the callbacks are still there
+};
+
+LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* window = reinterpret_cast<TWin32Window*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (window) {
+    switch (message) {
+      case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) {
+          // Let the system give the window the focus first.
+          LRESULT result = ::DefWindowProcA(hwnd, message, wParam, lParam);
+          window->Call(window->Callbacks().Activated);
+          return result;
+        }
+        break;
+      case WM_CLOSE:
+        if (window->Callbacks().CloseRequested) {
+          window->Call(window->Callbacks().CloseRequested);
+          return 0;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  return ::DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// Standard error and input of the program, or of the console it was
+// started from when it has none.
+HANDLE StandardHandle(DWORD which, const char* consoleDevice, DWORD access) {
+  HANDLE handle = ::GetStdHandle(which);
+  if (handle && handle != INVALID_HANDLE_VALUE) return handle;
+  static const bool attached = ::AttachConsole(ATTACH_PARENT_PROCESS) != 0;
+  if (!attached) return nullptr;
+  handle = ::CreateFileA(consoleDevice, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
+
+TTextConsole StandardConsole() {
+  return {WriteStandardError, ReadStandardInputLine};
+}
+
+}  // namespace
+
+void WriteStandardError(const std::string& text) {
+  static HANDLE handle = StandardHandle(STD_ERROR_HANDLE, "CONOUT$", GENERIC_WRITE);
+  if (!handle) return;
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  DWORD done = 0;
+  for (size_t at = 0; at < out.size(); at += done)
+    if (!::WriteFile(handle, out.data() + at, static_cast<DWORD>(out.size() - at), &done, nullptr) ||
+        done == 0)
+      return;
+}
+
+std::optional<std::string> ReadStandardInputLine() {
+  static HANDLE handle = StandardHandle(STD_INPUT_HANDLE, "CONIN$", GENERIC_READ | GENERIC_WRITE);
+  if (!handle) return std::nullopt;
+  std::string line;
+  char c = 0;
+  DWORD done = 0;
+  bool any = false;
+  while (::ReadFile(handle, &c, 1, &done, nullptr) && done == 1) {
+    any = true;
+    if (c == '\n') break;
+    if (c != '\r') line += c;
+  }
+  if (!any) return std::nullopt;
+  return line;
+}
+
+TWin32WindowService::TWin32WindowService() : mode_(UserInterfaceMode()) {}
+
+std::unique_ptr<IWindow> TWin32WindowService::CreateWindow(const std::string& caption,
+                                                           const TWindowBounds& bounds,
+                                                           TWindowCallbacks callbacks) {
+  auto window = std::make_unique<TWin32Window>(*this, std::move(callbacks));
+  if (!window->Create(caption, bounds)) return nullptr;
+  RethrowPending();
+  return window;
+}
+
+TMessageStep TWin32WindowService::ProcessMessage(bool wait) {
+  MSG msg;
+  if (wait) {
+    BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) return TMessageStep::Quit;
+    if (got == -1) return TMessageStep::Idle;
+  } else {
+    if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return TMessageStep::Idle;
+    if (msg.message == WM_QUIT) return TMessageStep::Quit;
+  }
+  ::TranslateMessage(&msg);
+  ::DispatchMessageA(&msg);
+  RethrowPending();
+  return TMessageStep::Handled;
+}
+
+void TWin32WindowService::PostQuit(int exitCode) { ::PostQuitMessage(exitCode); }
+
+int TWin32WindowService::MessageBox(const std::string& text, const std::string& caption,
+                                    uint32_t flags) {
+  if (mode_.Kind != TUserInterfaceKind::Native)
+    return TextMessageBox(text, caption, flags, mode_.Kind, StandardConsole());
+  int answer = ::MessageBoxA(::GetActiveWindow(), text.c_str(), caption.c_str(), flags);
+  RethrowPending();
+  return answer;
+}
+
+void TWin32WindowService::Keep(std::exception_ptr exception) {
+  if (!pending_) pending_ = std::move(exception);
+}
+
+void TWin32WindowService::RethrowPending() {
+  if (pending_) std::rethrow_exception(std::exchange(pending_, nullptr));
+}
+
+IWindowService& PlatformWindows() {
+  static TWin32WindowService service;
+  return service;
+}
+
+}  // namespace brim

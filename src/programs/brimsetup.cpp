@@ -1,0 +1,49 @@
+// brimsetup: the setup program. It is the runtime plus one install
+// definition, bound into the program as the resource "TINSTALATOR": the
+// main form reads it, which creates the installation component; that one
+// reads the command line (-b -c -d -e -f -r -s, "*" as another prefix) and
+// chooses what the program does. Then the message loop runs until the
+// application is terminated; the installation starts when the main window
+// is first activated.
+//
+// Exit status: 0 when the program ended normally; 1 when it could not
+// start (a bad command line, a missing or damaged definition, no window:
+// the error is shown first) or when its installation run ended by an
+// error or an abort.
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "dialogs/ordlg_TSelectDestinationForm.h"
+#include "dialogs/ordlg_TWelcomeForm.h"
+#include "engine/InstallDefinition.h"
+#include "engine/TInstalator.h"
+#include "engine/cmp_TInstall.h"
+#include "platform/Platform.h"
+#include "widgets/Forms.h"
+
+int main(int argc, char** argv) {
+  using namespace brim;
+  SetProgramArguments(std::vector<std::string>(argv + 1, argv + argc));
+  TApplication& application = Application();
+  int status = 0;
+  try {
+    application.Initialize();
+    RegisterStreamClasses();
+    application.CreateForm<TInstalator>();
+    application.CreateForm<TWelcomeForm>();
+    application.CreateForm<TSelectDestinationForm>();
+    bool showsWindow = !application.Terminated();
+    application.Run();
+    const TCustomInstall* install = CurrentInstall();
+    if (install && install->Ended) status = 1;
+    // The main window could not be made: the error was shown.
+    TCustomForm* mainForm = application.MainForm();
+    if (showsWindow && mainForm && !mainForm->Window()) status = 1;
+  } catch (const std::exception& e) {
+    application.ShowException(e);
+    status = 1;
+  }
+  application.DestroyComponents();
+  return status;
+}

@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# End-to-end checks of the setup program on one platform:
+#   tests/e2e/brimsetup.sh native build/native/bin/brimsetup     on a fresh substitute machine
+#   tests/e2e/brimsetup.sh win32  build/win32/bin/brimsetup.exe  under Wine and Xvfb
+#                                 (WINEPREFIX from scripts/wine-env)
+# The program carries the demo definition. A bad command line must be
+# reported with the system's message and a non-zero status; a good start
+# must read the definition, show the main window and, on its first
+# activation, start the installation run, which this build does not have
+# yet and says so. Message boxes go to stderr (BRIMWELL_UI=auto); every run
+# is bounded by a timeout, so a window waiting for a user fails the check.
+# Prints one line per check and "e2e brimsetup: N passed, N failed".
+set -uo pipefail
+
+platform="${1:?platform}"
+program="$(realpath "${2:?brimsetup program}")"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+
+if [ "$platform" = win32 ] && [ -z "${BRIMWELL_E2E_XVFB:-}" ]; then
+  # Wine makes windows only for a wineserver started with a display: stop
+  # the prefix's server, run under Xvfb, and stop the server again after.
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+  BRIMWELL_E2E_XVFB=1 xvfb-run -a "$0" "$@"
+  status=$?
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+  exit $status
+fi
+
+work="$root/build/e2e/brimsetup-$platform"
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work" || exit 1
+
+run=("$program")
+case "$platform" in
+  win32) run=(wine "$program") ;;
+  *) export BRIMWELL_MACHINE="$work/machine" ;;
+esac
+export BRIMWELL_UI=auto
+name="$(basename "$program" .exe)"
+
+# shellcheck source=checks.sh
+. "$root/tests/e2e/checks.sh"
+
+# setup ARGS...: runs the program, keeping its status and its stderr.
+setup() {
+  timeout 60 "${run[@]}" "$@" >stdout.txt 2>stderr.txt </dev/null
+  status=$?
+  tr -d '\r' <stderr.txt >stderr.lf
+  return 0
+}
+# ended_with STATUS LINE: the program ended by itself with that status and
+# wrote that line.
+ended_with() {
+  [ "$status" -ne 124 ] || { echo "        timed out"; return 1; }
+  [ "$status" -eq "$1" ] || { echo "        status $status, not $1"; sed 's/^/        | /' stderr.lf; return 1; }
+  grep -qFx -- "$2" stderr.lf || { echo "        stderr lacks: $2"; sed 's/^/        | /' stderr.lf; return 1; }
+}
+
+invalid() {
+  echo "$name: Invalid parameter <$1>. Valid command line parameters are: -b (Build), -d (Debug), -f (Transfer to floppies), -e (Called by self-extractor), -r (After reboot)"
+}
+no_run="$name: The installation run of Install1 is not available in this build"
+
+echo "e2e brimsetup $platform: $(basename "$program") with the demo definition"
+
+if [ "$platform" != win32 ]; then
+  check "the definition is bound behind the program" test "$(tail -c 8 "$program")" = BRIMRES1
+fi
+
+setup -x
+check "a bad switch is reported with the system's message" ended_with 1 "$(invalid -x)"
+check "  and nothing on stdout" test ! -s stdout.txt
+
+setup -c -
+check "a one-letter argument is refused" ended_with 1 "$(invalid -)"
+
+setup '-sC:\My Build' setup.exe
+check "an argument that is no switch is refused" ended_with 1 "$(invalid setup.exe)"
+
+setup -d
+check "-d without -s asks for the build directory" ended_with 1 \
+  "$name: You forgot to pass in the build directory. In Run | Parameters, follow this format: -d \"-sC:\\My Build\""
+
+setup -B
+check "-B asks for the build mode, which this build lacks" ended_with 1 \
+  "$name: The build mode (-b) of Install1 is not available in this build"
+
+setup
+check "a good start loads the definition and starts the run on activation" ended_with 1 "$no_run"
+
+setup '*TODISK' -C
+check "'*' passes an unknown letter through" ended_with 1 "$no_run"
+
+BRIMWELL_UI=graphical setup
+check "an unknown BRIMWELL_UI is named" ended_with 1 \
+  "$name: BRIMWELL_UI=graphical does not name a user interface: use auto, console or script:FILE"
+
+if [ "$platform" = win32 ]; then
+  # The window backend's own test needs the display that only this run has.
+  tests="$(dirname "$program")/brim_tests.exe"
+  if [ -e "$tests" ]; then
+    timeout 120 wine "$tests" --gtest_filter='Win32Windows.*' >windows.txt 2>&1 </dev/null
+    tr -d '\r' <windows.txt >windows.lf
+    check "real windows are activated, placed and maximised" \
+      grep -q '^\[  PASSED  \] 1 test' windows.lf
+    check "  with nothing skipped" test -z "$(grep SKIPPED windows.lf)"
+  else
+    echo "  (no brim_tests.exe beside it: the window backend's test is not run)"
+  fi
+else
+  # The same program without its definition: the ELF image alone.
+  offset=$(tail -c 24 "$program" | od -An -t u8 -N 8 | tr -d ' ')
+  head -c "$offset" "$program" >bare-brimsetup
+  chmod +x bare-brimsetup
+  timeout 60 ./bare-brimsetup >stdout.txt 2>stderr.txt </dev/null
+  status=$?
+  tr -d '\r' <stderr.txt >stderr.lf
+  # The substitute machine sees the host's / as drive Z:.
+  check "without its definition the program names the missing resource" ended_with 1 \
+    "bare-brimsetup: The resource TINSTALATOR of the form TInstalator is not in the program Z:$(echo "$work/bare-brimsetup" | tr / '\\')"
+fi
+
+echo "e2e brimsetup: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
