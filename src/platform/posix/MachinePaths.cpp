@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <mutex>
 
 #include "common/routines_Strings.h"
@@ -44,11 +46,36 @@ bool HostEntryExists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
+// Whether two names are equal ignoring the case of A-Z (as SameText), on
+// the directory entry's own characters: no copy per entry.
+bool SameName(const char* entry, const std::string& name) {
+  size_t i = 0;
+  for (; entry[i] != '\0'; ++i)
+    if (i >= name.size() || UpperLetter(entry[i]) != UpperLetter(name[i])) return false;
+  return i == name.size();
+}
+
+// The entry of dir that equals name regardless of case; the first in byte
+// order when several do, so the same one is found every time. One pass over
+// the directory without sorting or copying it: looking up a missing name is
+// what every newly created file costs.
+std::optional<std::string> FindEntryIgnoringCase(const std::string& dir, const std::string& name) {
+  std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(dir.c_str()), ::closedir);
+  if (!listing) return std::nullopt;
+  std::optional<std::string> found;
+  while (dirent* entry = ::readdir(listing.get())) {
+    const char* entryName = entry->d_name;
+    if (std::strcmp(entryName, ".") == 0 || std::strcmp(entryName, "..") == 0) continue;
+    if (SameName(entryName, name) && (!found || std::strcmp(entryName, found->c_str()) < 0))
+      found = entryName;
+  }
+  return found;
+}
+
 // The name of the entry of dir that name reaches, as Windows finds it.
 std::optional<std::string> FindEntry(const std::string& dir, const std::string& name) {
   if (HostEntryExists(HostJoin(dir, name))) return name;
-  for (const auto& entry : ListHostDirectory(dir))  // sorted: the same one every time
-    if (SameText(entry, name)) return entry;
+  if (auto entry = FindEntryIgnoringCase(dir, name)) return entry;
   return LongNameOfShort(dir, name);
 }
 
