@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 
+#include "common/LittleEndian.h"
 #include "common/routines_Strings.h"
 #include "common/types_Brimwell.h"
 #include "components/cmp_TVersion.h"
@@ -16,14 +17,10 @@ namespace {
 
 namespace L = archive_layout;
 
-void PutUInt32(uint8_t* bytes, int at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
+void PutUInt32(uint8_t* bytes, int at, uint32_t value) { WriteLittleEndian(bytes + at, value, 4); }
 
 uint32_t GetUInt32(const uint8_t* bytes, int at) {
-  uint32_t value = 0;
-  for (int i = 0; i < 4; ++i) value |= static_cast<uint32_t>(bytes[at + i]) << (8 * i);
-  return value;
+  return static_cast<uint32_t>(ReadLittleEndian(bytes + at, 4));
 }
 
 void PutInt32(uint8_t* bytes, int at, int32_t value) {

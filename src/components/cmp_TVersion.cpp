@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/LittleEndian.h"
 #include "common/exceptions_Brimwell.h"
 #include "common/routines_Strings.h"
 #include "platform/Platform.h"
@@ -98,9 +99,7 @@ struct TFixedFileInfo {
 };
 
 uint32_t DWordAt(const std::string& bytes, size_t at) {
-  uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-  return value;
+  return static_cast<uint32_t>(ReadLittleEndian(bytes.data() + at, 4));
 }
 
 std::optional<TFixedFileInfo> ParseFixedInfo(const std::string& bytes) {

@@ -3,6 +3,8 @@
 // program's arguments, the file service override and the message pump hook.
 #include "platform/Platform.h"
 
+#include "common/LittleEndian.h"
+
 namespace brim {
 
 const char* RootKeyName(TRegRoot root) {
@@ -18,17 +20,14 @@ const char* RootKeyName(TRegRoot root) {
 }
 
 TRegValue TRegValue::Integer(int32_t value) {
-  uint32_t u = static_cast<uint32_t>(value);
-  std::string bytes(4, '\0');
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
+  std::string bytes;
+  AppendLittleEndian(bytes, static_cast<uint32_t>(value), 4);
   return {TRegType::DWord, bytes};
 }
 
 std::optional<int32_t> TRegValue::AsInteger() const {
   if (Data.size() != 4) return std::nullopt;
-  uint32_t u = 0;
-  for (int i = 0; i < 4; ++i) u |= static_cast<uint32_t>(static_cast<unsigned char>(Data[i])) << (8 * i);
-  return static_cast<int32_t>(u);
+  return static_cast<int32_t>(ReadLittleEndian(Data.data(), 4));
 }
 
 std::vector<std::string> TRegValue::AsStrings() const {
@@ -67,14 +66,7 @@ IFileService* FileServiceOverride() { return FilesOverride(); }
 namespace {
 
 uint32_t ReadLE(const std::string& bytes, size_t at, int size) {
-  uint32_t value = 0;
-  for (int i = 0; i < size; ++i)
-    value |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
-  return value;
-}
-
-void AppendLE(std::string& out, uint32_t value, int size) {
-  for (int i = 0; i < size; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+  return static_cast<uint32_t>(ReadLittleEndian(bytes.data() + at, size));
 }
 
 }  // namespace
@@ -102,9 +94,9 @@ std::optional<std::string> BitmapFileOfResource(const std::string& resource) {
   uint64_t bitsOffset = fileHeaderSize + headerSize + tableSize;
   if (bitsOffset > fileHeaderSize + resource.size()) return std::nullopt;
   std::string file = "BM";
-  AppendLE(file, static_cast<uint32_t>(fileHeaderSize + resource.size()), 4);
-  AppendLE(file, 0, 4);
-  AppendLE(file, static_cast<uint32_t>(bitsOffset), 4);
+  AppendLittleEndian(file, static_cast<uint32_t>(fileHeaderSize + resource.size()), 4);
+  AppendLittleEndian(file, 0, 4);
+  AppendLittleEndian(file, static_cast<uint32_t>(bitsOffset), 4);
   return file + resource;
 }
 

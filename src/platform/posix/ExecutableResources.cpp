@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/LittleEndian.h"
 #include "common/routines_Strings.h"
 #include "platform/Platform.h"
 #include "platform/posix/PosixSystem.h"
@@ -15,17 +16,6 @@
 namespace brim {
 
 namespace {
-
-uint64_t GetLE(const char* p, int bytes) {
-  uint64_t v = 0;
-  for (int i = 0; i < bytes; ++i)
-    v |= static_cast<uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
-  return v;
-}
-
-void PutLE(std::string& out, uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
 
 // An open host file, closed when it goes.
 class THostFile {
@@ -80,9 +70,9 @@ bool ReadBlock(const std::string& hostPath, uint64_t& blockOffset,
   auto damaged = [&](const std::string& what) {
     return Fail(error, errInvalidData, "The resources of " + hostPath + " are damaged: " + what);
   };
-  uint64_t offset = GetLE(trailer.data(), 8);
-  uint64_t count = GetLE(trailer.data() + 8, 4);
-  if (GetLE(trailer.data() + 12, 4) != 0) return damaged("unknown trailer format");
+  uint64_t offset = ReadLittleEndian(trailer.data(), 8);
+  uint64_t count = ReadLittleEndian(trailer.data() + 8, 4);
+  if (ReadLittleEndian(trailer.data() + 12, 4) != 0) return damaged("unknown trailer format");
   uint64_t blockEnd = size - kResourceTrailerSize;
   if (offset > blockEnd) return damaged("the block starts past the end of the file");
   uint64_t blockSize = blockEnd - offset;
@@ -94,7 +84,7 @@ bool ReadBlock(const std::string& hostPath, uint64_t& blockOffset,
   size_t at = 0;
   auto field = [&](std::string& out) {
     if (block.size() - at < 4) return false;
-    uint64_t length = GetLE(block.data() + at, 4);
+    uint64_t length = ReadLittleEndian(block.data() + at, 4);
     at += 4;
     if (length > block.size() - at) return false;
     out.assign(block, at, static_cast<size_t>(length));
@@ -172,13 +162,13 @@ bool WriteExecutableResources(const std::string& hostPath,
   std::string tail;
   for (const auto& entry : entries) {
     for (const std::string* part : {&entry.Type, &entry.Name, &entry.Data}) {
-      PutLE(tail, part->size(), 4);
+      AppendLittleEndian(tail, part->size(), 4);
       tail += *part;
     }
   }
-  PutLE(tail, offset, 8);
-  PutLE(tail, entries.size(), 4);
-  PutLE(tail, 0, 4);
+  AppendLittleEndian(tail, offset, 8);
+  AppendLittleEndian(tail, entries.size(), 4);
+  AppendLittleEndian(tail, 0, 4);
   tail += kResourceMagic;
 
   std::string temporary = hostPath + ".res" + std::to_string(::getpid());
