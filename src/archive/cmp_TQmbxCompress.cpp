@@ -41,18 +41,31 @@ int ZlibLevel(TCompressionLevel level) {
   return Z_BEST_COMPRESSION;
 }
 
-[[noreturn]] void ZlibFailed() { throw Exception(std::string(msgZlibError)); }
+// The engine's error for a platform call that just failed: the message,
+// with the code the platform reported for the call as its cause.
+template <class... A>
+[[noreturn]] void FailedCall(const char* message, A&&... args) {
+  throw TCaused<EQmbxCompress>(TPlatformError::Last(), std::string(message),
+                               std::forward<A>(args)...);
+}
+
+// zlib's failure: the system's message, with zlib's code and text as its cause.
+[[noreturn]] void ZlibFailed(int result, const z_stream& z) {
+  TPlatformError cause(TErrorDomain::Zlib, static_cast<uint32_t>(result), z.msg ? z.msg : zError(result));
+  throw TCaused<Exception>(cause, std::string(msgZlibError));
+}
 
 // A deflate stream, ended when it goes out of scope.
 class TDeflater {
  public:
   explicit TDeflater(int level) {
-    if (deflateInit(&z_, level) != Z_OK) ZlibFailed();
+    if (int result = deflateInit(&z_, level); result != Z_OK) ZlibFailed(result, z_);
   }
   ~TDeflater() { deflateEnd(&z_); }
   TDeflater(const TDeflater&) = delete;
   TDeflater& operator=(const TDeflater&) = delete;
   z_stream* operator->() { return &z_; }
+  const z_stream& Stream() const { return z_; }
   int Deflate(int flush) { return deflate(&z_, flush); }
 
  private:
@@ -63,12 +76,13 @@ class TDeflater {
 class TInflater {
  public:
   TInflater() {
-    if (inflateInit(&z_) != Z_OK) ZlibFailed();
+    if (int result = inflateInit(&z_); result != Z_OK) ZlibFailed(result, z_);
   }
   ~TInflater() { inflateEnd(&z_); }
   TInflater(const TInflater&) = delete;
   TInflater& operator=(const TInflater&) = delete;
   z_stream* operator->() { return &z_; }
+  const z_stream& Stream() const { return z_; }
   int Inflate() { return inflate(&z_, Z_NO_FLUSH); }
 
  private:
@@ -179,7 +193,7 @@ void TQmbxCompress::LoadHeaders() {
   std::unique_ptr<IFile> file;
   if (FileExists(compressedFile_))
     file = PlatformFiles().Open(compressedFile_, accRead, kShareAll, TFileCreation::OpenExisting);
-  if (!file) throw EQmbxCompress(msgCannotOpenCompressedFile, compressedFile_);
+  if (!file) FailedCall(msgCannotOpenCompressedFile, compressedFile_);
   try {
     fileIDIndex_.fill(0);
     headers_.ReadHeaders(*file, Offset);
@@ -228,10 +242,10 @@ void TQmbxCompress::OpenVolume(std::unique_ptr<IFile>& stream, int n, uint32_t a
     }
     if (FileExists(path)) {
       stream = PlatformFiles().Open(path, access, kShareAll, TFileCreation::OpenExisting);
-      if (!stream) throw EQmbxCompress(msgCannotOpenCompressedFile, path);
+      if (!stream) FailedCall(msgCannotOpenCompressedFile, path);
       return;
     }
-    if (attempt == 4) throw EQmbxCompress(msgCannotOpenCompressedFile, path);
+    if (attempt == 4) FailedCall(msgCannotOpenCompressedFile, path);
   }
 }
 
@@ -258,14 +272,14 @@ void TQmbxCompress::DoCompressFiles(TlzhCommand command, int32_t fileID) {
   auto& files = PlatformFiles();
   if (command == TlzhCommand::lzcOnlyAdd && FileExists(compressedFile_)) {
     archive = files.Open(compressedFile_, accRead | accWrite, kShareAll, TFileCreation::OpenExisting);
-    if (!archive) throw EQmbxCompress(msgCannotCreateFile, compressedFile_);
+    if (!archive) FailedCall(msgCannotCreateFile, compressedFile_);
     headers_.ReadHeaders(*archive, 0);
     // Its data lies on other volumes; headers added here would overwrite it.
     if (headers_.Spanned) throw EQmbxCompress(msgCannotAddToDiskSet, compressedFile_);
     headers_.BuildFromList(filesToProcess_, true);
   } else {
     archive = files.Open(compressedFile_, accRead | accWrite, shareRead, TFileCreation::CreateAlways);
-    if (!archive) throw EQmbxCompress(msgCannotCreateFile, compressedFile_);
+    if (!archive) FailedCall(msgCannotCreateFile, compressedFile_);
     headers_.BuildFromList(filesToProcess_, false);
   }
   headers_.WriteHeaders(*archive);
@@ -282,7 +296,7 @@ void TQmbxCompress::DoCompressFiles(TlzhCommand command, int32_t fileID) {
 
 void TQmbxCompress::CompressOne(IFile& archive, TFileHeader& header, int index, int32_t fileID) {
   auto source = PlatformFiles().Open(header.FileName, accRead, kShareAll, TFileCreation::OpenExisting);
-  if (!source) throw EQmbxCompress(msgCannotOpenFile, header.FileName);
+  if (!source) FailedCall(msgCannotOpenFile, header.FileName);
 
   auto writeArchive = [&](const uint8_t* data, uint32_t count) {
     uint32_t done = 0;
@@ -317,7 +331,7 @@ void TQmbxCompress::CompressOne(IFile& archive, TFileHeader& header, int index, 
     z->next_in = input.data();
     z->avail_in = count;
     while (z->avail_in > 0) {
-      if (z.Deflate(Z_NO_FLUSH) < 0) ZlibFailed();
+      if (int result = z.Deflate(Z_NO_FLUSH); result < 0) ZlibFailed(result, z.Stream());
       if (z->avail_out == 0) {
         writeArchive(output.data(), kDeflateOutputSize);
         written += kDeflateOutputSize;
@@ -330,7 +344,7 @@ void TQmbxCompress::CompressOne(IFile& archive, TFileHeader& header, int index, 
   // Finishing the stream writes what deflate still holds, without checkpoints.
   for (;;) {
     int result = z.Deflate(Z_FINISH);
-    if (result < 0) ZlibFailed();
+    if (result < 0) ZlibFailed(result, z.Stream());
     uint32_t pending = kDeflateOutputSize - z->avail_out;
     if (pending > 0 && (z->avail_out == 0 || result == Z_STREAM_END)) {
       writeArchive(output.data(), pending);
@@ -442,7 +456,7 @@ void TQmbxCompress::ExtractOne(TFileHeader& header) {
     OpenVolume(source, std::max(1, int{header.FirstDisk}), accRead, compressedFile_);
     CreateDirectoryPath(FileDirectory(destination));
     auto dest = PlatformFiles().Open(destination, accWrite, shareNone, TFileCreation::CreateAlways);
-    if (!dest) throw EQmbxCompress(msgCannotCreateFile, destination);
+    if (!dest) FailedCall(msgCannotCreateFile, destination);
     SeekTo(*source, int64_t{Offset} + header.DataStart, compressedFile_);
     Inflate(header, source, *dest);
     stats_.Finished = true;
@@ -489,7 +503,7 @@ void TQmbxCompress::Inflate(const TFileHeader& header, std::unique_ptr<IFile>& s
           if (result == Z_STREAM_END)
             streamEnded = true;
           else if (result != Z_OK)  // an error, or a dictionary the format never uses
-            ZlibFailed();
+            ZlibFailed(result, z.Stream());
         }
       }
       const uint32_t produced = kInflateOutputSize - z->avail_out;
@@ -561,13 +575,13 @@ void TQmbxCompress::DoMakeDisks(const std::string& directory, const std::string&
   TDiskSetWriter writer;
   // The archive is only read: a read-only medium or a running setup serves.
   writer.Source = PlatformFiles().Open(compressedFile_, accRead, kShareAll, TFileCreation::OpenExisting);
-  if (!writer.Source) throw EQmbxCompress(msgCannotOpenCompressedFile, compressedFile_);
+  if (!writer.Source) FailedCall(msgCannotOpenCompressedFile, compressedFile_);
   writer.VolumeName = ArchiveNamePart(volumeName);
   writer.Directory = directory;
   writer.VolumePath = WithBackslash(directory) + writer.VolumeName;
   writer.Volume =
       PlatformFiles().Open(writer.VolumePath, accRead | accWrite, shareRead, TFileCreation::CreateAlways);
-  if (!writer.Volume) throw EQmbxCompress(msgCannotCreateFile, writer.VolumePath);
+  if (!writer.Volume) FailedCall(msgCannotCreateFile, writer.VolumePath);
   headers_.WriteHeaders(*writer.Volume);
   writer.VolumePosition = ArchivePrefixSize + int64_t{headers_.Count()} * FileHeaderSize;
 
@@ -616,7 +630,7 @@ int64_t TQmbxCompress::CopyChunk(TDiskSetWriter& writer) {
                         ChangeFileExt(writer.VolumeName, VolumeExtension(currentDisk_));
     writer.Volume = PlatformFiles().Open(writer.VolumePath, accRead | accWrite, shareRead,
                                          TFileCreation::CreateAlways);
-    if (!writer.Volume) throw EQmbxCompress(msgCannotCreateFile, writer.VolumePath);
+    if (!writer.Volume) FailedCall(msgCannotCreateFile, writer.VolumePath);
     uint32_t rest = count - done, restDone = 0;
     writer.Volume->Write(writer.Buffer.data() + done, rest, restDone);
     writer.VolumePosition = restDone;
@@ -658,17 +672,17 @@ void TQmbxCompress::CopyFile(const std::string& source, const std::string& dest)
   stats_ = TlzhFileStats{};
   stats_.FileName = source;
   auto in = PlatformFiles().Open(source, accRead, kShareAll, TFileCreation::OpenExisting);
-  if (!in) throw EQmbxCompress(msgCannotOpenFile, source);
+  if (!in) FailedCall(msgCannotOpenFile, source);
   auto date = in->LastWriteTime();
   stats_.FileSize = stats_.TotalSize = Clamp32(in->Size().value_or(0));
   auto out = PlatformFiles().Open(target, accWrite, shareNone, TFileCreation::CreateAlways);
-  if (!out) throw EQmbxCompress(msgCannotCreateFile, target);
+  if (!out) FailedCall(msgCannotCreateFile, target);
 
   std::vector<uint8_t> buffer(kChunkSize);
   for (;;) {
     if (Abort) return;
     uint32_t count = 0;
-    if (!in->Read(buffer.data(), kChunkSize, count)) throw EQmbxCompress(msgCannotReadFile, source);
+    if (!in->Read(buffer.data(), kChunkSize, count)) FailedCall(msgCannotReadFile, source);
     uint32_t done = 0;
     if (count > 0 && (!out->Write(buffer.data(), count, done) || done < count)) DiskFull();
     Grow(stats_.Processed, count);

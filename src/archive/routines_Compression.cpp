@@ -136,7 +136,7 @@ void TFileHeader::FillFromFile(const std::string& entry) {
   FileName = SemicolonField(entry, 1).substr(0, MaxStoredFileName);
   auto file = PlatformFiles().Open(FileName, accRead, shareRead | shareWrite | shareDelete,
                                    TFileCreation::OpenExisting);
-  if (!file) throw EQmbxCompress(msgCannotOpenFile, FileName);
+  if (!file) throw TCaused<EQmbxCompress>(TPlatformError::Last(), msgCannotOpenFile, FileName);
   auto written = file->LastWriteTime();
   auto size = file->Size();
   if (!written || !size) throw EQmbxCompress(msgCannotOpenFile, FileName);

@@ -131,7 +131,7 @@ TCustomInstall::~TCustomInstall() {
   GiveBackActivation();
   if (theInstall == this) theInstall = nullptr;
   if (handlesExceptions_) Application().OnException = {};
-  if (RunCleanupBatch) PlatformFiles().RunBatchFile(CleanupBatchFile, TShowWindow::Hide);
+  if (RunCleanupBatch) PlatformProcesses().RunBatchFile(CleanupBatchFile, TShowWindow::Hide);
 }
 
 void TCustomInstall::GiveBackActivation() {

@@ -114,8 +114,9 @@ int32_t TQmbxRegistry::ReadInteger(const std::string& name) {
 void TQmbxRegistry::Write(const std::string& name, const TRegValue& value) {
   if (!Current().WriteValue(name, value)) {
     uint32_t code = PlatformSystem().LastError();
-    throw EQmbxRegistry("Cannot write the registry value %s of the key %s: %s", name, CurrentKeyName(),
-                        PlatformSystem().ErrorMessage(code));
+    throw TCaused<EQmbxRegistry>(TPlatformError::Win32(code),
+                                 "Cannot write the registry value %s of the key %s: %s", name,
+                                 CurrentKeyName(), PlatformSystem().ErrorMessage(code));
   }
 }
 

@@ -3,6 +3,7 @@
 
 #include "common/exceptions_Brimwell.h"
 #include "engine/cmp_TQmbxRegistry.h"
+#include "platform/PlatformError.h"
 
 namespace brim {
 
@@ -15,19 +16,24 @@ TQmbxRegistry RegistryAt(int root) {
 }
 
 // The registry layer's refusal becomes the system's one error for writes,
-// naming the key, the value's name and the value.
+// naming the key, the value's name and the value; the platform's code goes
+// with it as its cause.
 template <class WriteFn>
 void WriteValue(int root, const std::string& key, const std::string& name, const std::string& shown,
                 WriteFn write) {
   TQmbxRegistry registry = RegistryAt(root);
+  TPlatformError cause;
   try {
     if (registry.OpenKey(key, true)) {
       write(registry);
       return;
     }
-  } catch (const EQmbxRegistry&) {
+    cause = TPlatformError::Last();
+  } catch (const EQmbxRegistry& e) {
+    if (const TPlatformError* c = CauseOf(e)) cause = *c;
   }
-  throw EIRCannotWriteValue("Cannot install into registry. Key: %s Ident: %s Value %s", key, name, shown);
+  throw TCaused<EIRCannotWriteValue>(cause, "Cannot install into registry. Key: %s Ident: %s Value %s",
+                                     key, name, shown);
 }
 
 template <class ReadFn, class T>

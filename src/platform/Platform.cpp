@@ -1,6 +1,6 @@
 // The parts of the platform layer that are the same on every backend: the
 // registry root names and value helpers, bitmap resources as files, the
-// program's arguments, the file service override and the message pump hook.
+// program's arguments and the message pump hook.
 #include "platform/Platform.h"
 
 #include "common/LittleEndian.h"
@@ -52,16 +52,6 @@ TRegValue TRegValue::Strings(const std::vector<std::string>& strings) {
   data += '\0';
   return {TRegType::MultiString, data};
 }
-
-namespace {
-IFileService*& FilesOverride() {
-  static IFileService* service = nullptr;
-  return service;
-}
-}  // namespace
-
-void SetFileServiceOverride(IFileService* service) { FilesOverride() = service; }
-IFileService* FileServiceOverride() { return FilesOverride(); }
 
 namespace {
 

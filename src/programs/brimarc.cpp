@@ -32,6 +32,7 @@
 #include "common/exceptions_Brimwell.h"
 #include "common/routines_Strings.h"
 #include "components/cmp_TVersion.h"
+#include "platform/FaultInjection.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -367,121 +368,6 @@ int Extract(const TArguments& a) {
   return 0;
 }
 
-// ---- Volumes of a fixed capacity ----
-
-// A file that takes bytes only up to a capacity: a write beyond it is cut
-// short and fails with errDiskFull, as on a full floppy.
-class TCapacityFile : public IFile {
- public:
-  TCapacityFile(std::unique_ptr<IFile> file, int64_t capacity)
-      : file_(std::move(file)), capacity_(capacity) {}
-  bool Read(void* buffer, uint32_t count, uint32_t& done) override {
-    return file_->Read(buffer, count, done);
-  }
-  bool Write(const void* buffer, uint32_t count, uint32_t& done) override {
-    done = 0;
-    auto position = file_->Seek(0, TSeekOrigin::Current);
-    if (!position) return false;
-    int64_t room = std::max<int64_t>(0, capacity_ - *position);
-    uint32_t fits = static_cast<uint32_t>(std::min<int64_t>(count, room));
-    if (fits > 0 && !file_->Write(buffer, fits, done)) return false;
-    if (done == count) return true;
-    PlatformSystem().SetLastError(errDiskFull);
-    return false;
-  }
-  std::optional<int64_t> Seek(int64_t offset, TSeekOrigin origin) override {
-    return file_->Seek(offset, origin);
-  }
-  std::optional<int64_t> Size() override { return file_->Size(); }
-  bool SetEnd() override { return file_->SetEnd(); }
-  std::optional<int64_t> LastWriteTime() override { return file_->LastWriteTime(); }
-  bool SetLastWriteTime(int64_t utcTicks) override { return file_->SetLastWriteTime(utcTicks); }
-
- private:
-  std::unique_ptr<IFile> file_;
-  int64_t capacity_;
-};
-
-// The platform's file service, except that every file opened for writing
-// holds at most a capacity. While splitting, the only files the engine
-// opens for writing are the volumes, so each volume is a medium of that
-// size: the engine sees a short write, moves to the next volume through
-// OnNewDisk and is itself unchanged.
-class TVolumeFiles : public IFileService {
- public:
-  explicit TVolumeFiles(int64_t capacity) : files_(PlatformFiles()), capacity_(capacity) {
-    SetFileServiceOverride(this);
-  }
-  ~TVolumeFiles() override { SetFileServiceOverride(nullptr); }
-  TVolumeFiles(const TVolumeFiles&) = delete;
-  TVolumeFiles& operator=(const TVolumeFiles&) = delete;
-
-  std::unique_ptr<IFile> Open(const std::string& path, uint32_t access, uint32_t share,
-                              TFileCreation creation) override {
-    auto file = files_.Open(path, access, share, creation);
-    if (!file || !(access & accWrite)) return file;
-    return std::make_unique<TCapacityFile>(std::move(file), capacity_);
-  }
-  bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override {
-    return files_.CopyFile(from, to, failIfExists);
-  }
-  bool DeleteFile(const std::string& path) override { return files_.DeleteFile(path); }
-  bool MoveFile(const std::string& from, const std::string& to) override {
-    return files_.MoveFile(from, to);
-  }
-  bool CreateDirectory(const std::string& path) override { return files_.CreateDirectory(path); }
-  bool RemoveDirectory(const std::string& path) override { return files_.RemoveDirectory(path); }
-  std::optional<uint32_t> GetAttributes(const std::string& path) override {
-    return files_.GetAttributes(path);
-  }
-  bool SetAttributes(const std::string& path, uint32_t attributes) override {
-    return files_.SetAttributes(path, attributes);
-  }
-  std::vector<TFindEntry> FindFiles(const std::string& pattern) override {
-    return files_.FindFiles(pattern);
-  }
-  std::optional<std::string> ShortPathName(const std::string& path) override {
-    return files_.ShortPathName(path);
-  }
-  std::optional<std::string> FullPathName(const std::string& path) override {
-    return files_.FullPathName(path);
-  }
-  std::optional<std::string> TempDirectory() override { return files_.TempDirectory(); }
-  std::optional<std::string> UniqueTempFileName(const std::string& directory,
-                                                const std::string& prefix) override {
-    return files_.UniqueTempFileName(directory, prefix);
-  }
-  std::string CurrentDirectory() override { return files_.CurrentDirectory(); }
-  bool SetCurrentDirectory(const std::string& path) override {
-    return files_.SetCurrentDirectory(path);
-  }
-  std::optional<uint64_t> DiskFreeSpace(const std::string& path) override {
-    return files_.DiskFreeSpace(path);
-  }
-  bool StartProgram(const std::string& commandLine, TShowWindow show) override {
-    return files_.StartProgram(commandLine, show);
-  }
-  bool RunBatchFile(const std::string& path, TShowWindow show) override {
-    return files_.RunBatchFile(path, show);
-  }
-  bool MoveFileAtReboot(const std::string& existing, const std::string& newName,
-                        bool replaceExisting) override {
-    return files_.MoveFileAtReboot(existing, newName, replaceExisting);
-  }
-  std::optional<std::string> ReadProfileString(const std::string& file, const std::string& section,
-                                               const std::string& key) override {
-    return files_.ReadProfileString(file, section, key);
-  }
-  bool WriteProfileString(const std::string& file, const std::string& section,
-                          const std::string& key, const std::string& value) override {
-    return files_.WriteProfileString(file, section, key, value);
-  }
-
- private:
-  IFileService& files_;
-  int64_t capacity_;
-};
-
 int Split(const TArguments& a) {
   Allow(a, false, false, false, true, false, false, true);
   if (a.Positional.size() != 3 || !a.VolumeSize) throw TUsageError();
@@ -501,7 +387,13 @@ int Split(const TArguments& a) {
   // Each full volume stays where it is; the next one goes beside it.
   engine->OnNewDisk.Handler = [](TQmbxCompress*, int32_t, std::string&) {};
   {
-    TVolumeFiles volumes(*a.VolumeSize);
+    // Every file written holds at most the capacity: while splitting, the
+    // only files the engine writes are the volumes, so each volume is a
+    // medium of that size. The engine sees a short write, moves to the
+    // next volume through OnNewDisk and is itself unchanged.
+    TFaultInjectingServices volumes;
+    volumes.LimitWrittenFiles(*a.VolumeSize);
+    TScopedPlatformServices scope(volumes.Services());
     engine->MakeDisks(directory, volumeName);
   }
   engine.CheckAborted();
@@ -582,8 +474,8 @@ int main(int argc, char** argv) {
     }
     TVersionResource::FreeShared();
   } catch (const std::exception& e) {
-    std::cerr << "brimarc: " << (errorContext.empty() ? "" : errorContext + ": ") << e.what()
-              << "\n";
+    std::cerr << "brimarc: " << (errorContext.empty() ? "" : errorContext + ": ")
+              << MessageWithCause(e) << "\n";
     status = 1;
   }
   return status;

@@ -6,6 +6,7 @@
 #include "engine/DefinitionTestForm.h"
 #include "engine/cmp_TQmbxRegistry.h"
 #include "engine/routines_Registry.h"
+#include "platform/FaultInjection.h"
 #include "platform/PlatformTest.h"
 
 namespace brim::test {
@@ -119,6 +120,40 @@ TEST_F(RegistryRoutines, RunOnceTakesTheFirstFreeNumberedName) {
   TQmbxRegistry registry(TRegRoot::LocalMachine);
   ASSERT_TRUE(registry.OpenKey(RunOnceKey, false));
   for (const char* suffix : {"", "1", "2", "X"}) EXPECT_TRUE(registry.DeleteValue(name + suffix));
+}
+
+// A refused registry write at any of several WriteRegistryString calls ends
+// in the system's message with the refusal as its cause; the values written
+// before stay, and the values the refused and later calls would replace
+// keep their old data.
+TEST_F(RegistryRoutines, ARefusedWriteAtEveryCallEndsInTheMessageAndKeepsTheOldValues) {
+  const std::vector<std::pair<std::string, std::string>> values = {
+      {"Path", "C:\\App"}, {"Version", "2.0"}, {"Owner", "Brimwell"}};
+  for (size_t refused = 1; refused <= values.size(); ++refused) {
+    SCOPED_TRACE("refused call " + std::to_string(refused));
+    for (const auto& [name, value] : values) WriteRegistryString(kCurrentUser, Key("App"), name, "old");
+    TFaultInjectingServices faults;
+    faults.FailCall(TFaultKind::RegistryWrite, refused);
+    std::string message;
+    {
+      TScopedPlatformServices scope(faults.Services());
+      try {
+        for (const auto& [name, value] : values) WriteRegistryString(kCurrentUser, Key("App"), name, value);
+      } catch (const EIRCannotWriteValue& e) {
+        message = e.Message();
+        ASSERT_TRUE(CauseOf(e));
+        EXPECT_EQ(*CauseOf(e), TPlatformError::Win32(errAccessDenied));
+      }
+    }
+    const auto& [name, value] = values[refused - 1];
+    EXPECT_EQ(message, "Cannot install into registry. Key: " + Key("App") + " Ident: " + name +
+                           " Value " + value);
+    EXPECT_EQ(faults.Calls(TFaultKind::RegistryWrite), refused) << "nothing is written after it";
+    for (size_t i = 0; i < values.size(); ++i)
+      EXPECT_EQ(ReadRegistryString(kCurrentUser, Key("App"), values[i].first, "<none>"),
+                i + 1 < refused ? values[i].second : "old")
+          << values[i].first;
+  }
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ namespace fs = std::filesystem;
 class Machine : public PlatformTest {
  protected:
   IFileService& files = PlatformFiles();
+  IProcessService& processes = PlatformProcesses();
   TSubstituteMachine& machine() { return TSubstituteMachine::Current(); }
   std::string Host(const std::string& relative) { return machine().Root() + "/" + relative; }
   uint32_t LastError() { return MachineLastError(); }
@@ -338,7 +339,7 @@ TEST_F(Machine, BatchFilesEraseMoveAndRemoveTrees) {
   WriteFile("C:\\cleanup.bat", script);
 
   testing::internal::CaptureStderr();
-  EXPECT_TRUE(files.RunBatchFile("C:\\cleanup.bat", TShowWindow::Hide));
+  EXPECT_TRUE(processes.RunBatchFile("C:\\cleanup.bat", TShowWindow::Hide));
   std::string report = testing::internal::GetCapturedStderr();
 
   EXPECT_EQ(ReadFile("C:\\Program Files\\app.dll"), "new");
@@ -351,7 +352,7 @@ TEST_F(Machine, BatchFilesEraseMoveAndRemoveTrees) {
   EXPECT_NE(report.find("frobnicate"), std::string::npos) << report;
   EXPECT_NE(report.find("nothing-here.txt"), std::string::npos) << report;
 
-  EXPECT_FALSE(files.RunBatchFile("C:\\cleanup.bat", TShowWindow::Hide));
+  EXPECT_FALSE(processes.RunBatchFile("C:\\cleanup.bat", TShowWindow::Hide));
   EXPECT_EQ(LastError(), errFileNotFound);
 }
 
@@ -455,7 +456,8 @@ TEST_F(Machine, HostScriptIsStartedWithTheMachine) {
   std::string host = Host("drive_c/" + Scratch.substr(3) + "/run.sh");
   ASSERT_EQ(chmod(host.c_str(), 0755), 0);
 
-  ASSERT_TRUE(files.StartProgram(At("run.sh") + " \"two words\" a\\\"b " + out, TShowWindow::Hide))
+  ASSERT_TRUE(
+      processes.StartProgram(At("run.sh") + " \"two words\" a\\\"b " + out, TShowWindow::Hide))
       << LastError();
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!fs::exists(out) && std::chrono::steady_clock::now() < deadline)
@@ -463,19 +465,43 @@ TEST_F(Machine, HostScriptIsStartedWithTheMachine) {
   EXPECT_EQ(ReadHost(out), machine().Root() + "|two words|a\"b");
 }
 
+TEST_F(Machine, ARunProgramGivesItsExitCodeOrTimesOut) {
+  WriteFile(At("exit.sh"), "#!/bin/sh\nexit \"$1\"\n");
+  WriteFile(At("slow.sh"), "#!/bin/sh\nsleep 5\n");
+  for (const char* name : {"exit.sh", "slow.sh"}) {
+    std::string host = Host("drive_c/" + Scratch.substr(3) + "/" + name);
+    ASSERT_EQ(chmod(host.c_str(), 0755), 0);
+  }
+  const std::pair<std::string, uint32_t> exits[] = {{"0", 0}, {"3", 3}, {"255", 255}};
+  for (const auto& [argument, code] : exits)
+    EXPECT_EQ(processes.RunProgram(At("exit.sh") + " " + argument, TShowWindow::Hide, waitForever),
+              code);
+  WriteFile(At("gone.txt"), "x");
+  WriteFile(At("job.bat"), "erase " + At("gone.txt") + "\r\n");
+  EXPECT_EQ(processes.RunProgram(At("job.bat"), TShowWindow::Hide, 1000), 0u);
+  EXPECT_FALSE(Exists(At("gone.txt")));
+
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(processes.RunProgram(At("slow.sh"), TShowWindow::Hide, 100), std::nullopt);
+  EXPECT_EQ(LastError(), errTimeout);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_EQ(processes.RunProgram(At("missing.exe"), TShowWindow::Hide, waitForever), std::nullopt);
+  EXPECT_EQ(LastError(), errFileNotFound);
+}
+
 TEST_F(Machine, ProgramsThatCannotRunHereAreRefused) {
   WriteFile(At("app.exe"), "MZ\x90\x00 a Windows program");
-  EXPECT_FALSE(files.StartProgram(At("app.exe") + " /REGSERVER", TShowWindow::Hide));
+  EXPECT_FALSE(processes.StartProgram(At("app.exe") + " /REGSERVER", TShowWindow::Hide));
   EXPECT_EQ(LastError(), errBadExeFormat);
-  EXPECT_FALSE(files.StartProgram(At("app") + " /REGSERVER", TShowWindow::Hide))
+  EXPECT_FALSE(processes.StartProgram(At("app") + " /REGSERVER", TShowWindow::Hide))
       << "found with .exe added";
   EXPECT_EQ(LastError(), errBadExeFormat);
-  EXPECT_FALSE(files.StartProgram(At("missing.exe"), TShowWindow::Hide));
+  EXPECT_FALSE(processes.StartProgram(At("missing.exe"), TShowWindow::Hide));
   EXPECT_EQ(LastError(), errFileNotFound);
 
   WriteFile(At("gone.txt"), "x");
   WriteFile(At("job.bat"), "erase " + At("gone.txt") + "\r\n");
-  EXPECT_TRUE(files.StartProgram(At("job.bat"), TShowWindow::Hide));
+  EXPECT_TRUE(processes.StartProgram(At("job.bat"), TShowWindow::Hide));
   EXPECT_FALSE(Exists(At("gone.txt"))) << "batch files run to their end at once";
 }
 

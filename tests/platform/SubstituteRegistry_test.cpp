@@ -1,6 +1,6 @@
 // The substitute machine's registry as files: the REGEDIT4 hives, damaged
 // hives, and several processes sharing one machine (concurrent writers, a
-// writer killed midway).
+// writer killed or refused midway).
 #ifndef _WIN32
 
 #include <signal.h>
@@ -268,53 +268,62 @@ TEST_F(SubstituteRegistryTest, ConcurrentWritersLoseNothing) {
   }
 }
 
-TEST_F(SubstituteRegistryTest, AWriterKilledMidwayLeavesTheOldOrTheNewHive) {
-  // A large value makes each write of the hive long enough for a kill to
-  // land inside one.
+TEST_F(SubstituteRegistryTest, AWriterStoppedMidwayLeavesTheOldHive) {
+  // A large value makes the hive file many parts long.
   std::string bulk(48 * 1024, '\0');
   for (size_t i = 0; i < bulk.size(); ++i) bulk[i] = static_cast<char>(i * 7);
   auto bulkKey = Registry().CreateKey(HKCU, ScratchKey + "\\Bulk");
   ASSERT_TRUE(bulkKey && bulkKey->WriteValue("Data", TRegValue::Bytes(bulk)));
 
+  // The writer stores v0, then is stopped while it writes the hive with v1:
+  // killed, or refused as by a full disk, before its first byte, in the
+  // middle, or with the whole file written but not yet renamed.
+  struct TRound {
+    double At;  // the part of the file written when it stops
+    bool Killed;
+  };
+  const TRound rounds[] = {{0, true}, {0.5, true}, {1, true}, {0, false}, {0.5, false}, {1, false}};
   auto start = std::chrono::steady_clock::now();
-  for (int round = 0; round < 6; ++round) {
+  for (size_t round = 0; round < std::size(rounds); ++round) {
+    const TRound& r = rounds[round];
+    SCOPED_TRACE("round " + std::to_string(round));
     const std::string path = ScratchKey + "\\Round" + std::to_string(round);
-    // The child tells through a pipe when its first value is written; the
-    // kill comes at a different moment of its following writes each round.
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    pid_t child = Spawn([&] {
+    auto write = [&] {
       auto k = PlatformRegistry().CreateKey(HKCU, path);
-      for (int i = 0; k; ++i) {
-        if (!k->WriteValue("v" + std::to_string(i), TRegValue::Integer(i))) return false;
-        if (i == 0 && write(ready[1], "w", 1) != 1) return false;
-      }
-      return false;
-    });
-    ASSERT_GT(child, 0);
-    close(ready[1]);
-    char byte = 0;
-    EXPECT_EQ(read(ready[0], &byte, 1), 1) << "the writer failed before its first value";
-    close(ready[0]);
-    usleep(round * 1700);
-    kill(child, SIGKILL);
-    ASSERT_EQ(ExitCode(child), 128 + SIGKILL) << "the writer failed before it was killed";
+      if (!k || !k->WriteValue("v0", TRegValue::Integer(0))) return false;
+      SetHostWriteHook([&](const std::string& host, size_t written, size_t total) {
+        if (!host.ends_with("HKCU.reg") || written < static_cast<size_t>(r.At * total)) return true;
+        if (r.Killed) kill(getpid(), SIGKILL);
+        return false;
+      });
+      bool stored = k->WriteValue("v1", TRegValue::Integer(1));
+      SetHostWriteHook(nullptr);
+      return !stored && PlatformSystem().LastError() == errDiskFull;
+    };
+    if (r.Killed) {
+      pid_t child = Spawn(write);
+      ASSERT_GT(child, 0);
+      ASSERT_EQ(ExitCode(child), 128 + SIGKILL) << "the writer failed before it was killed";
+    } else {
+      ASSERT_TRUE(write()) << "the refused write fails with disk full";
+    }
 
     TRegistryHive hive("HKEY_CURRENT_USER");
-    ASSERT_NO_THROW(hive = LoadHive("HKCU.reg", "HKEY_CURRENT_USER")) << "round " << round;
+    ASSERT_NO_THROW(hive = LoadHive("HKCU.reg", "HKEY_CURRENT_USER"));
     EXPECT_EQ(*hive.FindKey(ScratchKey + "\\Bulk")->Value("Data"), TRegValue::Bytes(bulk));
     const TRegistryHive::TKey* saved = hive.FindKey(path);
     ASSERT_TRUE(saved);
-    // Values are written one by one: what is there is v0 up to the last one,
-    // and at least the one the child reported.
+    // Values are written one by one: what is there is v0 and not v1.
     const auto& values = saved->Values();
     EXPECT_GE(values.size(), 1u);
+    EXPECT_EQ(values.size(), 1u);
     for (size_t i = 0; i < values.size(); ++i) {
       EXPECT_EQ(values[i].first, "v" + std::to_string(i));
       EXPECT_EQ(values[i].second, TRegValue::Integer(static_cast<int32_t>(i)));
     }
-    auto key = Registry().OpenKey(HKCU, path, TRegAccess::Read);
+    auto key = Registry().OpenKey(HKCU, path, TRegAccess::All);
     EXPECT_TRUE(key && key->ValueNames().size() == values.size()) << "this process reads the same";
+    EXPECT_TRUE(key && key->WriteValue("v1", TRegValue::Integer(1))) << "the next write works";
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }

@@ -12,6 +12,7 @@ namespace {
 class Win32Files : public PlatformTest {
  protected:
   IFileService& files = PlatformFiles();
+  IProcessService& processes = PlatformProcesses();
   uint32_t LastError() { return PlatformSystem().LastError(); }
 
   // Started programs run on their own: wait (up to 10 s) for what they do.
@@ -29,22 +30,31 @@ TEST_F(Win32Files, BatchFileRunsFromADirectoryWithSpacesAndSymbols) {
   WriteFile(dir + "\\gone.txt", "x");
   std::string batch = dir + "\\clean up.bat";
   WriteFile(batch, "@echo off\r\nerase \"" + dir + "\\gone.txt\"\r\n");
-  ASSERT_TRUE(files.RunBatchFile(batch, TShowWindow::Hide)) << "error " << LastError();
+  ASSERT_TRUE(processes.RunBatchFile(batch, TShowWindow::Hide)) << "error " << LastError();
   EXPECT_TRUE(Gone(dir + "\\gone.txt"));
 }
 
 TEST_F(Win32Files, MissingBatchFileOrProgramIsNotStarted) {
-  EXPECT_FALSE(files.RunBatchFile(At("missing.bat"), TShowWindow::Hide));
+  EXPECT_FALSE(processes.RunBatchFile(At("missing.bat"), TShowWindow::Hide));
   EXPECT_EQ(LastError(), errFileNotFound);
-  EXPECT_FALSE(files.StartProgram(At("missing.exe") + " /REGSERVER", TShowWindow::Hide));
+  EXPECT_FALSE(processes.StartProgram(At("missing.exe") + " /REGSERVER", TShowWindow::Hide));
   EXPECT_EQ(LastError(), errFileNotFound);
 }
 
 TEST_F(Win32Files, StartedProgramRunsWithItsArguments) {
   WriteFile(At("gone.txt"), "x");
-  ASSERT_TRUE(files.StartProgram("cmd.exe /c erase \"" + At("gone.txt") + "\"", TShowWindow::Hide))
+  ASSERT_TRUE(
+      processes.StartProgram("cmd.exe /c erase \"" + At("gone.txt") + "\"", TShowWindow::Hide))
       << "error " << LastError();
   EXPECT_TRUE(Gone(At("gone.txt")));
+}
+
+TEST_F(Win32Files, ARunProgramGivesItsExitCode) {
+  const std::pair<std::string, uint32_t> exits[] = {{"0", 0}, {"3", 3}, {"255", 255}};
+  for (const auto& [argument, code] : exits)
+    EXPECT_EQ(processes.RunProgram("cmd.exe /c exit " + argument, TShowWindow::Hide, 10000), code);
+  EXPECT_EQ(processes.RunProgram(At("missing.exe"), TShowWindow::Hide, waitForever), std::nullopt);
+  EXPECT_EQ(LastError(), errFileNotFound);
 }
 
 TEST_F(Win32Files, ReadOnlyTargetsAreNotReplaced) {

@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -99,22 +101,46 @@ std::optional<std::string> ReadHostFile(const std::string& hostPath) {
   return s.str();
 }
 
+namespace {
+THostWriteHook& WriteHook() {
+  static THostWriteHook hook;
+  return hook;
+}
+}  // namespace
+
+void SetHostWriteHook(THostWriteHook hook) { WriteHook() = std::move(hook); }
+
 bool WriteHostFileAtomically(const std::string& hostPath, const std::string& data) {
+  const THostWriteHook& hook = WriteHook();
+  // A hook may stop the write here; it stops as a full disk does.
+  auto stopped = [&](size_t written) {
+    if (!hook || hook(hostPath, written, data.size())) return false;
+    errno = ENOSPC;
+    return true;
+  };
   std::string tmp = hostPath + ".tmp" + std::to_string(getpid());
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   size_t done = 0;
   while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    ssize_t n = -1;
+    if (!stopped(done)) {
+      size_t part = hook ? std::min(data.size() - done, kHostWritePart) : data.size() - done;
+      n = ::write(fd, data.data() + done, part);
+    }
     if (n <= 0) {
+      int error = errno;
       ::close(fd);
       ::unlink(tmp.c_str());
+      errno = error;
       return false;
     }
     done += static_cast<size_t>(n);
   }
-  if (::close(fd) != 0 || std::rename(tmp.c_str(), hostPath.c_str()) != 0) {
+  if (::close(fd) != 0 || stopped(done) || std::rename(tmp.c_str(), hostPath.c_str()) != 0) {
+    int error = errno;
     ::unlink(tmp.c_str());
+    errno = error;
     return false;
   }
   return true;

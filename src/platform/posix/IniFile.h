@@ -4,6 +4,8 @@
 // serves the profile-string calls and WININIT.INI with it.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -41,5 +43,16 @@ std::optional<std::string> ReadHostFile(const std::string& hostPath);
 // Writes a host file through a temporary file renamed over it, so a reader
 // or a crash sees the old or the new content, never a part.
 bool WriteHostFileAtomically(const std::string& hostPath, const std::string& data);
+
+// For the tests of interrupted writes: WriteHostFileAtomically calls the
+// hook before each part of kHostWritePart bytes it writes to the temporary
+// file, with the bytes written so far, and once more before the rename,
+// with all of them. When it returns false the write stops there and fails
+// as on a full disk (ENOSPC); it may also end the process, as a kill would.
+// An empty hook removes it.
+using THostWriteHook =
+    std::function<bool(const std::string& hostPath, size_t written, size_t total)>;
+inline constexpr size_t kHostWritePart = 4096;
+void SetHostWriteHook(THostWriteHook hook);
 
 }  // namespace brim

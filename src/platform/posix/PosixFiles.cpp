@@ -11,12 +11,11 @@
 #include <cstdio>
 
 #include "common/routines_Strings.h"
-#include "platform/posix/BatchInterpreter.h"
+#include "platform/NativeServices.h"
 #include "platform/posix/MachineLocks.h"
 #include "platform/posix/MachinePaths.h"
 #include "platform/posix/PendingRenames.h"
 #include "platform/posix/PosixSystem.h"
-#include "platform/posix/ProgramStart.h"
 #include "platform/posix/ShortNames.h"
 #include "platform/posix/SubstituteMachine.h"
 
@@ -625,16 +624,6 @@ class TPosixFileService : public IFileService {
     return static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
   }
 
-  bool StartProgram(const std::string& commandLine, TShowWindow show) override {
-    return StartMachineProgram(commandLine);
-  }
-
-  bool RunBatchFile(const std::string& path, TShowWindow show) override {
-    if (!ResolveExisting(path)) return false;
-    RunBatchScript(path);
-    return true;
-  }
-
   bool MoveFileAtReboot(const std::string& existing, const std::string& newName,
                         bool replaceExisting) override {
     return QueueRenameAtReboot(existing, newName, replaceExisting);
@@ -790,8 +779,7 @@ uint64_t FloppyBytesUsed() {
   return root ? TreeBytes(*root) : 0;
 }
 
-IFileService& PlatformFiles() {
-  if (IFileService* other = FileServiceOverride()) return *other;
+IFileService& NativeFiles() {
   static TPosixFileService service;
   return service;
 }

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include "platform/NativeServices.h"
 #include "platform/Platform.h"
 #include "platform/posix/ExecutableResources.h"
 #include "platform/posix/MachinePaths.h"
@@ -47,7 +48,7 @@ class TPosixModuleService : public IModuleService {
 
 }  // namespace
 
-IModuleService& PlatformModule() {
+IModuleService& NativeModule() {
   static TPosixModuleService service;
   return service;
 }

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "common/exceptions_Brimwell.h"
+#include "platform/NativeServices.h"
 #include "platform/posix/IniFile.h"
 #include "platform/posix/RegistryHive.h"
 #include "platform/posix/SubstituteMachine.h"
@@ -303,6 +304,6 @@ bool TPosixRegistry::DeleteKey(TRegRoot root, const std::string& path) {
 
 }  // namespace
 
-IRegistryService& PlatformRegistry() { return Registry(); }
+IRegistryService& NativeRegistry() { return Registry(); }
 
 }  // namespace brim

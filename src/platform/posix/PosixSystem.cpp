@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "common/routines_Strings.h"
+#include "platform/NativeServices.h"
 #include "platform/posix/SubstituteMachine.h"
 
 namespace brim {
@@ -107,6 +108,7 @@ const char* KnownErrorMessage(uint32_t code) {
     case 1009: return "The configuration registry database is corrupt.";  // ERROR_BADDB
     case 1018:  // ERROR_KEY_DELETED
       return "Illegal operation attempted on a registry key that has been marked for deletion.";
+    case errTimeout: return "This operation returned because the timeout period expired.";
     case errResourceTypeNotFound:
       return "The specified resource type cannot be found in the image file.";
     case errResourceNameNotFound:
@@ -241,7 +243,7 @@ int64_t HostUtcOffsetSeconds() {
   return local.tm_gmtoff;
 }
 
-ISystemService& PlatformSystem() {
+ISystemService& NativeSystem() {
   static TPosixSystemService service;
   return service;
 }

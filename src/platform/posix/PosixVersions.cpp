@@ -3,6 +3,7 @@
 // it as a data file to find its RT_VERSION resource.
 #include <algorithm>
 
+#include "platform/NativeServices.h"
 #include "platform/PEResources.h"
 #include "platform/Platform.h"
 #include "platform/posix/VersionBlock.h"
@@ -87,7 +88,7 @@ class TPosixVersions : public IVersionService {
 
 }  // namespace
 
-IVersionService& PlatformVersions() {
+IVersionService& NativeVersions() {
   static TPosixVersions versions;
   return versions;
 }

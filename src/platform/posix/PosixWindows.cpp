@@ -3,9 +3,11 @@
 // reads the answer from stdin).
 #include "platform/HeadlessWindows.h"
 
+#include "platform/NativeServices.h"
+
 namespace brim {
 
-IWindowService& PlatformWindows() {
+IWindowService& NativeWindows() {
   static THeadlessWindowService service(UserInterfaceMode().Kind);
   return service;
 }

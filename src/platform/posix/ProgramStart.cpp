@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <optional>
 
 #include "common/routines_Strings.h"
@@ -71,10 +72,38 @@ TProgramKind KindOf(const TMachinePath& program) {
   return TProgramKind::NotRunnable;
 }
 
-// Starts a host program detached (a double fork: the program is nobody's
-// child here and never becomes a zombie). An exec failure comes back
-// through a close-on-exec pipe, so the caller learns whether it started.
-bool Spawn(const std::string& hostPath, const std::vector<std::string>& arguments, bool wait) {
+// Waits up to timeoutMs for a child to end: its exit status, or empty when
+// it is still running then.
+std::optional<int> WaitForChild(pid_t child, uint32_t timeoutMs) {
+  int status = 0;
+  if (timeoutMs == waitForever) {
+    while (::waitpid(child, &status, 0) < 0)
+      if (errno != EINTR) return 0;
+    return status;
+  }
+  timespec start{};
+  ::clock_gettime(CLOCK_MONOTONIC, &start);
+  for (;;) {
+    pid_t done = ::waitpid(child, &status, WNOHANG);
+    if (done == child) return status;
+    if (done < 0 && errno != EINTR) return 0;
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    int64_t elapsed = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+    if (elapsed >= timeoutMs) return std::nullopt;
+    timespec pause{0, 2 * 1000 * 1000};
+    ::nanosleep(&pause, nullptr);
+  }
+}
+
+// Starts a host program. Not waiting, it is started detached (a double
+// fork: the program is nobody's child here and never becomes a zombie);
+// waiting, the child itself becomes the program, so its end is seen. An
+// exec failure comes back through a close-on-exec pipe, so the caller
+// learns whether it started. The exit code of a waited program; 0 for one
+// that was not waited for.
+std::optional<uint32_t> Spawn(const std::string& hostPath, const std::vector<std::string>& arguments,
+                              bool wait, uint32_t timeoutMs) {
   // Everything the child needs is made before fork: after it, only calls
   // that are safe in a forked child of a threaded process are made.
   std::vector<std::string> argStrings{hostPath};
@@ -93,18 +122,21 @@ bool Spawn(const std::string& hostPath, const std::vector<std::string>& argument
   if (auto cwd = ResolveMachinePath(MachineCurrentDirectory()); cwd && cwd->IsDirectory)
     workDir = cwd->Host;
 
+  auto fail = [](uint32_t code) -> std::optional<uint32_t> {
+    SetMachineLastError(code);
+    return std::nullopt;
+  };
   int pipeFds[2];
-  if (::pipe2(pipeFds, O_CLOEXEC) != 0) return FailWith(WindowsErrorOfErrno(errno));
+  if (::pipe2(pipeFds, O_CLOEXEC) != 0) return fail(WindowsErrorOfErrno(errno));
   pid_t child = ::fork();
   if (child < 0) {
     int error = errno;
     ::close(pipeFds[0]);
     ::close(pipeFds[1]);
-    return FailWith(WindowsErrorOfErrno(error));
+    return fail(WindowsErrorOfErrno(error));
   }
   if (child == 0) {
     ::setsid();
-    // Waiting: the child itself becomes the program, so its end is seen.
     pid_t grandchild = wait ? 0 : ::fork();
     if (grandchild != 0) _exit(grandchild < 0 ? 1 : 0);
     ::close(pipeFds[0]);
@@ -123,19 +155,27 @@ bool Spawn(const std::string& hostPath, const std::vector<std::string>& argument
     _exit(127);
   }
   ::close(pipeFds[1]);
-  int status = 0;
-  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
+  // The pipe ends at the exec (or carries its failure), before the program ends.
   int error = 0;
   ssize_t n;
   while ((n = ::read(pipeFds[0], &error, sizeof error)) < 0 && errno == EINTR) {
   }
   ::close(pipeFds[0]);
-  if (n == static_cast<ssize_t>(sizeof error)) return FailWith(WindowsErrorOfErrno(error));
-  // A waited program's own exit status is its business, as on Windows.
-  if (!wait && (!WIFEXITED(status) || WEXITSTATUS(status) != 0)) return FailWith(errGenFailure);
+  if (n == static_cast<ssize_t>(sizeof error)) {
+    WaitForChild(child, waitForever);
+    return fail(WindowsErrorOfErrno(error));
+  }
+  std::optional<int> status = WaitForChild(child, wait ? timeoutMs : waitForever);
+  // A program still running is left to run, as on Windows.
+  if (!status) return fail(errTimeout);
+  if (!wait) {
+    if (!WIFEXITED(*status) || WEXITSTATUS(*status) != 0) return fail(errGenFailure);
+    SetMachineLastError(errSuccess);
+    return 0;
+  }
   SetMachineLastError(errSuccess);
-  return true;
+  // A program ended by a signal gives 128 and the signal's number, as a shell reports it.
+  return WIFEXITED(*status) ? WEXITSTATUS(*status) : 128 + WTERMSIG(*status);
 }
 
 }  // namespace
@@ -180,11 +220,15 @@ std::vector<std::string> SplitCommandLineArguments(const std::string& s) {
 
 namespace {
 
-bool RunProgram(const std::string& commandLine, bool wait) {
+std::optional<uint32_t> RunProgram(const std::string& commandLine, bool wait, uint32_t timeoutMs) {
   size_t start = 0;
   while (start < commandLine.size() && IsBlank(commandLine[start])) ++start;
   std::string line = commandLine.substr(start);
-  if (line.empty()) return FailWith(errFileNotFound);
+  auto fail = [](uint32_t code) -> std::optional<uint32_t> {
+    SetMachineLastError(code);
+    return std::nullopt;
+  };
+  if (line.empty()) return fail(errFileNotFound);
 
   // The program: up to the closing quote, or, unquoted, the shortest run up
   // to a blank that names a file (CreateProcess tries "C:\Program", then
@@ -203,22 +247,28 @@ bool RunProgram(const std::string& commandLine, bool wait) {
       rest = end < line.size() ? line.substr(end) : "";
     }
   }
-  if (!program) return FailWith(errFileNotFound);
+  if (!program) return fail(errFileNotFound);
 
   switch (KindOf(*program)) {
     case TProgramKind::Batch:
+      // The interpreter runs the whole file at once: it has ended, well.
       RunBatchScript(program->Windows.Text());
       SetMachineLastError(errSuccess);
-      return true;
-    case TProgramKind::Host: return Spawn(program->Host, SplitCommandLineArguments(rest), wait);
-    default: return FailWith(errBadExeFormat);
+      return 0;
+    case TProgramKind::Host:
+      return Spawn(program->Host, SplitCommandLineArguments(rest), wait, timeoutMs);
+    default: return fail(errBadExeFormat);
   }
 }
 
 }  // namespace
 
-bool StartMachineProgram(const std::string& commandLine) { return RunProgram(commandLine, false); }
+bool StartMachineProgram(const std::string& commandLine) {
+  return RunProgram(commandLine, false, waitForever).has_value();
+}
 
-bool RunMachineProgram(const std::string& commandLine) { return RunProgram(commandLine, true); }
+std::optional<uint32_t> RunMachineProgram(const std::string& commandLine, uint32_t timeoutMs) {
+  return RunProgram(commandLine, true, timeoutMs);
+}
 
 }  // namespace brim

@@ -5,8 +5,12 @@
 // which cannot run here, fails with errBadExeFormat.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/ProcessService.h"
 
 namespace brim {
 
@@ -21,8 +25,11 @@ std::vector<std::string> SplitCommandLineArguments(const std::string& arguments)
 // with BRIMWELL_MACHINE naming this machine. False with the last error set
 // when nothing was started.
 bool StartMachineProgram(const std::string& commandLine);
-// The same, waiting until the program has ended, as Windows runs the
-// RunOnce commands while it starts.
-bool RunMachineProgram(const std::string& commandLine);
+// The same, waiting up to timeoutMs (waitForever: as long as it takes) for
+// the program to end, as Windows runs the RunOnce commands while it starts:
+// the program's exit code. Empty with the last error set when nothing was
+// started or the program is still running (errTimeout).
+std::optional<uint32_t> RunMachineProgram(const std::string& commandLine,
+                                          uint32_t timeoutMs = waitForever);
 
 }  // namespace brim

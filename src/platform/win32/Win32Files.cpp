@@ -2,6 +2,7 @@
 #include "platform/win32/Win32Files.h"
 
 #include "common/routines_Strings.h"
+#include "platform/NativeServices.h"
 
 namespace brim {
 
@@ -203,50 +204,6 @@ std::optional<uint64_t> TWin32Files::DiskFreeSpace(const std::string& path) {
   return available.QuadPart;
 }
 
-bool TWin32Files::StartProgram(const std::string& commandLine, TShowWindow show) {
-  UINT result = ::WinExec(commandLine.c_str(), static_cast<UINT>(show));
-  if (result > 31) return true;
-  // WinExec answers with the old error numbers; 2, 3 and 11 mean the same as
-  // the Win32 codes of those numbers, and 0 is "out of memory or resources".
-  ::SetLastError(result == 0 ? ERROR_NOT_ENOUGH_MEMORY : result);
-  return false;
-}
-
-bool TWin32Files::RunBatchFile(const std::string& path, TShowWindow show) {
-  // A batch file is no program: the command interpreter runs it. Asking the
-  // interpreter named by COMSPEC directly is the documented way on every
-  // Windows (and what WinExec of a .bat does on NT anyway), and it keeps the
-  // path quoted, so spaces and characters such as "&" in a temporary
-  // directory do no harm. The interpreter would start even for a missing
-  // file and only then complain; WinExec of the file would refuse, so do we.
-  if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-  std::string interpreter = ApiText([](char* buffer, DWORD size) {
-                              return ::GetEnvironmentVariableA("COMSPEC", buffer, size);
-                            }).value_or("cmd.exe");
-  std::string name = interpreter.substr(interpreter.find_last_of("\\/:") + 1);
-  std::string commandLine;
-  if (SameText(name, "command.com")) {
-    // Windows 95/98: COMMAND.COM takes the path as it is.
-    commandLine = interpreter + " /c " + path;
-  } else {
-    // cmd.exe with /s removes only the outer quotes of the command.
-    commandLine = "\"" + interpreter + "\" /s /c \"\"" + path + "\"\"";
-  }
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = static_cast<WORD>(show);
-  PROCESS_INFORMATION process = {};
-  if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-    return false;
-  }
-  // Nobody waits for the batch file: let go of its process at once.
-  TWinHandle processHandle(process.hProcess);
-  TWinHandle threadHandle(process.hThread);
-  return true;
-}
-
 bool TWin32Files::MoveFileAtReboot(const std::string& existing, const std::string& newName,
                                    bool replaceExisting) {
   DWORD flags = MOVEFILE_DELAY_UNTIL_REBOOT;
@@ -286,8 +243,7 @@ bool TWin32Files::WriteProfileString(const std::string& file, const std::string&
       ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()));
 }
 
-IFileService& PlatformFiles() {
-  if (IFileService* service = FileServiceOverride()) return *service;
+IFileService& NativeFiles() {
   static TWin32Files files;
   return files;
 }

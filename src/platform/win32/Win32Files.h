@@ -1,4 +1,4 @@
-// Files, directories and processes of the win32 backend: the kernel32 "A"
+// Files and directories of the win32 backend: the kernel32 "A"
 // calls behind IFileService and IFile.
 #pragma once
 
@@ -44,8 +44,6 @@ class TWin32Files : public IFileService {
   std::string CurrentDirectory() override;
   bool SetCurrentDirectory(const std::string& path) override;
   std::optional<uint64_t> DiskFreeSpace(const std::string& path) override;
-  bool StartProgram(const std::string& commandLine, TShowWindow show) override;
-  bool RunBatchFile(const std::string& path, TShowWindow show) override;
   bool MoveFileAtReboot(const std::string& existing, const std::string& newName,
                         bool replaceExisting) override;
   std::optional<std::string> ReadProfileString(const std::string& file, const std::string& section,

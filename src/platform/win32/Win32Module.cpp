@@ -1,6 +1,7 @@
 // The running program through kernel32.
 #include "platform/win32/Win32Module.h"
 
+#include "platform/NativeServices.h"
 #include "platform/win32/Win32Api.h"
 
 namespace brim {
@@ -48,7 +49,7 @@ std::optional<std::string> TWin32Module::LoadBitmapResource(const std::string& n
   return file;
 }
 
-IModuleService& PlatformModule() {
+IModuleService& NativeModule() {
   static TWin32Module module;
   return module;
 }

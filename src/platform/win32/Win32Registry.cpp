@@ -2,6 +2,8 @@
 // setting it; RegResult hands it to SetLastError so LastError() reports it.
 #include "platform/win32/Win32Registry.h"
 
+#include "platform/NativeServices.h"
+
 namespace brim {
 
 namespace {
@@ -109,7 +111,7 @@ bool TWin32Registry::DeleteKey(TRegRoot root, const std::string& path) {
   return RegResult(::RegDeleteKeyA(RootKey(root), path.c_str()));
 }
 
-IRegistryService& PlatformRegistry() {
+IRegistryService& NativeRegistry() {
   static TWin32Registry registry;
   return registry;
 }

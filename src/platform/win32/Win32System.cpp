@@ -2,6 +2,7 @@
 #include "platform/win32/Win32System.h"
 
 #include "common/routines_Strings.h"
+#include "platform/NativeServices.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Handles.h"
 
@@ -126,7 +127,7 @@ TDateTime TWin32System::Now() {
 
 uint32_t TWin32System::TickCount() { return ::GetTickCount(); }
 
-ISystemService& PlatformSystem() {
+ISystemService& NativeSystem() {
   static TWin32System system;
   return system;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/routines_Strings.h"
+#include "platform/NativeServices.h"
 #include "platform/win32/Win32Api.h"
 
 namespace brim {
@@ -53,7 +54,7 @@ std::optional<std::string> TWin32Versions::QueryValue(const std::string& block,
   return std::string(bytes, length);
 }
 
-IVersionService& PlatformVersions() {
+IVersionService& NativeVersions() {
   static TWin32Versions versions;
   return versions;
 }

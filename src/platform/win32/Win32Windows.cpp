@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "platform/NativeServices.h"
 #include "platform/TextMessageBox.h"
 #include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Handles.h"
@@ -224,7 +225,7 @@ void TWin32WindowService::RethrowPending() {
   if (pending_) std::rethrow_exception(std::exchange(pending_, nullptr));
 }
 
-IWindowService& PlatformWindows() {
+IWindowService& NativeWindows() {
   static TWin32WindowService service;
   return service;
 }

@@ -1,0 +1,61 @@
+// A set of platform services that fails chosen calls, for tests of what the
+// system does when the machine refuses: it wraps another set, fails the
+// n-th call of a kind with the Windows error code that fits it, and counts
+// the calls of each kind. It can also give every file written a capacity,
+// a medium that fills up (brimarc's volumes of a disk set are made so).
+// Install it with TScopedPlatformServices.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "platform/PlatformServices.h"
+
+namespace brim {
+
+enum class TFaultKind {
+  RegistryWrite,      // IRegistryKey::WriteValue: errAccessDenied
+  RegistryCreateKey,  // IRegistryService::CreateKey: errAccessDenied
+  FileOpen,           // IFileService::Open: errSharingViolation
+  FileWrite,          // IFile::Write: half the bytes are written, then errDiskFull
+  Move,               // IFileService::MoveFile: errSharingViolation
+  CreateDirectory,    // IFileService::CreateDirectory: errAccessDenied
+  Delete,             // IFileService::DeleteFile: errSharingViolation
+};
+inline constexpr size_t FaultKindCount = 7;
+
+// The error code a failed call of the kind reports unless told otherwise.
+uint32_t FaultErrorCode(TFaultKind kind);
+
+class TFaultInjectingServices {
+ public:
+  // Wraps the registry and file services of inner; the others are inner's.
+  explicit TFaultInjectingServices(const TPlatformServices& inner = PlatformServices());
+  ~TFaultInjectingServices();
+  TFaultInjectingServices(const TFaultInjectingServices&) = delete;
+  TFaultInjectingServices& operator=(const TFaultInjectingServices&) = delete;
+
+  // Fails the n-th call of the kind (1 is the first made through this set)
+  // with code, by default FaultErrorCode(kind); n = 0 fails none.
+  void FailCall(TFaultKind kind, uint64_t n, std::optional<uint32_t> code = std::nullopt);
+  // Fails every call of the kind from the n-th on.
+  void FailFrom(TFaultKind kind, uint64_t n, std::optional<uint32_t> code = std::nullopt);
+  // The calls of the kind made through this set, the failed ones included.
+  uint64_t Calls(TFaultKind kind) const;
+  // Every file opened for writing holds at most capacity bytes: a write
+  // that would end past it writes what fits and fails with errDiskFull.
+  void LimitWrittenFiles(int64_t capacity);
+
+  // The set to install.
+  const TPlatformServices& Services() const { return services_; }
+
+  struct TState;
+
+ private:
+  std::unique_ptr<TState> state_;
+  TPlatformServices services_;
+};
+
+}  // namespace brim

@@ -1,0 +1,33 @@
+// The running program: its file, its resources and its arguments.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brim {
+
+class IModuleService {
+ public:
+  virtual ~IModuleService() = default;
+  // The running program's own file (GetModuleFileNameA of the executable).
+  virtual std::string ModuleFileName() = 0;
+  // The bytes of an RT_RCDATA resource of the running program, by name.
+  virtual std::optional<std::string> LoadResource(const std::string& name) = 0;
+  // An RT_BITMAP resource of the running program, by name, as a complete
+  // BMP file (the resource holds the bitmap without its file header).
+  virtual std::optional<std::string> LoadBitmapResource(const std::string& name) = 0;
+};
+
+// The BMP file of a bitmap resource's bytes (a BITMAPINFOHEADER or
+// BITMAPCOREHEADER, the colour table and the pixels): the 14-byte file
+// header is put in front. Empty when the bytes are not a bitmap.
+std::optional<std::string> BitmapFileOfResource(const std::string& resource);
+
+// The running program's command-line arguments, without the program itself
+// (ParamStr(1) is the first). The program's entry sets them; until then
+// there are none.
+void SetProgramArguments(std::vector<std::string> arguments);
+const std::vector<std::string>& ProgramArguments();
+
+}  // namespace brim
