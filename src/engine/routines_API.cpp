@@ -1,4 +1,5 @@
-// Machine facts through the platform's system and file services.
+// Machine facts through the platform's system and file services. A refusal
+// raises the system's message with the platform's code as its cause.
 #include "engine/routines_API.h"
 
 #include "common/Format.h"
@@ -8,9 +9,16 @@
 
 namespace brim {
 
+namespace {
+// The system's error for a platform call that has just failed.
+[[noreturn]] void Refused(const char* message) {
+  throw TCaused<EAPIRoutines>(TPlatformError::Last(), std::string(message));
+}
+}  // namespace
+
 int GetWindowsPlatform() {
   auto version = PlatformSystem().GetVersionEx();
-  if (!version) throw EAPIRoutines(std::string("Could not get information about the current version of Windows"));
+  if (!version) Refused("Could not get information about the current version of Windows");
   switch (version->PlatformId) {
     case 0: return wpWin32s;
     case 1: return wpWindows95;
@@ -27,20 +35,20 @@ std::string GetTemporaryFileName(bool keep) {
   auto directory = files.TempDirectory();
   std::optional<std::string> name;
   if (directory) name = files.UniqueTempFileName(*directory, "bat");
-  if (!name) throw EAPIRoutines(std::string("Cannot create a temporary file"));
+  if (!name) Refused("Cannot create a temporary file");
   if (!keep) files.DeleteFile(*name);
   return *name;
 }
 
 std::string GetSystemDirectoryPath() {
   auto path = PlatformSystem().SystemDirectory();
-  if (!path) throw EAPIRoutines(std::string("Could not retrieve the system directroy from windows"));
+  if (!path) Refused("Could not retrieve the system directroy from windows");
   return RemoveTrailingBackslash(*path);
 }
 
 std::string GetWindowsDirectoryPath() {
   auto path = PlatformSystem().WindowsDirectory();
-  if (!path) throw EAPIRoutines(std::string("Could not retrieve the windows directory from windows"));
+  if (!path) Refused("Could not retrieve the windows directory from windows");
   return RemoveTrailingBackslash(*path);
 }
 

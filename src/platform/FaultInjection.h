@@ -1,9 +1,7 @@
 // A set of platform services that fails chosen calls, for tests of what the
 // system does when the machine refuses: it wraps another set, fails the
 // n-th call of a kind with the Windows error code that fits it, and counts
-// the calls of each kind. It can also give every file written a capacity,
-// a medium that fills up (brimarc's volumes of a disk set are made so).
-// Install it with TScopedPlatformServices.
+// the calls of each kind. Install it with TScopedPlatformServices.
 #pragma once
 
 #include <array>
@@ -44,9 +42,6 @@ class TFaultInjectingServices {
   void FailFrom(TFaultKind kind, uint64_t n, std::optional<uint32_t> code = std::nullopt);
   // The calls of the kind made through this set, the failed ones included.
   uint64_t Calls(TFaultKind kind) const;
-  // Every file opened for writing holds at most capacity bytes: a write
-  // that would end past it writes what fits and fails with errDiskFull.
-  void LimitWrittenFiles(int64_t capacity);
 
   // The set to install.
   const TPlatformServices& Services() const { return services_; }

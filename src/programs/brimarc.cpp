@@ -32,7 +32,7 @@
 #include "common/exceptions_Brimwell.h"
 #include "common/routines_Strings.h"
 #include "components/cmp_TVersion.h"
-#include "platform/FaultInjection.h"
+#include "platform/ForwardingServices.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -368,6 +368,49 @@ int Extract(const TArguments& a) {
   return 0;
 }
 
+// ---- Volumes of a fixed capacity ----
+
+// A file that takes bytes only up to a capacity: a write beyond it is cut
+// short and fails with errDiskFull, as on a full floppy.
+class TCapacityFile : public TForwardingFile {
+ public:
+  TCapacityFile(std::unique_ptr<IFile> file, int64_t capacity)
+      : TForwardingFile(std::move(file)), capacity_(capacity) {}
+  bool Write(const void* buffer, uint32_t count, uint32_t& done) override {
+    done = 0;
+    auto position = Inner().Seek(0, TSeekOrigin::Current);
+    if (!position) return false;
+    int64_t room = std::max<int64_t>(0, capacity_ - *position);
+    uint32_t fits = static_cast<uint32_t>(std::min<int64_t>(count, room));
+    if (fits > 0 && !Inner().Write(buffer, fits, done)) return false;
+    if (done == count) return true;
+    PlatformSystem().SetLastError(errDiskFull);
+    return false;
+  }
+
+ private:
+  int64_t capacity_;
+};
+
+// The current file service, except that every file opened for writing
+// holds at most a capacity. While splitting, the only files the engine
+// opens for writing are the volumes, so each volume is a medium of that
+// size: the engine sees a short write, moves to the next volume through
+// OnNewDisk and is itself unchanged.
+class TVolumeFiles : public TForwardingFileService {
+ public:
+  explicit TVolumeFiles(int64_t capacity) : TForwardingFileService(PlatformFiles()), capacity_(capacity) {}
+  std::unique_ptr<IFile> Open(const std::string& path, uint32_t access, uint32_t share,
+                              TFileCreation creation) override {
+    auto file = Inner().Open(path, access, share, creation);
+    if (!file || !(access & accWrite)) return file;
+    return std::make_unique<TCapacityFile>(std::move(file), capacity_);
+  }
+
+ private:
+  int64_t capacity_;
+};
+
 int Split(const TArguments& a) {
   Allow(a, false, false, false, true, false, false, true);
   if (a.Positional.size() != 3 || !a.VolumeSize) throw TUsageError();
@@ -387,13 +430,10 @@ int Split(const TArguments& a) {
   // Each full volume stays where it is; the next one goes beside it.
   engine->OnNewDisk.Handler = [](TQmbxCompress*, int32_t, std::string&) {};
   {
-    // Every file written holds at most the capacity: while splitting, the
-    // only files the engine writes are the volumes, so each volume is a
-    // medium of that size. The engine sees a short write, moves to the
-    // next volume through OnNewDisk and is itself unchanged.
-    TFaultInjectingServices volumes;
-    volumes.LimitWrittenFiles(*a.VolumeSize);
-    TScopedPlatformServices scope(volumes.Services());
+    TVolumeFiles volumes(*a.VolumeSize);
+    TPlatformServices services;
+    services.Files = &volumes;
+    TScopedPlatformServices scope(services);
     engine->MakeDisks(directory, volumeName);
   }
   engine.CheckAborted();
@@ -474,8 +514,9 @@ int main(int argc, char** argv) {
     }
     TVersionResource::FreeShared();
   } catch (const std::exception& e) {
-    std::cerr << "brimarc: " << (errorContext.empty() ? "" : errorContext + ": ")
-              << MessageWithCause(e) << "\n";
+    std::cerr << "brimarc: " << (errorContext.empty() ? "" : errorContext + ": ") << e.what()
+              << "\n";
+    if (const TPlatformError* cause = CauseOf(e)) std::cerr << "brimarc: " << cause->Describe() << "\n";
     status = 1;
   }
   return status;

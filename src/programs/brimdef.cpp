@@ -19,6 +19,7 @@
 #include "objects/BinaryForm.h"
 #include "objects/FormLoader.h"
 #include "objects/TextForm.h"
+#include "platform/PlatformError.h"
 
 namespace {
 
@@ -107,6 +108,8 @@ int main(int argc, char** argv) {
     return Run(args);
   } catch (const std::exception& e) {
     std::cerr << "brimdef: " << (args.size() > 1 ? args[1] + ": " : "") << e.what() << "\n";
+    if (const brim::TPlatformError* cause = brim::CauseOf(e))
+      std::cerr << "brimdef: " << cause->Describe() << "\n";
     return 1;
   }
 }

@@ -1,7 +1,10 @@
 #include "widgets/Forms.h"
 
+#include <iostream>
+
 #include "common/routines_Strings.h"
 #include "objects/FormLoader.h"
+#include "platform/PlatformError.h"
 
 namespace brim {
 
@@ -247,6 +250,10 @@ void TApplication::HandleException(TComponent* sender) {
 }
 
 void TApplication::ShowException(const std::exception& e) {
+  // The platform's code of a failed call has no room in the system's
+  // message; it goes to the program's error output.
+  if (const TPlatformError* cause = CauseOf(e))
+    std::cerr << Title() << ": " << cause->Describe() << "\n";
   MessageBox(e.what(), Title(), boxOk | boxIconError);
 }
 

@@ -16,9 +16,12 @@ TEST_F(PlatformFaults, ADiskFullAtEveryWriteOfAnExtractionEndsInTheMessageAndKee
                                             Source("c.bin", RandomBytes(70000, 2))};
   Compress(At("files.1"), sources);
   const std::string archive = Bytes(At("files.1"));
+  // An unrelated file, and an installed copy of b.txt that the replace rule keeps.
   auto prepare = [&] {
     ASSERT_TRUE(RemoveTree(At("out")) && CreateDirectoryPath(At("out")));
     WriteFile(At("out\\keep.txt"), "kept");
+    WriteFile(At("out\\b.txt"), "installed");
+    engine->Overwrite = TOverwriteType::owNever;
   };
   prepare();
   TFaultInjectingServices counting;
@@ -31,13 +34,13 @@ TEST_F(PlatformFaults, ADiskFullAtEveryWriteOfAnExtractionEndsInTheMessageAndKee
 
   for (uint64_t full = 1; full <= writes; ++full) {
     SCOPED_TRACE("disk full at write " + std::to_string(full));
+    engine = std::make_unique<TQmbxCompress>(nullptr);
     prepare();
     TFaultInjectingServices faults;
     faults.FailCall(TFaultKind::FileWrite, full);
     std::string message;
     {
       TScopedPlatformServices scope(faults.Services());
-      engine = std::make_unique<TQmbxCompress>(nullptr);
       message = ErrorOf<EqcDiskFull>([&] { Extract(At("files.1"), At("out"), sources); });
     }
     EXPECT_EQ(message, "The disk is full");
@@ -45,8 +48,9 @@ TEST_F(PlatformFaults, ADiskFullAtEveryWriteOfAnExtractionEndsInTheMessageAndKee
     EXPECT_EQ(faults.Calls(TFaultKind::FileWrite), full) << "nothing is written after it";
     EXPECT_EQ(Bytes(At("files.1")), archive);
     EXPECT_EQ(Bytes(At("out\\keep.txt")), "kept");
+    EXPECT_EQ(Bytes(At("out\\b.txt")), "installed");
     // The files finished before the full disk are whole.
-    for (const auto& source : sources) {
+    for (const auto& source : {sources[0], sources[2]}) {
       std::string name = source.substr(source.find_last_of('\\') + 1);
       auto extracted = ReadFile(At("out\\" + name));
       if (extracted && extracted->size() == Bytes(source).size()) {
@@ -61,17 +65,29 @@ TEST_F(PlatformFaults, AFailedCallIsTheCauseOfTheEnginesMessage) {
   Compress(At("files.1"), {a});
   ASSERT_TRUE(CreateDirectoryPath(At("out")));
 
-  TFaultInjectingServices faults;
-  // The archive opens (for its headers, then for its data); the destination does not.
-  faults.FailFrom(TFaultKind::FileOpen, 3);
-  try {
-    TScopedPlatformServices scope(faults.Services());
-    Extract(At("files.1"), At("out"), {a});
-    ADD_FAILURE() << "the extraction worked";
-  } catch (const EQmbxCompress& e) {
-    EXPECT_EQ(e.Message(), "Cannot create the file " + At("out\\a.txt"));
-    ASSERT_TRUE(CauseOf(e));
-    EXPECT_EQ(*CauseOf(e), TPlatformError::Win32(errSharingViolation));
+  // The archive opens twice (for its headers, then for its data); the
+  // destination, or its directory, does not.
+  const struct {
+    TFaultKind Kind;
+    uint64_t From;
+    std::string Directory;
+    uint32_t Code;
+  } cases[] = {{TFaultKind::FileOpen, 3, At("out"), errSharingViolation},
+               {TFaultKind::CreateDirectory, 1, At("out\\new"), errPathNotFound}};
+  for (const auto& c : cases) {
+    TFaultInjectingServices faults;
+    faults.FailFrom(c.Kind, c.From);
+    engine = std::make_unique<TQmbxCompress>(nullptr);
+    try {
+      TScopedPlatformServices scope(faults.Services());
+      Extract(At("files.1"), c.Directory, {a});
+      ADD_FAILURE() << "the extraction worked";
+    } catch (const EQmbxCompress& e) {
+      EXPECT_EQ(e.Message(), "Cannot create the file " + c.Directory + "\\a.txt");
+      ASSERT_TRUE(CauseOf(e));
+      EXPECT_EQ(*CauseOf(e), TPlatformError::Win32(c.Code));
+    }
+    EXPECT_FALSE(Exists(c.Directory + "\\a.txt"));
   }
 
   // A damaged stream: the system's message "error", with zlib's word on it.

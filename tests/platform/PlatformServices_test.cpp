@@ -120,7 +120,7 @@ TEST_F(PlatformServicesTest, TheChosenCallOfAKindFailsWithItsCode) {
   }
 }
 
-TEST_F(PlatformServicesTest, AFullDiskTakesPartOfAWriteAndAFileCapacityCutsWritesShort) {
+TEST_F(PlatformServicesTest, AFullDiskTakesPartOfAWriteAndRefusesTheRest) {
   TFaultInjectingServices faults;
   faults.FailFrom(TFaultKind::FileWrite, 2);
   {
@@ -135,17 +135,6 @@ TEST_F(PlatformServicesTest, AFullDiskTakesPartOfAWriteAndAFileCapacityCutsWrite
   }
   EXPECT_EQ(ReadFile(At("full")), "1234abcx");
 
-  TFaultInjectingServices medium;
-  medium.LimitWrittenFiles(5);
-  TScopedPlatformServices scope(medium.Services());
-  auto f = PlatformFiles().Open(At("volume"), accWrite, shareNone, TFileCreation::CreateAlways);
-  uint32_t done = 0;
-  ASSERT_TRUE(f && f->Write("123", 3, done));
-  EXPECT_FALSE(f->Write("456", 3, done));
-  EXPECT_EQ(done, 2u);
-  EXPECT_EQ(PlatformSystem().LastError(), errDiskFull);
-  f.reset();
-  EXPECT_EQ(ReadFile(At("volume")), "12345");
 }
 
 TEST(PlatformError, DescribesTheCodeInItsDomainAndTravelsWithTheException) {
