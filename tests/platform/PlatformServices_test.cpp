@@ -138,16 +138,19 @@ TEST_F(PlatformServicesTest, AFullDiskTakesPartOfAWriteAndRefusesTheRest) {
 }
 
 TEST(PlatformError, DescribesTheCodeInItsDomainAndTravelsWithTheException) {
+  // The system's own text of a code ("There is not enough space on the disk.").
+  auto text = [](uint32_t code) { return PlatformSystem().ErrorMessage(code); };
+  ASSERT_FALSE(text(errDiskFull).empty());
   const std::pair<TPlatformError, std::string> cases[] = {
-      {TPlatformError::Win32(errDiskFull), "Windows error 112: There is not enough space on the disk."},
-      {{TErrorDomain::HResult, 0x80070005u}, "COM error 0x80070005: Access is denied."},
+      {TPlatformError::Win32(errDiskFull), "Windows error 112: " + text(errDiskFull)},
+      {{TErrorDomain::HResult, 0x80070005u}, "COM error 0x80070005: " + text(errAccessDenied)},
       {{TErrorDomain::HResult, 0x80004005u}, "COM error 0x80004005"},
       {{TErrorDomain::WinInet, 12002}, "Internet error 12002"},
       {{TErrorDomain::Ddeml, 0x400A}, "DDE error 0x400A"},
       {{TErrorDomain::Zlib, static_cast<uint32_t>(-3), "invalid stored block lengths"},
        "zlib error -3: invalid stored block lengths"},
   };
-  for (const auto& [error, text] : cases) EXPECT_EQ(error.Describe(), text);
+  for (const auto& [error, described] : cases) EXPECT_EQ(error.Describe(), described);
 
   try {
     throw TCaused<EQmbxCompress>(TPlatformError::Win32(errAccessDenied), "Cannot create the file %s",
@@ -157,7 +160,8 @@ TEST(PlatformError, DescribesTheCodeInItsDomainAndTravelsWithTheException) {
     EXPECT_STREQ(e.ClassName(), "EQmbxCompress");
     ASSERT_TRUE(CauseOf(e));
     EXPECT_EQ(*CauseOf(e), TPlatformError::Win32(errAccessDenied));
-    EXPECT_EQ(MessageWithCause(e), "Cannot create the file C:\\a.txt (Windows error 5: Access is denied.)");
+    EXPECT_EQ(MessageWithCause(e),
+              "Cannot create the file C:\\a.txt (Windows error 5: " + text(errAccessDenied) + ")");
   }
   EXPECT_FALSE(CauseOf(Exception(std::string("plain"))));
 }
