@@ -72,6 +72,12 @@ TProgramKind KindOf(const TMachinePath& program) {
   return TProgramKind::NotRunnable;
 }
 
+// No program, or no exit code: the last error says why.
+std::optional<uint32_t> Refused(uint32_t code) {
+  SetMachineLastError(code);
+  return std::nullopt;
+}
+
 // Waits up to timeoutMs for a child to end: its exit status, or empty when
 // it is still running then.
 std::optional<int> WaitForChild(pid_t child, uint32_t timeoutMs) {
@@ -122,18 +128,14 @@ std::optional<uint32_t> Spawn(const std::string& hostPath, const std::vector<std
   if (auto cwd = ResolveMachinePath(MachineCurrentDirectory()); cwd && cwd->IsDirectory)
     workDir = cwd->Host;
 
-  auto fail = [](uint32_t code) -> std::optional<uint32_t> {
-    SetMachineLastError(code);
-    return std::nullopt;
-  };
   int pipeFds[2];
-  if (::pipe2(pipeFds, O_CLOEXEC) != 0) return fail(WindowsErrorOfErrno(errno));
+  if (::pipe2(pipeFds, O_CLOEXEC) != 0) return Refused(WindowsErrorOfErrno(errno));
   pid_t child = ::fork();
   if (child < 0) {
     int error = errno;
     ::close(pipeFds[0]);
     ::close(pipeFds[1]);
-    return fail(WindowsErrorOfErrno(error));
+    return Refused(WindowsErrorOfErrno(error));
   }
   if (child == 0) {
     ::setsid();
@@ -163,13 +165,13 @@ std::optional<uint32_t> Spawn(const std::string& hostPath, const std::vector<std
   ::close(pipeFds[0]);
   if (n == static_cast<ssize_t>(sizeof error)) {
     WaitForChild(child, waitForever);
-    return fail(WindowsErrorOfErrno(error));
+    return Refused(WindowsErrorOfErrno(error));
   }
   std::optional<int> status = WaitForChild(child, wait ? timeoutMs : waitForever);
   // A program still running is left to run, as on Windows.
-  if (!status) return fail(errTimeout);
+  if (!status) return Refused(errTimeout);
   if (!wait) {
-    if (!WIFEXITED(*status) || WEXITSTATUS(*status) != 0) return fail(errGenFailure);
+    if (!WIFEXITED(*status) || WEXITSTATUS(*status) != 0) return Refused(errGenFailure);
     SetMachineLastError(errSuccess);
     return 0;
   }
@@ -224,11 +226,7 @@ std::optional<uint32_t> RunProgram(const std::string& commandLine, bool wait, ui
   size_t start = 0;
   while (start < commandLine.size() && IsBlank(commandLine[start])) ++start;
   std::string line = commandLine.substr(start);
-  auto fail = [](uint32_t code) -> std::optional<uint32_t> {
-    SetMachineLastError(code);
-    return std::nullopt;
-  };
-  if (line.empty()) return fail(errFileNotFound);
+  if (line.empty()) return Refused(errFileNotFound);
 
   // The program: up to the closing quote, or, unquoted, the shortest run up
   // to a blank that names a file (CreateProcess tries "C:\Program", then
@@ -247,7 +245,7 @@ std::optional<uint32_t> RunProgram(const std::string& commandLine, bool wait, ui
       rest = end < line.size() ? line.substr(end) : "";
     }
   }
-  if (!program) return fail(errFileNotFound);
+  if (!program) return Refused(errFileNotFound);
 
   switch (KindOf(*program)) {
     case TProgramKind::Batch:
@@ -257,7 +255,7 @@ std::optional<uint32_t> RunProgram(const std::string& commandLine, bool wait, ui
       return 0;
     case TProgramKind::Host:
       return Spawn(program->Host, SplitCommandLineArguments(rest), wait, timeoutMs);
-    default: return fail(errBadExeFormat);
+    default: return Refused(errBadExeFormat);
   }
 }
 
