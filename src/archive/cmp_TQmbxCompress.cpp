@@ -128,6 +128,16 @@ bool IsRestorableDate(TDateTime date) {
   return std::isfinite(date) && date >= kFirstFileDate && date < kLastFileDate;
 }
 
+// Writes count bytes; false when fewer were written, with the last error
+// saying why (a short write that reports success is a full disk).
+bool WriteAll(IFile& file, const void* data, uint32_t count) {
+  uint32_t done = 0;
+  if (!file.Write(data, count, done)) return false;
+  if (done == count) return true;
+  PlatformSystem().SetLastError(errDiskFull);
+  return false;
+}
+
 void SeekTo(IFile& file, int64_t position, const std::string& path) {
   if (position < 0 || file.Seek(position, TSeekOrigin::Begin) != position)
     throw EQmbxCompress(msgCannotReadArchive, path);
@@ -166,7 +176,7 @@ void TQmbxCompress::DiskFull() {
   if (OnFullDisk)
     OnFullDisk(this);
   else
-    throw EqcDiskFull(std::string(msgDiskFull));
+    throw TCaused<EqcDiskFull>(TPlatformError::Last(), std::string(msgDiskFull));
 }
 
 template <class F>
@@ -530,8 +540,7 @@ void TQmbxCompress::Inflate(const TFileHeader& header, std::unique_ptr<IFile>& s
         dest.Write(output.data(), reported, done);
         throw;
       }
-      uint32_t done = 0;
-      if (produced > 0 && (!dest.Write(output.data(), produced, done) || done < produced)) DiskFull();
+      if (produced > 0 && !WriteAll(dest, output.data(), produced)) DiskFull();
       if (produced == 0) break;
     }
     if (streamEnded || currentDisk_ >= header.LastDisk) break;
@@ -683,8 +692,7 @@ void TQmbxCompress::CopyFile(const std::string& source, const std::string& dest)
     if (Abort) return;
     uint32_t count = 0;
     if (!in->Read(buffer.data(), kChunkSize, count)) FailedCall(msgCannotReadFile, source);
-    uint32_t done = 0;
-    if (count > 0 && (!out->Write(buffer.data(), count, done) || done < count)) DiskFull();
+    if (count > 0 && !WriteAll(*out, buffer.data(), count)) DiskFull();
     Grow(stats_.Processed, count);
     Grow(stats_.TotalProcessed, count);
     stats_.Percent = stats_.TotalPercent = PercentByte(stats_.Processed, stats_.FileSize);

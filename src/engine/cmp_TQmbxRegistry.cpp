@@ -77,7 +77,9 @@ void TQmbxRegistry::CloseKey() {
 IRegistryKey& TQmbxRegistry::Current() {
   if (!key_) {
     key_ = PlatformRegistry().OpenKey(root_, "", TRegAccess::All);
-    if (!key_) throw EQmbxRegistry("Cannot open the registry root %s", std::string(RootKeyName(root_)));
+    if (!key_)
+      throw TCaused<EQmbxRegistry>(TPlatformError::Last(), "Cannot open the registry root %s",
+                                   std::string(RootKeyName(root_)));
   }
   return *key_;
 }
@@ -104,7 +106,9 @@ std::string TQmbxRegistry::ReadString(const std::string& name) {
 
 int32_t TQmbxRegistry::ReadInteger(const std::string& name) {
   auto value = Current().ReadValue(name);
-  if (!value) throw EQmbxRegistry("Cannot read the registry value %s of the key %s", name, CurrentKeyName());
+  if (!value)
+    throw TCaused<EQmbxRegistry>(TPlatformError::Last(), "Cannot read the registry value %s of the key %s",
+                                 name, CurrentKeyName());
   auto number = value->AsInteger();
   if (value->Type != TRegType::DWord || !number)
     throw EQmbxRegistry("The registry value %s of the key %s is not an integer", name, CurrentKeyName());
@@ -134,7 +138,9 @@ void TQmbxRegistry::WriteBinaryData(const std::string& name, const std::string& 
 
 std::string TQmbxRegistry::ReadBinaryData(const std::string& name) {
   auto value = Current().ReadValue(name);
-  if (!value) throw EQmbxRegistry("Cannot read the registry value %s of the key %s", name, CurrentKeyName());
+  if (!value)
+    throw TCaused<EQmbxRegistry>(TPlatformError::Last(), "Cannot read the registry value %s of the key %s",
+                                 name, CurrentKeyName());
   if (value->Type != TRegType::Binary)
     throw EQmbxRegistry("The registry value %s of the key %s is not binary", name, CurrentKeyName());
   return value->Data;

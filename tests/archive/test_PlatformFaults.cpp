@@ -41,7 +41,12 @@ TEST_F(PlatformFaults, ADiskFullAtEveryWriteOfAnExtractionEndsInTheMessageAndKee
     std::string message;
     {
       TScopedPlatformServices scope(faults.Services());
-      message = ErrorOf<EqcDiskFull>([&] { Extract(At("files.1"), At("out"), sources); });
+      try {
+        Extract(At("files.1"), At("out"), sources);
+      } catch (const EqcDiskFull& e) {
+        message = e.Message();
+        EXPECT_TRUE(CauseOf(e) && *CauseOf(e) == TPlatformError::Win32(errDiskFull));
+      }
     }
     EXPECT_EQ(message, "The disk is full");
     EXPECT_TRUE(engine->Abort);
