@@ -87,12 +87,21 @@ class TStandardPathSpecifier : public TCustomPathSpecifier {
   std::string GetShortName() const override { return texts_.ShortName; }
   std::string GetPath(TComponent* component) const override;
 
+  // A streamed specifier that meets the one of its class made for the
+  // first container under its name takes over: the other is renamed
+  // "nameClash" and a number, and once loaded the references to it move
+  // to this one and it is freed.
+  void SetName(const std::string& name) override;
+  void Loaded() override;
+  void Notification(TComponent* component, TOperation operation) override;
+
  protected:
   // The directory itself, once the component is validated.
   virtual std::string ExpandPath(TComponent* component) const { return ""; }
 
  private:
   const TStandardSpecifierTexts& texts_;
+  TStandardPathSpecifier* replaces_ = nullptr;
 };
 
 // The members every standard class declares: its texts and its expansion.

@@ -33,6 +33,7 @@
 #include "common/routines_Strings.h"
 #include "components/cmp_TVersion.h"
 #include "platform/Platform.h"
+#include "session/InstallSession.h"
 
 namespace {
 
@@ -569,6 +570,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   int status = 1;
   try {
+    TInstallSession session;
 #ifndef _WIN32
     TRunMachine machine;
 #endif
@@ -580,7 +582,6 @@ int main(int argc, char** argv) {
       std::cerr << "brimarc: " << e.what() << "\n";
       status = 130;
     }
-    TVersionResource::FreeShared();
   } catch (const std::exception& e) {
     std::cerr << "brimarc: " << (errorContext.empty() ? "" : errorContext + ": ") << e.what()
               << "\n";

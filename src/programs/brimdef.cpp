@@ -19,6 +19,7 @@
 #include "objects/BinaryForm.h"
 #include "objects/FormLoader.h"
 #include "objects/TextForm.h"
+#include "session/InstallSession.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ int Run(const std::vector<std::string>& args) {
     else return Usage();
   }
   if (in.empty()) return Usage();
-  RegisterStreamClasses();
+  RegisterInstallVocabulary();
   if (cmd == "compile") {
     if (out.empty()) return Usage();
     TObjectRecord record = ParseForm(ReadFile(in));
@@ -104,6 +105,7 @@ int Run(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   try {
+    TInstallSession session;
     return Run(args);
   } catch (const std::exception& e) {
     std::cerr << "brimdef: " << (args.size() > 1 ? args[1] + ": " : "") << e.what() << "\n";

@@ -1,5 +1,5 @@
 // Machine facts through the platform's system and file services.
-#include "engine/routines_API.h"
+#include "system/routines_API.h"
 
 #include "common/Format.h"
 #include "common/exceptions_Brimwell.h"
