@@ -141,7 +141,7 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   // Comes from the definition only: setting it outside loading fails.
   TDistributeType DistributeType() const { return distributeType_; }
   void SetDistributeType(TDistributeType value);
-  // Also the process-wide network location; none resets DistributeType.
+  // Also the session's network location; none resets DistributeType.
   void SetNetLocation(TCustomNetInstallLocation* value) override;
   // Removes the blank lines from value itself, then copies it.
   void SetPresetupFiles(TStrings& value);

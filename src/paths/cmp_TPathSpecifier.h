@@ -4,8 +4,8 @@
 // DestDirType or ArchiveFileType and add a relative part to it; the
 // specifier expands to a concrete directory each time it is asked, on the
 // user's machine. Each standard class has a fixed component name
-// ("psProgramFiles") and fixed texts. The unit keeps three process-wide
-// lists: every specifier, every standard specifier, and the standard
+// ("psProgramFiles") and fixed texts. The install session keeps three
+// lists of the unit: every specifier, every standard specifier, and the standard
 // classes in the order in which missing instances are created.
 #pragma once
 
