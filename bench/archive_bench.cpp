@@ -40,10 +40,10 @@
 #include "archive/cmp_TQmbxCompress.h"
 #include "archive/routines_Compression.h"
 #include "common/exceptions_Brimwell.h"
-#include "components/cmp_TVersion.h"
 #include "objects/TStrings.h"
 #include "platform/Platform.h"
 #include "platform/posix/SubstituteMachine.h"
+#include "session/InstallSession.h"
 
 namespace {
 
@@ -554,9 +554,8 @@ int Child(int argc, char** argv) {
 int main(int argc, char** argv) {
   try {
     if (argc >= 3 && std::string(argv[1]).rfind("--child-", 0) == 0) return Child(argc, argv);
-    int status = Run(argc, argv);
-    TVersionResource::FreeShared();
-    return status;
+    TInstallSession session;
+    return Run(argc, argv);
   } catch (const std::exception& e) {
     Fail(e.what());
   }

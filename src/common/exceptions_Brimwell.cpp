@@ -1,5 +1,7 @@
 #include "common/exceptions_Brimwell.h"
 
+#include <utility>
+
 namespace brim {
 
 namespace {
@@ -11,6 +13,10 @@ TMessageTranslation& Translation() {
 
 void SetMessageTranslation(TMessageTranslation translation) {
   Translation() = std::move(translation);
+}
+
+TMessageTranslation ExchangeMessageTranslation(TMessageTranslation translation) {
+  return std::exchange(Translation(), std::move(translation));
 }
 
 std::string TranslateMessage(const std::string& english) {

@@ -71,6 +71,8 @@ class EAIUserAbort : public EAI {
 // itself here; until then messages stay in English.
 using TMessageTranslation = std::function<std::string(const std::string&)>;
 void SetMessageTranslation(TMessageTranslation translation);
+// Installs a translation and gives back the one it replaces.
+TMessageTranslation ExchangeMessageTranslation(TMessageTranslation translation);
 std::string TranslateMessage(const std::string& english);
 
 // Base of the per-unit exceptions (IEInstall, IEPathSpecifier, ...): the

@@ -5,8 +5,7 @@
 
 #include "common/routines_Strings.h"
 #include "components/InstallParameters.h"
-#include "engine/cmp_TInstall.h"
-#include "widgets/Forms.h"
+#include "session/InstallSession.h"
 
 namespace brim {
 
@@ -19,13 +18,9 @@ const TEnumInfo InstallFileTypeInfo("TInstallFileType",
 const TEnumInfo InstallFileStateInfo("TInstallFileState",
                                      {"ifsNone", "ifsCompress", "ifsInstall", "ifsCopying"});
 
-// ---- Process-wide registries ----
+// ---- The session's registries ----
 
 namespace {
-
-// Set once the registries are gone at the end of the program: a container
-// destroyed after that no longer touches them.
-bool registriesFinalized = false;
 
 struct TContainerRegistries {
   TInstallContainerList Containers;
@@ -34,13 +29,12 @@ struct TContainerRegistries {
   // The next install file that finishes loading clears the identities
   // first: set when a stream creates an install file.
   bool ClearIDsOnLoad = false;
-  ~TContainerRegistries() { registriesFinalized = true; }
 };
 
-TContainerRegistries& Registries() {
-  static TContainerRegistries registries;
-  return registries;
-}
+TContainerRegistries& Registries() { return CurrentSession().State<TContainerRegistries>(); }
+// The registries if the session still has them: a container that goes
+// after its session ended touches nothing.
+TContainerRegistries* LiveRegistries() { return CurrentSession().FindState<TContainerRegistries>(); }
 
 bool ValidUniqueID(int32_t id) { return id >= 0 && id < UniqueIDCount; }
 
@@ -63,23 +57,23 @@ bool UniqueIDInUse(int32_t id) { return ValidUniqueID(id) && Registries().UsedID
 // ---- TInstallContainer ----
 
 TInstallContainer::TInstallContainer(TComponent* owner) : TComponent(owner) {
-  if (IsFormOrDataModule(owner)) EnsureStandardSpecifiers(owner);
+  if (owner && owner->IsModuleRoot()) EnsureStandardSpecifiers(owner);
   InstallContainers().Add(this);
 }
 
 TInstallContainer::~TInstallContainer() {
   BeforeDestruction();
-  if (!registriesFinalized) InstallContainers().Remove(this);
+  if (TContainerRegistries* registries = LiveRegistries()) registries->Containers.Remove(this);
 }
 
 void TInstallContainer::BeforeDestruction() {
   if (!destroying_) {
     destroying_ = true;
     ReleaseOnDestroy();
-    if (!registriesFinalized) {
+    if (TContainerRegistries* registries = LiveRegistries()) {
       // A copy: the list is the same size throughout, since no container
       // is created or freed in answer.
-      std::vector<TInstallContainer*> others = InstallContainers().Containers();
+      std::vector<TInstallContainer*> others = registries->Containers.Containers();
       for (TInstallContainer* other : others) {
         if (other == this) continue;
         // Destruction must finish: an object that cannot move elsewhere
@@ -89,7 +83,7 @@ void TInstallContainer::BeforeDestruction() {
         } catch (const Exception&) {
         }
       }
-      InstallContainers().Remove(this);
+      registries->Containers.Remove(this);
     }
     members_.clear();
   }
@@ -118,6 +112,12 @@ void TInstallContainer::SetDestDirType(TCustomPathSpecifier* value) {
   if (value && !HasState(csLoading)) value->Validate(this);
   destDirType_ = value;
   if (value) FreeNotification(value);
+}
+
+void TInstallContainer::SpecifierReplaced(TCustomPathSpecifier* from, TCustomPathSpecifier* to) {
+  if (destDirType_ != from) return;
+  destDirType_ = to;
+  if (to) FreeNotification(to);
 }
 
 void TInstallContainer::ContainerDestroyed(TInstallContainer* container) {
@@ -172,8 +172,8 @@ void TInstallContainer::Process() {
       return;
     ProcessContents();
     Processed = true;
-    if (TCustomInstall* install = CurrentInstall(); install && Uninstall)
-      WriteUninstallInfo(UninstallKeyPrefix + install->Information.ProductName);
+    if (IInstallation* install = CurrentInstallation(); install && Uninstall)
+      WriteUninstallInfo(UninstallKeyPrefix + install->ProductName());
     if (OnAfterProcess) OnAfterProcess(this);
     BroadcastEvent(bcAfterProcess, nullptr);
   } catch (const EAbort&) {
@@ -280,8 +280,8 @@ void TInstallObject::ContainerDestroyed(TInstallContainer* container) {
 }
 
 void TInstallObject::Process() {
-  TCustomInstall* install = CurrentInstall();
-  if (install && install->Running && container_ && !container_->Processed) return;
+  IInstallation* install = CurrentInstallation();
+  if (install && install->IsRunning() && container_ && !container_->Processed) return;
   TInstallContainer::Process();
 }
 
@@ -316,6 +316,13 @@ void TFileRelated::SetArchiveFileType(TCustomPathSpecifier* value) {
   archiveFileType_ = value;
   if (value) FreeNotification(value);
   if (!HasState(csLoading) && NamesWholeArchive(value)) archiveFile_.clear();
+}
+
+void TFileRelated::SpecifierReplaced(TCustomPathSpecifier* from, TCustomPathSpecifier* to) {
+  TInstallObject::SpecifierReplaced(from, to);
+  if (archiveFileType_ != from) return;
+  archiveFileType_ = to;
+  if (to) FreeNotification(to);
 }
 
 void TFileRelated::SetNetLocation(TCustomNetInstallLocation* value) {
@@ -373,13 +380,13 @@ void TFileContainer::ReleaseOnDestroy() {
 // ---- TCustomInstallGroup ----
 
 void TCustomInstallGroup::SetContainer(TInstallContainer* value) {
-  if (value && !dynamic_cast<TCustomInstall*>(value) && !dynamic_cast<TCustomInstallGroup*>(value))
+  if (value && !dynamic_cast<IInstallation*>(value) && !dynamic_cast<TCustomInstallGroup*>(value))
     throw IEInstallGroup(
         "A TInstallGroup component can only be contained by a TInstall, or another TInstallGroup "
         "component");
   if (!value) {
-    TCustomInstall* install = CurrentInstall();
-    if (install && !install->Destroying()) value = install;
+    IInstallation* install = CurrentInstallation();
+    if (install && !install->IsDestroying()) value = &install->RootContainer();
   }
   TFileContainer::SetContainer(value);
 }
@@ -411,7 +418,8 @@ void TCustomInstallFile::Loaded() {
 
 void TCustomInstallFile::ReleaseOnDestroy() {
   TFileRelated::ReleaseOnDestroy();
-  if (!registriesFinalized && ValidUniqueID(UniqueID)) Registries().UsedIDs.reset(UniqueID);
+  TContainerRegistries* registries = LiveRegistries();
+  if (registries && ValidUniqueID(UniqueID)) registries->UsedIDs.reset(UniqueID);
 }
 
 // The bases publish nothing: each published class chooses its properties.

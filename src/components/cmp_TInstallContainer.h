@@ -137,6 +137,8 @@ class TInstallContainer : public TComponent {
   TCustomPathSpecifier* DestDirType() const { return destDirType_; }
   // Outside loading the specifier first validates this object.
   virtual void SetDestDirType(TCustomPathSpecifier* value);
+  // A specifier took over from another: what named from names to.
+  virtual void SpecifierReplaced(TCustomPathSpecifier* from, TCustomPathSpecifier* to);
 
   // Another container is being destroyed: it leaves the member list.
   virtual void ContainerDestroyed(TInstallContainer* container);
@@ -264,6 +266,7 @@ class TFileRelated : public TInstallObject {
   TCustomPathSpecifier* ArchiveFileType() const { return archiveFileType_; }
   // Outside loading the specifier first validates this object.
   virtual void SetArchiveFileType(TCustomPathSpecifier* value);
+  void SpecifierReplaced(TCustomPathSpecifier* from, TCustomPathSpecifier* to) override;
   bool Net() const { return net_; }
   virtual void SetNet(bool value) { net_ = value; }
   TCustomNetInstallLocation* NetLocation() const { return netLocation_; }

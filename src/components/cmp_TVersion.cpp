@@ -11,6 +11,7 @@
 #include "common/exceptions_Brimwell.h"
 #include "common/routines_Strings.h"
 #include "platform/Platform.h"
+#include "session/InstallSession.h"
 
 namespace brim {
 
@@ -281,19 +282,19 @@ const TClassInfo& TVersionResource::StaticClass() {
 // The shared reader
 
 namespace {
-// Reachable until FreeShared, so it is no leak at exit.
-TVersionResource* sharedReader = nullptr;
+// The session's reader, freed when the session ends.
+struct TSharedVersionReader {
+  TVersionResource* Reader = nullptr;
+  ~TSharedVersionReader() {
+    if (Reader) Reader->Free();
+  }
+};
 }  // namespace
 
 TVersionResource& TVersionResource::Shared() {
-  if (!sharedReader) sharedReader = new TVersionResource(nullptr);
-  return *sharedReader;
-}
-
-void TVersionResource::FreeShared() {
-  TVersionResource* reader = sharedReader;
-  sharedReader = nullptr;
-  if (reader) reader->Free();
+  TSharedVersionReader& shared = CurrentSession().State<TSharedVersionReader>();
+  if (!shared.Reader) shared.Reader = new TVersionResource(nullptr);
+  return *shared.Reader;
 }
 
 std::string FileVersionOf(const std::string& path) {

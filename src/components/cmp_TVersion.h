@@ -99,10 +99,9 @@ class TVersionResource : public TComponent {
   static int IsFileNewerByName(const std::string& newPath, const std::string& existingPath,
                                TOverwriteType mode);
 
-  // The one shared instance, created on first use.
+  // The install session's instance, created on first use and freed when
+  // the session ends.
   static TVersionResource& Shared();
-  // Frees the shared instance (at exit, and between tests).
-  static void FreeShared();
 
  private:
   void ReadFile();

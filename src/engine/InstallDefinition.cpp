@@ -36,7 +36,7 @@
 
 namespace brim {
 
-void RegisterStreamClasses() {
+void RegisterInstallVocabulary() {
   static bool done = false;
   if (done) return;
   done = true;

@@ -4,8 +4,11 @@
 
 namespace brim {
 
-// Registers every streamed class of the system with the class registry.
-// Safe to call more than once.
-void RegisterStreamClasses();
+// The composition root of the streamed classes: registers every class a
+// definition or a dialog form may name with the class registry. No class
+// registers itself; the programs and the tests call this. Safe to call
+// more than once.
+void RegisterInstallVocabulary();
+inline void RegisterStreamClasses() { RegisterInstallVocabulary(); }
 
 }  // namespace brim

@@ -28,8 +28,6 @@ const TClassInfo& TBuildInfo::StaticClass() {
 
 namespace {
 
-TCustomInstall* theInstall = nullptr;
-
 int SwitchBit(char letter) {
   const char* at = std::strchr(CommandSwitchLetters, letter);
   return letter != '\0' && at ? static_cast<int>(at - CommandSwitchLetters) : -1;
@@ -57,9 +55,19 @@ TInstallHooks DefaultInstallHooks() {
     install.Running = true;
     NotAvailable(install, "installation run");
   };
-  hooks.NotifyBadInstall = [](TCustomInstall&) {};
-  hooks.CleanupLoadingProgram = [](TCustomInstall&) {};
-  hooks.RemoveInstallRecord = [](TCustomInstall&) {};
+  // The bad end needs nothing but the tree: its dialogs answer the broadcasts.
+  hooks.NotifyBadInstall = [](TCustomInstall& install) {
+    if (install.OnBeforeNotifyBadInstall) install.OnBeforeNotifyBadInstall(&install);
+    install.BroadcastEvent(-994, nullptr);
+    install.BroadcastEvent(-978, nullptr);
+    if (install.OnAfterNotifyBadInstall) install.OnAfterNotifyBadInstall(&install);
+  };
+  hooks.CleanupLoadingProgram = [](TCustomInstall& install) {
+    NotAvailable(install, "loading program's clean-up");
+  };
+  hooks.RemoveInstallRecord = [](TCustomInstall& install) {
+    NotAvailable(install, "installation record removal");
+  };
   hooks.Build = [](TCustomInstall& install) { NotAvailable(install, "build mode (-b)"); };
   hooks.TransferToFloppies = [](TCustomInstall& install, const std::string&) {
     NotAvailable(install, "floppy mode (-f)");
@@ -75,7 +83,15 @@ TInstallHooks& InstallHooks() {
   return hooks;
 }
 
-TCustomInstall* CurrentInstall() { return theInstall; }
+TCustomInstall* CurrentInstall() { return dynamic_cast<TCustomInstall*>(CurrentInstallation()); }
+
+bool RestartWhenRequired() {
+  TInstallSession& session = CurrentSession();
+  if (!session.RestartRequired()) return false;
+  session.ClearRestartRequired();
+  PlatformSystem().Reboot();
+  return true;
+}
 
 bool TCustomInstall::HasSwitch(char letter) const {
   int bit = SwitchBit(letter);
@@ -92,7 +108,7 @@ TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(owner, false)
   InstallTypes = TInstallTypeSet{TInstallType::itFull};
   // The installation raises OnAfterInstallObjects itself at the end of the run.
   FireAfterInstall = false;
-  if (theInstall)
+  if (CurrentInstallation())
     throw IEInstall(
         "The TInstall component does not currently support the use of 2 TInstall components in "
         "the same project");
@@ -107,13 +123,13 @@ TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(owner, false)
   }
   // The specifiers check that there is an installation: from here on this
   // is the one.
-  theInstall = this;
+  CurrentSession().SetInstallation(this);
   try {
     SetArchiveFileType(StandardPathSpecifier<TpsMainArchiveFile>());
     SetArchiveFile("");
     SetDestDirType(StandardPathSpecifier<TpsProgramFiles>());
   } catch (...) {
-    theInstall = nullptr;
+    CurrentSession().SetInstallation(nullptr);
     throw;
   }
   SetDestDir("\\MyApplication");
@@ -129,7 +145,7 @@ TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(owner, false)
 
 TCustomInstall::~TCustomInstall() {
   GiveBackActivation();
-  if (theInstall == this) theInstall = nullptr;
+  if (CurrentInstallation() == this) CurrentSession().SetInstallation(nullptr);
   if (handlesExceptions_) Application().OnException = {};
   if (RunCleanupBatch) PlatformProcesses().RunBatchFile(CleanupBatchFile, TShowWindow::Hide);
 }

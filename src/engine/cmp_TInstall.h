@@ -14,11 +14,11 @@
 #include "common/DateTime.h"
 #include "components/cmp_TInstallContainer.h"
 #include "engine/cmp_TInstallInformation.h"
+#include "session/InstallSession.h"
 #include "widgets/Forms.h"
 
 namespace brim {
 
-BRIM_IEXCEPTION_CLASS(IEInstall, IException);
 BRIM_IEXCEPTION_CLASS(IEInstallNetLocNil, IEInstall);
 
 extern const TEnumInfo DistributeTypeInfo;
@@ -59,8 +59,9 @@ class TCustomInstall;
 // installation record, the run itself, its bad end, the loading program's
 // clean-up and the modes of the command line. The installation calls them
 // through this table; the units that provide a step put it here. Until
-// then a run or a mode fails, saying that it is not available in this
-// build, and there is no installation record.
+// then a run, a mode or a clean-up step fails, saying that it is not
+// available in this build; there is no installation record, and the bad
+// end is the notification of the tree.
 struct TInstallHooks {
   // The key of this installation's record, looked up without creating one;
   // "" when there is none.
@@ -87,7 +88,7 @@ TInstallHooks DefaultInstallHooks();
 // The steps in use; they start as the defaults.
 TInstallHooks& InstallHooks();
 
-class TCustomInstall : public TFileContainer {
+class TCustomInstall : public TFileContainer, public IInstallation {
   BRIM_CLASS(TCustomInstall)
 
  public:
@@ -97,8 +98,15 @@ class TCustomInstall : public TFileContainer {
 
   // Whether the switch letter (one of CommandSwitchLetters, lower case) was
   // given, and the text that followed it.
-  bool HasSwitch(char letter) const;
-  const std::string& SwitchArgument(char letter) const;
+  bool HasSwitch(char letter) const override;
+  const std::string& SwitchArgument(char letter) const override;
+
+  // What the units below the engine see of the installation.
+  TInstallContainer& RootContainer() override { return *this; }
+  bool IsRunning() const override { return Running; }
+  bool IsDestroying() const override { return Destroying(); }
+  const std::string& SourceDirectory() const override { return InstallSource; }
+  std::string ProductName() const override { return Information.ProductName; }
 
   // Reads the program's arguments into CommandSwitches and SwitchArguments.
   void ParseCommandLine();
@@ -133,7 +141,7 @@ class TCustomInstall : public TFileContainer {
   // Comes from the definition only: setting it outside loading fails.
   TDistributeType DistributeType() const { return distributeType_; }
   void SetDistributeType(TDistributeType value);
-  // Also the process-wide network location; none resets DistributeType.
+  // Also the session's network location; none resets DistributeType.
   void SetNetLocation(TCustomNetInstallLocation* value) override;
   // Removes the blank lines from value itself, then copies it.
   void SetPresetupFiles(TStrings& value);
@@ -193,8 +201,13 @@ class TCustomInstall : public TFileContainer {
   bool handlesExceptions_ = false;
 };
 
-// The one installation component of the process, or null.
+// The installation component of the current session, or null.
 TCustomInstall* CurrentInstall();
+
+// At the end of a run: when a step of the current session recorded that a
+// restart is required, restarts the computer, once. True when it asked
+// for the restart.
+bool RestartWhenRequired();
 
 // The key of this installation's record ("" when there is none), and when
 // the current run began.

@@ -1,5 +1,7 @@
 #include "netlocation/cmp_TNetInstallLocation.h"
 
+#include "session/InstallSession.h"
+
 namespace brim {
 
 const TEnumInfo InternetProtocolInfo("TInternetProtocol", {"ipFTP", "ipHTTP"});
@@ -28,17 +30,22 @@ const TClassInfo& TLoginInformation::StaticClass() {
 }
 
 namespace {
-TCustomNetInstallLocation* currentLocation = nullptr;
+// The session's network location.
+struct TNetLocationState {
+  TCustomNetInstallLocation* Current = nullptr;
+};
+TNetLocationState& State() { return CurrentSession().State<TNetLocationState>(); }
 }  // namespace
 
-TCustomNetInstallLocation* CurrentNetLocation() { return currentLocation; }
-void SetCurrentNetLocation(TCustomNetInstallLocation* location) { currentLocation = location; }
+TCustomNetInstallLocation* CurrentNetLocation() { return State().Current; }
+void SetCurrentNetLocation(TCustomNetInstallLocation* location) { State().Current = location; }
 
 TCustomNetInstallLocation::TCustomNetInstallLocation(TComponent* owner)
     : TComponent(owner), login_(std::make_unique<TLoginInformation>(this)) {}
 
 TCustomNetInstallLocation::~TCustomNetInstallLocation() {
-  if (currentLocation == this) currentLocation = nullptr;
+  TNetLocationState* state = CurrentSession().FindState<TNetLocationState>();
+  if (state && state->Current == this) state->Current = nullptr;
 }
 
 const TClassInfo& TCustomNetInstallLocation::StaticClass() {

@@ -104,6 +104,9 @@ class TComponent : public TPersistent {
   virtual void BeforeDestruction();
 
   // Visual parenting, for controls: the default has none.
+  // True for a form or a data module, the roots that may own install
+  // components; the widgets say so for theirs.
+  virtual bool IsModuleRoot() const { return false; }
   virtual bool HasParent() const { return false; }
   virtual TComponent* GetParentComponent() const { return nullptr; }
   virtual void SetParentComponent(TComponent* parent) {}

@@ -1,25 +1,22 @@
 #include "paths/cmp_TPathSpecifier.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/routines_Strings.h"
 #include "components/cmp_TInstallContainer.h"
-#include "engine/cmp_TInstall.h"
-#include "engine/routines_API.h"
 #include "paths/routines_ExpandPaths.h"
+#include "session/InstallSession.h"
+#include "system/routines_API.h"
 
 namespace brim {
 
-// ---- The process-wide lists ----
+// ---- The session's lists ----
 
 namespace {
 
-// Set while the lists are being freed at the end of the program: a
-// specifier that goes then no longer touches them.
-bool listsFinalized = false;
-
 // The lists live together so that the specifiers this unit keeps (made
-// for components without an owner) are freed before the lists go.
+// for components without an owner) are freed with them.
 struct TPathSpecifierLists {
   TPathSpecifierList All;
   TStandardPathSpecList Standard;
@@ -37,17 +34,15 @@ struct TPathSpecifierLists {
           &TpsMainArchiveFile::StaticClass(), &TpsWindow::StaticClass()})
       Classes.Add(cls);
   }
+  // The session no longer finds the lists here, so a specifier that goes
+  // now touches none of them.
   ~TPathSpecifierLists() {
-    std::vector<TCustomPathSpecifier*> kept = std::move(Kept);
-    listsFinalized = true;
-    for (TCustomPathSpecifier* specifier : kept) specifier->Free();
+    for (TCustomPathSpecifier* specifier : std::vector<TCustomPathSpecifier*>(std::move(Kept)))
+      specifier->Free();
   }
 };
 
-TPathSpecifierLists& Lists() {
-  static TPathSpecifierLists lists;
-  return lists;
-}
+TPathSpecifierLists& Lists() { return CurrentSession().State<TPathSpecifierLists>(); }
 
 // A component as messages name it.
 std::string NameOf(const TComponent* component) { return component ? component->Name() : "nil"; }
@@ -132,10 +127,11 @@ void TCustomPathSpecifier::BeforeDestruction() {
 }
 
 void TCustomPathSpecifier::LeaveLists() {
-  if (listsFinalized) return;
-  PathSpecifiers().Remove(this);
-  StandardPathSpecifiers().Remove(this);
-  auto& kept = Lists().Kept;
+  TPathSpecifierLists* lists = CurrentSession().FindState<TPathSpecifierLists>();
+  if (!lists) return;
+  lists->All.Remove(this);
+  lists->Standard.Remove(this);
+  auto& kept = lists->Kept;
   kept.erase(std::remove(kept.begin(), kept.end(), this), kept.end());
 }
 
@@ -155,6 +151,58 @@ TStandardPathSpecifier::TStandardPathSpecifier(TComponent* owner,
   StandardPathSpecifiers().Add(this);
 }
 
+namespace {
+int nameClashCounter = 0;
+
+// Renames the owner's component of this name out of the way.
+void GiveWay(TComponent& owner, TComponent& other) {
+  std::string clash;
+  do clash = "nameClash" + std::to_string(++nameClashCounter);
+  while (owner.FindComponent(clash));
+  other.SetName(clash);
+}
+
+// Points every install container and every reference property of the
+// owner and its components that names from at to instead.
+void MoveReferences(TComponent& owner, TCustomPathSpecifier* from, TCustomPathSpecifier* to) {
+  for (TInstallContainer* container : std::vector<TInstallContainer*>(InstallContainers().Containers()))
+    container->SpecifierReplaced(from, to);
+  auto move = [&](TComponent& c) {
+    for (const TPropInfo* p : c.ClassType().AllProps())
+      if (p->Kind == TPropKind::Reference && p->GetRef && p->SetRef && p->GetRef(c) == from)
+        p->SetRef(c, to);
+  };
+  move(owner);
+  for (int i = 0; i < owner.ComponentCount(); ++i) move(*owner.Components(i));
+}
+}  // namespace
+
+void TStandardPathSpecifier::SetName(const std::string& name) {
+  TComponent* owner = Owner();
+  auto* other = owner ? dynamic_cast<TStandardPathSpecifier*>(owner->FindComponent(name)) : nullptr;
+  if (other && other != this && HasState(csLoading) && &other->ClassType() == &ClassType() &&
+      !other->HasState(csLoading)) {
+    GiveWay(*owner, *other);
+    replaces_ = other;
+    other->FreeNotification(this);
+  }
+  TCustomPathSpecifier::SetName(name);
+}
+
+void TStandardPathSpecifier::Loaded() {
+  TCustomPathSpecifier::Loaded();
+  TStandardPathSpecifier* previous = std::exchange(replaces_, nullptr);
+  if (!previous) return;
+  previous->RemoveFreeNotification(this);
+  if (Owner()) MoveReferences(*Owner(), previous, this);
+  previous->Free();
+}
+
+void TStandardPathSpecifier::Notification(TComponent* component, TOperation operation) {
+  TCustomPathSpecifier::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == replaces_) replaces_ = nullptr;
+}
+
 std::string TStandardPathSpecifier::GetPath(TComponent* component) const {
   Validate(component);
   return ExpandPath(component);
@@ -172,8 +220,8 @@ TInstallObject* RequireInstallObject(const TStandardPathSpecifier& specifier,
   return object;
 }
 
-TCustomInstall* RequireInstall(TComponent* component) {
-  TCustomInstall* install = CurrentInstall();
+IInstallation* RequireInstall(TComponent* component) {
+  IInstallation* install = CurrentInstallation();
   if (!install)
     throw IEPathSpecifier(
         "There is no TInstall component so the path specifier could not be expanded for %s",
@@ -238,7 +286,7 @@ std::string TpsContainerDestDir::GetDescriptionFor(TComponent* component) const 
   try {
     Validate(component);
     TInstallContainer* container = ContainerOf(component);
-    if (dynamic_cast<TCustomInstall*>(container)) return "Main installation directory";
+    if (dynamic_cast<IInstallation*>(container)) return "Main installation directory";
     const char* form = dynamic_cast<TFileContainer*>(container) &&
                                !dynamic_cast<TCustomInstallGroup*>(container)
                            ? "Path of the <%s> directory"
@@ -253,7 +301,7 @@ std::string TpsContainerDestDir::GetShortDescriptionFor(TComponent* component) c
   try {
     Validate(component);
     TInstallContainer* container = ContainerOf(component);
-    if (dynamic_cast<TCustomInstall*>(container)) return "Main installation directory";
+    if (dynamic_cast<IInstallation*>(container)) return "Main installation directory";
     return Format("<%s>", ContainerTitle(container));
   } catch (const Exception&) {
     return GetDescription();
@@ -263,23 +311,23 @@ std::string TpsContainerDestDir::GetShortDescriptionFor(TComponent* component) c
 void TpsInstallSource::Validate(TComponent* component) const { RequireInstall(component); }
 
 std::string TpsInstallSource::ExpandPath(TComponent* component) const {
-  return RemoveTrailingBackslash(CurrentInstall()->InstallSource);
+  return RemoveTrailingBackslash(CurrentInstallation()->SourceDirectory());
 }
 
 void TpsMainInstall::Validate(TComponent* component) const {
-  TCustomInstall* install = RequireInstall(component);
-  if (component == install)
+  IInstallation* install = RequireInstall(component);
+  if (component == &install->RootContainer())
     throw IEPathSpecifier("Cannot use the ddMainInstallDir path specifier for a TInstall component");
 }
 
 std::string TpsMainInstall::ExpandPath(TComponent*) const {
-  return CurrentInstall()->DestinationPath();
+  return CurrentInstallation()->RootContainer().DestinationPath();
 }
 
 void TpsMainArchiveFile::Validate(TComponent* component) const { RequireInstall(component); }
 
 std::string TpsMainArchiveFile::ExpandPath(TComponent*) const {
-  TCustomInstall* install = CurrentInstall();
+  IInstallation* install = CurrentInstallation();
   // Called by the self-extractor: the archive is the setup file itself.
   if (install->HasSwitch('e')) {
     const std::string& setupFile = install->SwitchArgument('e');
@@ -287,27 +335,18 @@ std::string TpsMainArchiveFile::ExpandPath(TComponent*) const {
       throw IEInstall(
           "You forgot to pass in the name of the self-extracting executable. Usage example: "
           "\"-eSetup.exe\"");
-    return JoinPath(install->InstallSource, setupFile);
+    return JoinPath(install->SourceDirectory(), setupFile);
   }
   if (!Trim(DiskDirectory).empty()) return JoinPath(DiskDirectory, "files.1");
-  return JoinPath(install->InstallSource, "files.1");
+  return JoinPath(install->SourceDirectory(), "files.1");
 }
 
 // ---- TpsFileContainer ----
 
-namespace {
-int nameClashCounter = 0;
-}
-
 void TpsFileContainer::SetName(const std::string& name) {
   TComponent* owner = Owner();
   TComponent* other = owner ? owner->FindComponent(name) : nullptr;
-  if (other && other != this) {
-    std::string clash;
-    do clash = "nameClash" + std::to_string(++nameClashCounter);
-    while (owner->FindComponent(clash));
-    other->SetName(clash);
-  }
+  if (other && other != this) GiveWay(*owner, *other);
   TCustomPathSpecifier::SetName(name);
 }
 

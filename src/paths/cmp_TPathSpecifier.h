@@ -4,8 +4,8 @@
 // DestDirType or ArchiveFileType and add a relative part to it; the
 // specifier expands to a concrete directory each time it is asked, on the
 // user's machine. Each standard class has a fixed component name
-// ("psProgramFiles") and fixed texts. The unit keeps three process-wide
-// lists: every specifier, every standard specifier, and the standard
+// ("psProgramFiles") and fixed texts. The install session keeps three
+// lists of the unit: every specifier, every standard specifier, and the standard
 // classes in the order in which missing instances are created.
 #pragma once
 
@@ -87,12 +87,21 @@ class TStandardPathSpecifier : public TCustomPathSpecifier {
   std::string GetShortName() const override { return texts_.ShortName; }
   std::string GetPath(TComponent* component) const override;
 
+  // A streamed specifier that meets the one of its class made for the
+  // first container under its name takes over: the other is renamed
+  // "nameClash" and a number, and once loaded the references to it move
+  // to this one and it is freed.
+  void SetName(const std::string& name) override;
+  void Loaded() override;
+  void Notification(TComponent* component, TOperation operation) override;
+
  protected:
   // The directory itself, once the component is validated.
   virtual std::string ExpandPath(TComponent* component) const { return ""; }
 
  private:
   const TStandardSpecifierTexts& texts_;
+  TStandardPathSpecifier* replaces_ = nullptr;
 };
 
 // The members every standard class declares: its texts and its expansion.

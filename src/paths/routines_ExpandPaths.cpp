@@ -4,10 +4,10 @@
 
 #include "common/routines_Strings.h"
 #include "components/cmp_TInstallContainer.h"
-#include "engine/cmp_TInstall.h"
-#include "engine/cmp_TQmbxRegistry.h"
-#include "engine/routines_API.h"
 #include "platform/Platform.h"
+#include "session/InstallSession.h"
+#include "system/cmp_TQmbxRegistry.h"
+#include "system/routines_API.h"
 
 namespace brim {
 
@@ -127,10 +127,10 @@ std::string ExpandMetaVariables(const std::string& text, TInstallObject* linkCom
         break;
       case 'i':
       case 'I':
-        if (!CurrentInstall())
+        if (!CurrentInstallation())
           throw EAICannotExpandInstallDirMV(TranslateMessage(
               "Cannot expand the %i meta variable because there is no TInstall component"));
-        path = CurrentInstall()->DestinationPath();
+        path = CurrentInstallation()->RootContainer().DestinationPath();
         break;
       case 'b': case 'B': path = GetProgramsFolder(); break;
       case 'd': case 'D': path = GetDesktopFolder(); break;

@@ -34,6 +34,7 @@
 #include "components/cmp_TVersion.h"
 #include "platform/ForwardingServices.h"
 #include "platform/Platform.h"
+#include "session/InstallSession.h"
 
 namespace {
 
@@ -501,6 +502,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   int status = 1;
   try {
+    TInstallSession session;
 #ifndef _WIN32
     TRunMachine machine;
 #endif
@@ -512,7 +514,6 @@ int main(int argc, char** argv) {
       std::cerr << "brimarc: " << e.what() << "\n";
       status = 130;
     }
-    TVersionResource::FreeShared();
   } catch (const std::exception& e) {
     std::cerr << "brimarc: " << (errorContext.empty() ? "" : errorContext + ": ") << e.what()
               << "\n";

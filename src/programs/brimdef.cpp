@@ -20,6 +20,7 @@
 #include "objects/FormLoader.h"
 #include "objects/TextForm.h"
 #include "platform/PlatformError.h"
+#include "session/InstallSession.h"
 
 namespace {
 
@@ -79,7 +80,7 @@ int Run(const std::vector<std::string>& args) {
     else return Usage();
   }
   if (in.empty()) return Usage();
-  RegisterStreamClasses();
+  RegisterInstallVocabulary();
   if (cmd == "compile") {
     if (out.empty()) return Usage();
     TObjectRecord record = ParseForm(ReadFile(in));
@@ -105,6 +106,7 @@ int Run(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   try {
+    TInstallSession session;
     return Run(args);
   } catch (const std::exception& e) {
     std::cerr << "brimdef: " << (args.size() > 1 ? args[1] + ": " : "") << e.what() << "\n";

@@ -25,11 +25,12 @@
 int main(int argc, char** argv) {
   using namespace brim;
   SetProgramArguments(std::vector<std::string>(argv + 1, argv + argc));
+  TInstallSession session;
   TApplication& application = Application();
   int status = 0;
   try {
     application.Initialize();
-    RegisterStreamClasses();
+    RegisterInstallVocabulary();
     application.CreateForm<TInstalator>();
     application.CreateForm<TWelcomeForm>();
     application.CreateForm<TSelectDestinationForm>();
@@ -45,5 +46,7 @@ int main(int argc, char** argv) {
     status = 1;
   }
   application.DestroyComponents();
+  // A step that needed a restart asked for it: the computer restarts once, now.
+  RestartWhenRequired();
   return status;
 }

@@ -167,7 +167,7 @@ const TClassInfo& TDataModule::StaticClass() {
 }
 
 bool IsFormOrDataModule(const TComponent* component) {
-  return dynamic_cast<const TCustomForm*>(component) || dynamic_cast<const TDataModule*>(component);
+  return component && component->IsModuleRoot();
 }
 
 void ReadFormResource(TComponent& form, const std::string& resourceName) {

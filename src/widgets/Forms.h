@@ -51,6 +51,7 @@ class TCustomForm : public TWinControl {
  public:
   explicit TCustomForm(TComponent* owner);
   ~TCustomForm() override;
+  bool IsModuleRoot() const override { return true; }
 
   // The size of the form's client area. A form without a window has no
   // frame, so it is the form's size; a form whose stream gave the client
@@ -139,6 +140,7 @@ class TDataModule : public TComponent {
 
  public:
   explicit TDataModule(TComponent* owner) : TComponent(owner) {}
+  bool IsModuleRoot() const override { return true; }
 };
 
 // Whether the component is a form or a data module, the roots that may

@@ -61,8 +61,6 @@ class ArchiveTest : public PlatformTest {
   }
   void TearDown() override {
     engine.reset();
-    // The shared version reader may hold what it read on this machine.
-    TVersionResource::FreeShared();
     PlatformTest::TearDown();
   }
 

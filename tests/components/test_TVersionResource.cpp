@@ -45,10 +45,6 @@ TEST(VersionResourceTables, LanguageNumbersAndCodePagesSelectTheStringTable) {
 
 class VersionReader : public PlatformTest {
  protected:
-  void TearDown() override {
-    TVersionResource::FreeShared();
-    PlatformTest::TearDown();
-  }
 
   // A library of version 2.5.17.3001 with English, German and Unicode
   // Japanese string tables.

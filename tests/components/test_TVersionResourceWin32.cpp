@@ -16,10 +16,7 @@ std::string TestLibrary() {
   return program.substr(0, program.rfind('\\') + 1) + "VersionTestLibrary.dll";
 }
 
-class CompiledVersionResource : public ::testing::Test {
- protected:
-  void TearDown() override { TVersionResource::FreeShared(); }
-};
+class CompiledVersionResource : public ::testing::Test {};
 
 TEST_F(CompiledVersionResource, ReadsWhatTheResourceCompilerWrote) {
   TVersionResource reader(nullptr);

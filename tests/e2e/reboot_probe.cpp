@@ -8,10 +8,10 @@
 #include <string>
 
 #include "common/exceptions_Brimwell.h"
-#include "engine/cmp_TQmbxRegistry.h"
-#include "engine/routines_API.h"
-#include "engine/routines_Registry.h"
 #include "platform/Platform.h"
+#include "system/cmp_TQmbxRegistry.h"
+#include "system/routines_API.h"
+#include "system/routines_Registry.h"
 
 using namespace brim;
 

@@ -294,6 +294,38 @@ TEST_F(InstallStartUp, AModeThisBuildLacksSaysSoAndNamesIt) {
   EXPECT_TRUE(Application().Terminated());
 }
 
+TEST_F(InstallStartUp, EveryStepThisBuildLacksFailsLoudlyByDefault) {
+  InstallHooks() = DefaultInstallHooks();
+  TInstall* install = Load();
+  const TInstallHooks hooks = DefaultInstallHooks();
+  struct Case {
+    const char* what;
+    std::function<void(TCustomInstall&)> step;
+  } cases[] = {
+      {"installation run", hooks.Run},
+      {"loading program's clean-up", hooks.CleanupLoadingProgram},
+      {"installation record removal", hooks.RemoveInstallRecord},
+      {"build mode (-b)", hooks.Build},
+      {"floppy mode (-f)", [&](TCustomInstall& i) { hooks.TransferToFloppies(i, "a:"); }},
+      {"after-reboot continuation (-r)", hooks.ContinueAfterReboot},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      c.step(*install);
+      ADD_FAILURE() << "no error";
+    } catch (const IEInstall& e) {
+      EXPECT_EQ(e.Message(), std::string("The ") + c.what + " of Install1 is not available in this build");
+    }
+  }
+  // The bad end is the tree's notification, between the installation's events.
+  Log events;
+  install->OnBeforeNotifyBadInstall.Handler = [&](TComponent*) { events.push_back("before"); };
+  install->OnAfterNotifyBadInstall.Handler = [&](TComponent*) { events.push_back("after"); };
+  hooks.NotifyBadInstall(*install);
+  EXPECT_EQ(events, (Log{"before", "after"}));
+}
+
 TEST_F(InstallStartUp, AHiddenMainFormIsPlacedOffTheScreen) {
   // The form's own size comes before its components in the stream.
   form = LoadOnForm(

@@ -7,18 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "common/routines_Strings.h"
 #include "components/cmp_TInstallContainer.h"
 #include "engine/DefinitionTestForm.h"
 #include "engine/cmp_TInstall.h"
-#include "engine/cmp_TQmbxRegistry.h"
-#include "engine/routines_API.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "paths/routines_ExpandPaths.h"
 #include "platform/PlatformTest.h"
 #include "shortcuts/cmp_TInstallShellLink.h"
+#include "system/cmp_TQmbxRegistry.h"
+#include "system/routines_API.h"
 #include "widgets/Forms.h"
 
 namespace brim::test {
@@ -309,6 +310,37 @@ TEST(FileContainerSpecifier, TheStreamedOneTakesThePlaceOfTheMadeOne) {
     specifiers += dynamic_cast<TpsFileContainer*>(form->Components(i)) != nullptr;
   EXPECT_EQ(specifiers, 1);
   EXPECT_EQ(SaveForm(*form).Children.size(), 2u);
+}
+
+TEST(StandardSpecifierOrder, AStreamedOneAfterTheFirstContainerTakesOverTheMadeOne) {
+  auto destination = [](TFileRelated& c) { return c.DestDirType(); };
+  auto archive = [](TFileRelated& c) { return c.ArchiveFileType(); };
+  struct Case {
+    const char* components;
+    const char* user;       // the component that refers to the specifier
+    std::function<TCustomPathSpecifier*(TFileRelated&)> reference;
+    const char* specifier;  // the streamed specifier it must refer to
+  } cases[] = {
+      {"object Install1: TInstall\nend\nobject psProgramFiles: TpsProgramFiles\nend", "Install1",
+       destination, "psProgramFiles"},
+      {"object Install1: TInstall\nend\nobject psMainArchiveFile: TpsMainArchiveFile\nend",
+       "Install1", archive, "psMainArchiveFile"},
+      {"object Dir1: TInstallDirectory\n DestDirType = psWindow\nend\n"
+       "object psWindow: TpsWindow\nend",
+       "Dir1", destination, "psWindow"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.components);
+    auto form = LoadOnForm(c.components);
+    TComponent* streamed = form->FindComponent(c.specifier);
+    ASSERT_NE(streamed, nullptr);
+    EXPECT_EQ(c.reference(*form->Find<TFileRelated>(c.user)), streamed);
+    int sameClass = 0;
+    for (int i = 0; i < form->ComponentCount(); ++i)
+      sameClass += &form->Components(i)->ClassType() == &streamed->ClassType();
+    EXPECT_EQ(sameClass, 1);
+    EXPECT_EQ(FindStandardPathSpecifier(streamed->ClassType()), streamed);
+  }
 }
 
 TEST_F(PathExpansion, AFileContainerSpecifierServesOthersThanFilesAndContainers) {

@@ -3,10 +3,10 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
-#include "engine/routines_API.h"
-#include "engine/routines_Registry.h"
 #include "platform/PlatformTest.h"
 #include "platform/posix/SubstituteMachine.h"
+#include "system/routines_API.h"
+#include "system/routines_Registry.h"
 
 namespace brim::test {
 namespace {

@@ -1,6 +1,6 @@
 // Machine facts through the platform's system and file services. A refusal
 // raises the system's message with the platform's code as its cause.
-#include "engine/routines_API.h"
+#include "system/routines_API.h"
 
 #include "common/Format.h"
 #include "common/exceptions_Brimwell.h"

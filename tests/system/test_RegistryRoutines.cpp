@@ -4,10 +4,10 @@
 
 #include "common/exceptions_Brimwell.h"
 #include "engine/DefinitionTestForm.h"
-#include "engine/cmp_TQmbxRegistry.h"
-#include "engine/routines_Registry.h"
 #include "platform/FaultInjection.h"
 #include "platform/PlatformTest.h"
+#include "system/cmp_TQmbxRegistry.h"
+#include "system/routines_Registry.h"
 
 namespace brim::test {
 namespace {

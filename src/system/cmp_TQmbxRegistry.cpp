@@ -1,5 +1,5 @@
 // The registry access class over the platform's registry service.
-#include "engine/cmp_TQmbxRegistry.h"
+#include "system/cmp_TQmbxRegistry.h"
 
 #include <cstring>
 

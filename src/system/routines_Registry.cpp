@@ -1,9 +1,9 @@
 // One-value registry routines over TQmbxRegistry.
-#include "engine/routines_Registry.h"
+#include "system/routines_Registry.h"
 
 #include "common/exceptions_Brimwell.h"
-#include "engine/cmp_TQmbxRegistry.h"
 #include "platform/PlatformError.h"
+#include "system/cmp_TQmbxRegistry.h"
 
 namespace brim {
 

@@ -3,8 +3,8 @@
 
 #include "common/exceptions_Brimwell.h"
 #include "common/routines_Strings.h"
-#include "engine/routines_API.h"
 #include "platform/PlatformTest.h"
+#include "system/routines_API.h"
 
 namespace brim::test {
 namespace {
