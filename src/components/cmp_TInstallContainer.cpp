@@ -31,6 +31,9 @@ struct TContainerRegistries {
   TInstallContainerList Containers;
   // Which identities of install files are in use.
   std::bitset<UniqueIDCount> UsedIDs;
+  // No identity below this one is free: a new file does not search the
+  // identities in use again.
+  int32_t FirstFreeFrom = 0;
   // The next install file that finishes loading clears the identities
   // first: set when a stream creates an install file.
   bool ClearIDsOnLoad = false;
@@ -52,8 +55,9 @@ void TInstallContainerList::Add(TInstallContainer* container) {
 }
 
 void TInstallContainerList::Remove(TInstallContainer* container) {
-  auto it = std::find(items_.begin(), items_.end(), container);
-  if (it != items_.end()) items_.erase(it);
+  // From the end: containers are mostly freed last first.
+  auto it = std::find(items_.rbegin(), items_.rend(), container);
+  if (it != items_.rend()) items_.erase(std::next(it).base());
 }
 
 TInstallContainerList& InstallContainers() { return Registries().Containers; }
@@ -77,9 +81,12 @@ void TInstallContainer::BeforeDestruction() {
     destroying_ = true;
     ReleaseOnDestroy();
     if (!registriesFinalized) {
-      // A copy: the list is the same size throughout, since no container
-      // is created or freed in answer.
-      std::vector<TInstallContainer*> others = InstallContainers().Containers();
+      // Told: the objects this contains and the container holding this,
+      // the only ones whose member lists or Container name it. (Telling
+      // every container made freeing n files cost n * n.)
+      std::vector<TInstallContainer*> others(members_.begin(), members_.end());
+      if (auto* object = dynamic_cast<TInstallObject*>(this); object && object->Container())
+        others.push_back(object->Container());
       for (TInstallContainer* other : others) {
         if (other == this) continue;
         // Destruction must finish: an object that cannot move elsewhere
@@ -388,10 +395,10 @@ void TCustomInstallGroup::SetContainer(TInstallContainer* value) {
 
 TCustomInstallFile::TCustomInstallFile(TComponent* owner) : TFileRelated(owner) {
   SetNet(false);
-  auto& used = Registries().UsedIDs;
-  for (int32_t id = 0; id < UniqueIDCount; ++id)
-    if (!used.test(id)) {
-      used.set(id);
+  auto& registries = Registries();
+  for (int32_t& id = registries.FirstFreeFrom; id < UniqueIDCount; ++id)
+    if (!registries.UsedIDs.test(id)) {
+      registries.UsedIDs.set(id);
       UniqueID = id;
       break;
     }
@@ -404,6 +411,7 @@ void TCustomInstallFile::Loaded() {
   auto& registries = Registries();
   if (registries.ClearIDsOnLoad) {
     registries.UsedIDs.reset();
+    registries.FirstFreeFrom = 0;
     registries.ClearIDsOnLoad = false;
   }
   if (ValidUniqueID(UniqueID)) registries.UsedIDs.set(UniqueID);
@@ -411,7 +419,10 @@ void TCustomInstallFile::Loaded() {
 
 void TCustomInstallFile::ReleaseOnDestroy() {
   TFileRelated::ReleaseOnDestroy();
-  if (!registriesFinalized && ValidUniqueID(UniqueID)) Registries().UsedIDs.reset(UniqueID);
+  if (!registriesFinalized && ValidUniqueID(UniqueID)) {
+    Registries().UsedIDs.reset(UniqueID);
+    Registries().FirstFreeFrom = std::min(Registries().FirstFreeFrom, UniqueID);
+  }
 }
 
 // The bases publish nothing: each published class chooses its properties.
