@@ -82,7 +82,13 @@ int32_t Clamp32(int64_t value) {
 // Adds to a 32-bit status figure without overflowing it.
 void Grow(int32_t& field, int64_t delta) { field = Clamp32(field + delta); }
 
-bool Exists(const std::string& path) { return PlatformFiles().GetAttributes(path).has_value(); }
+// A directory where a file is to be written is never an existing file to
+// keep or replace: the file cannot be created, whatever the replace rule.
+bool ExistsAsFile(const std::string& path) {
+  auto attributes = PlatformFiles().GetAttributes(path);
+  if (attributes && (*attributes & attrDirectory)) throw EQmbxCompress(msgCannotCreateFile, path);
+  return attributes.has_value();
+}
 
 bool FileExists(const std::string& path) {
   auto attributes = PlatformFiles().GetAttributes(path);
@@ -422,7 +428,7 @@ void TQmbxCompress::ExtractOne(TFileHeader& header) {
   std::string destination = ExtractDestination(header);
 
   bool extract = true;
-  if (Exists(destination)) {
+  if (ExistsAsFile(destination)) {
     int decision =
         TVersionResource::IsFileNewer(header.FileVersion, header.FileDate, destination, Overwrite);
     if (decision == vrNoDecision) throw EQmbxCompress(std::string(msgVersionCompareFailed));
@@ -644,7 +650,7 @@ void TQmbxCompress::CopyFile(const std::string& source, const std::string& dest)
   ExtractName = ArchiveNamePart(dest);
 
   std::string target = dest;
-  if (Exists(target)) {
+  if (ExistsAsFile(target)) {
     int decision = TVersionResource::IsFileNewerByName(source, target, Overwrite);
     if (decision == vrNoDecision) throw EQmbxCompress(std::string(msgVersionCompareFailed));
     if (decision == vrSame || decision == vrKeepExisting) return;
