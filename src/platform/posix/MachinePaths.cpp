@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -227,7 +228,8 @@ class TNameIndex {
       ssize_t n = ::read(fd_, buffer, sizeof buffer);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return;
-      for (ssize_t at = 0; at < n;) {
+      bool drained = static_cast<size_t>(n) + sizeof(inotify_event) + NAME_MAX + 1 <= sizeof buffer;
+    for (ssize_t at = 0; at < n;) {
         auto* event = reinterpret_cast<inotify_event*>(buffer + at);
         at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         if (event->mask & IN_Q_OVERFLOW) {
@@ -245,6 +247,8 @@ class TNameIndex {
           if (event->mask & (IN_DELETE | IN_MOVED_FROM)) dir->second.Remove(event->name);
         }
       }
+      // Room was left for another event: none was waiting.
+      if (drained) return;
     }
   }
 
@@ -417,6 +421,7 @@ std::optional<TMachinePath> ResolveAsSpelled(const TWindowsPath& path) {
   if (::lstat(result.Host.c_str(), &st) == 0) {
     result.Exists = true;
     result.IsDirectory = S_ISDIR(st.st_mode) || (S_ISLNK(st.st_mode) && IsHostDirectory(result.Host));
+    if (!S_ISLNK(st.st_mode)) result.Stat = st;
     return result;
   }
   if (errno != ENOENT) return std::nullopt;

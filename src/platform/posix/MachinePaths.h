@@ -7,6 +7,8 @@
 // path that reaches it, and the short (8.3) form of a path.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +51,9 @@ struct TMachinePath {
   std::string Name;      // its name there (as given when it does not exist)
   bool Exists = false;
   bool IsDirectory = false;
+  // The host's stat of the entry, when the lookup took it and it is not a
+  // link (so stat and lstat agree): the caller need not ask again.
+  std::optional<struct stat> Stat;
 };
 
 // Resolves a path whose directories all exist; the last name may be
