@@ -61,7 +61,7 @@ asan: deps build-asan
 fuzz: deps build-fuzz
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz
 
-## bench: the archive engine against zlib and gzip on a generated corpus (bench/README.md)
+## bench: the archive engine against zlib, gzip; brimarc against zip, unzip; big definitions (bench/README.md)
 bench: deps build-native
 	@cmake --build build/native -j $(JOBS) --target archive_bench
 	@bench/run

@@ -1,8 +1,12 @@
 // archive_bench: the compression engine against zlib used directly and
-// against gzip, on a generated corpus, in one run side by side.
+// against gzip, on a generated corpus, in one run side by side; brimarc
+// against zip and unzip; and the loading of big install definitions.
 //   archive_bench [--work DIR] [--repeat N] [--big-mib N] [--extract-only]
+//                 [--bin DIR --definitions DIR]
 // (--extract-only measures extraction alone, from the archives of an
-// earlier run.)
+// earlier run. --bin names the directory of brimarc and brimdef, and
+// --definitions one holding demo.txt, def500.txt and def4000.txt: with
+// them the programs are measured too.)
 // The corpus (made once in DIR/corpus and kept): one 64 MiB file of mixed
 // content, 2,000 small files of 1 to 64 KiB, 32 MiB of incompressible
 // bytes, and a large file for the memory measurement (1 GiB by default).
@@ -16,7 +20,11 @@
 //     written to one file, and against `gzip -9`;
 //   - the peak resident memory of a child process that extracts the large
 //     file, beside one that extracts the 64 MiB file and one that does
-//     nothing but start.
+//     nothing but start;
+//   - `brimarc create --level max` and `brimarc extract` of the 2,000
+//     small files against `zip -9` and `unzip` of the same files;
+//   - `brimdef check` of definitions with 500 and 4,000 more install files
+//     than the demo's: loading and freeing them, less the demo's own time.
 // The engine works on the host's files through a substitute machine of its
 // own in DIR/machine, as brimarc does.
 #include <sys/resource.h>
@@ -510,18 +518,86 @@ void MeasureMemory(const fs::path& work, uint64_t largeMiB, std::vector<TRow>& r
                   idle / 1024.0, "", "", true});
 }
 
+// Runs a shell command, which must succeed.
+void Shell(const std::string& command) {
+  if (std::system(command.c_str()) != 0) Fail("failed: " + command.substr(0, 200));
+}
+
+void MeasurePeers(const TCorpus& small, const fs::path& work, const fs::path& bin, int repeat,
+                  std::vector<TRow>& rows) {
+  std::cerr << small.Name << ": brimarc against zip and unzip ...\n";
+  std::string files;
+  for (const auto& file : small.Files) files += " " + ShellQuote(file.string());
+  fs::path arc = work / "peer.arc", zip = work / "peer.zip", out = work / "out-peer";
+  std::string brimarc = ShellQuote((bin / "brimarc").string());
+  auto [create, zip9] = BestOf(
+      repeat,
+      [&] {
+        fs::remove(arc);
+        Shell(brimarc + " create " + ShellQuote(arc.string()) + " --level max" + files);
+      },
+      [&] {
+        fs::remove(zip);
+        Shell("zip -9 -q -j " + ShellQuote(zip.string()) + files);
+      });
+  rows.push_back({small.Name, "brimarc create --level max vs zip -9 (CPU s)", create, zip9, "s",
+                  "<= 1.0", create <= zip9});
+  auto [extract, unzip] = BestOf(
+      repeat,
+      [&] {
+        ClearDirectory(out);
+        Shell(brimarc + " extract " + ShellQuote(arc.string()) + " -C " + ShellQuote(out.string()) +
+              " >/dev/null");
+      },
+      [&] {
+        ClearDirectory(out);
+        Shell("unzip -q -o " + ShellQuote(zip.string()) + " -d " + ShellQuote(out.string()));
+      });
+  for (const auto& file : small.Files)
+    if (fs::file_size(out / file.filename()) != fs::file_size(file))
+      Fail("brimarc extracted a file of the wrong size: " + file.filename().string());
+  rows.push_back({small.Name, "brimarc extract vs unzip (CPU s)", extract, unzip, "s", "<= 1.0",
+                  extract <= unzip});
+  fs::remove_all(out);
+}
+
+// brimdef check loads a definition into live components and frees them.
+void MeasureLoading(const fs::path& bin, const fs::path& definitions, int repeat,
+                    std::vector<TRow>& rows) {
+  std::cerr << "definitions: loading and freeing ...\n";
+  std::string brimdef = ShellQuote((bin / "brimdef").string()) + " check ";
+  auto check = [&](const char* name) {
+    std::string command = brimdef + ShellQuote((definitions / name).string());
+    return BestOf(repeat, [&] { Shell(command); });
+  };
+  double demo = check("demo.txt"), five = check("def500.txt"), four = check("def4000.txt");
+  // Per file, the demo's own loading (and the program's start) taken off.
+  double per500 = std::max(five - demo, 1e-6) / 500 * 1000;
+  double per4000 = std::max(four - demo, 0.0) / 4000 * 1000;
+  rows.push_back({"definitions", "brimdef check, demo + 4,000 files (CPU s)", four, demo, "s",
+                  "< 0.5 s", four < 0.5});
+  rows.push_back({"definitions", "per file, 4,000 vs 500 more (CPU ms)", per4000, per500, "ms",
+                  "<= 1.5 (linear)", per4000 <= 1.5 * per500});
+}
+
 int Run(int argc, char** argv) {
   fs::path work = "build/bench";
   int repeat = 3;
   uint64_t largeMiB = 1024;
   bool extractOnly = false;
+  fs::path bin, definitions;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--work" && i + 1 < argc) work = argv[++i];
+    else if (a == "--bin" && i + 1 < argc) bin = argv[++i];
+    else if (a == "--definitions" && i + 1 < argc) definitions = argv[++i];
     else if (a == "--repeat" && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
     else if (a == "--big-mib" && i + 1 < argc) largeMiB = std::strtoull(argv[++i], nullptr, 10);
     else if (a == "--extract-only") extractOnly = true;
-    else Fail("usage: archive_bench [--work DIR] [--repeat N] [--big-mib N] [--extract-only]");
+    else
+      Fail(
+          "usage: archive_bench [--work DIR] [--repeat N] [--big-mib N] [--extract-only] "
+          "[--bin DIR --definitions DIR]");
   }
   work = fs::absolute(work);
   fs::create_directories(work);
@@ -537,6 +613,11 @@ int Run(int argc, char** argv) {
     MeasureExtraction(sets[s], files, work, repeat, rows);
   }
   if (!extractOnly) MeasureMemory(work, largeMiB, rows);
+  if (!bin.empty()) {
+    ::setenv("BRIMWELL_MACHINE", (work / "machine").c_str(), 1);
+    MeasurePeers(sets[1], work, bin, repeat, rows);
+    if (!definitions.empty()) MeasureLoading(bin, definitions, repeat, rows);
+  }
   PrintTable(rows);
   return 0;
 }

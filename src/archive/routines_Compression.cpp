@@ -183,9 +183,24 @@ TFileHeader& TFileHeaders::FileHeaders(int index) const {
 void TFileHeaders::Add(std::unique_ptr<TFileHeader> header) {
   if (!header || !header->IsValid()) throw EQmbxCompress(msgInvalidHeader);
   headers_.push_back(std::move(header));
+  IndexName(Count() - 1);
 }
 
-void TFileHeaders::Clear() { headers_.clear(); }
+void TFileHeaders::Clear() {
+  headers_.clear();
+  byName_.clear();
+}
+
+// The first header of a name keeps the entry: FindByName finds the first.
+void TFileHeaders::IndexName(int index) {
+  byName_.emplace(UpperCase(headers_[static_cast<size_t>(index)]->FileName), index);
+}
+
+void TFileHeaders::RebuildIndex() const {
+  byName_.clear();
+  for (int i = 0; i < Count(); ++i)
+    byName_.emplace(UpperCase(headers_[static_cast<size_t>(i)]->FileName), i);
+}
 
 void TFileHeaders::BuildFromList(const TStrings& list, bool keep) {
   if (!keep) Clear();
@@ -199,8 +214,14 @@ void TFileHeaders::BuildFromList(const TStrings& list, bool keep) {
 
 int TFileHeaders::FindByName(const std::string& entry) const {
   std::string name = SemicolonField(entry, 1);
-  for (int i = 0; i < Count(); ++i)
-    if (SameText(headers_[static_cast<size_t>(i)]->FileName, name)) return i;
+  for (int pass = 0; pass < 2; ++pass) {
+    auto it = byName_.find(UpperCase(name));
+    if (it == byName_.end()) return -1;
+    // A header renamed through FileHeaders() since it was indexed: index again.
+    if (it->second < Count() && SameText(headers_[static_cast<size_t>(it->second)]->FileName, name))
+      return it->second;
+    RebuildIndex();
+  }
   return -1;
 }
 

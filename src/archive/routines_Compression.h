@@ -60,6 +60,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "common/DateTime.h"
@@ -191,7 +192,8 @@ class TFileHeaders {
   // from the entry's file and numbered 1, 2, ... in list order.
   void BuildFromList(const TStrings& list, bool keep);
   // The index of the first header whose FileName equals the entry's first
-  // ";" field, A to Z compared without case; -1 when there is none.
+  // ";" field, A to Z compared without case; -1 when there is none. Found
+  // through an index of the names, kept by Add and Clear.
   int FindByName(const std::string& entry) const;
   // Reads the prefix and the chain of headers of the archive starting at
   // offset. A count below 1 gives an empty list. Refused as corrupt: a
@@ -206,7 +208,12 @@ class TFileHeaders {
   void InitTotals(TlzhFileStats& stats) const;
 
  private:
+  void IndexName(int index);
+  void RebuildIndex() const;
+
   std::vector<std::unique_ptr<TFileHeader>> headers_;
+  // FileName with a-z upper-cased -> the first header of that name.
+  mutable std::unordered_map<std::string, int> byName_;
 };
 
 // The archive format's messages.

@@ -26,6 +26,9 @@ struct TContainerRegistries {
   TInstallContainerList Containers;
   // Which identities of install files are in use.
   std::bitset<UniqueIDCount> UsedIDs;
+  // No identity below this one is free: a new file does not search the
+  // identities in use again.
+  int32_t FirstFreeFrom = 0;
   // The next install file that finishes loading clears the identities
   // first: set when a stream creates an install file.
   bool ClearIDsOnLoad = false;
@@ -46,8 +49,9 @@ void TInstallContainerList::Add(TInstallContainer* container) {
 }
 
 void TInstallContainerList::Remove(TInstallContainer* container) {
-  auto it = std::find(items_.begin(), items_.end(), container);
-  if (it != items_.end()) items_.erase(it);
+  // From the end: containers are mostly freed last first.
+  auto it = std::find(items_.rbegin(), items_.rend(), container);
+  if (it != items_.rend()) items_.erase(std::next(it).base());
 }
 
 TInstallContainerList& InstallContainers() { return Registries().Containers; }
@@ -70,10 +74,13 @@ void TInstallContainer::BeforeDestruction() {
   if (!destroying_) {
     destroying_ = true;
     ReleaseOnDestroy();
-    if (TContainerRegistries* registries = LiveRegistries()) {
-      // A copy: the list is the same size throughout, since no container
-      // is created or freed in answer.
-      std::vector<TInstallContainer*> others = registries->Containers.Containers();
+    if (LiveRegistries()) {
+      // Told: the objects this contains and the container holding this,
+      // the only ones whose member lists or Container name it. (Telling
+      // every container made freeing n files cost n * n.)
+      std::vector<TInstallContainer*> others(members_.begin(), members_.end());
+      if (auto* object = dynamic_cast<TInstallObject*>(this); object && object->Container())
+        others.push_back(object->Container());
       for (TInstallContainer* other : others) {
         if (other == this) continue;
         // Destruction must finish: an object that cannot move elsewhere
@@ -395,10 +402,10 @@ void TCustomInstallGroup::SetContainer(TInstallContainer* value) {
 
 TCustomInstallFile::TCustomInstallFile(TComponent* owner) : TFileRelated(owner) {
   SetNet(false);
-  auto& used = Registries().UsedIDs;
-  for (int32_t id = 0; id < UniqueIDCount; ++id)
-    if (!used.test(id)) {
-      used.set(id);
+  auto& registries = Registries();
+  for (int32_t& id = registries.FirstFreeFrom; id < UniqueIDCount; ++id)
+    if (!registries.UsedIDs.test(id)) {
+      registries.UsedIDs.set(id);
       UniqueID = id;
       break;
     }
@@ -411,6 +418,7 @@ void TCustomInstallFile::Loaded() {
   auto& registries = Registries();
   if (registries.ClearIDsOnLoad) {
     registries.UsedIDs.reset();
+    registries.FirstFreeFrom = 0;
     registries.ClearIDsOnLoad = false;
   }
   if (ValidUniqueID(UniqueID)) registries.UsedIDs.set(UniqueID);
@@ -419,7 +427,10 @@ void TCustomInstallFile::Loaded() {
 void TCustomInstallFile::ReleaseOnDestroy() {
   TFileRelated::ReleaseOnDestroy();
   TContainerRegistries* registries = LiveRegistries();
-  if (registries && ValidUniqueID(UniqueID)) registries->UsedIDs.reset(UniqueID);
+  if (registries && ValidUniqueID(UniqueID)) {
+    registries->UsedIDs.reset(UniqueID);
+    registries->FirstFreeFrom = std::min(registries->FirstFreeFrom, UniqueID);
+  }
 }
 
 // The bases publish nothing: each published class chooses its properties.

@@ -335,19 +335,14 @@ int VersionDecision(const std::string& newVersion, const std::string& existingVe
   }
 }
 
-bool NeedsDate(TOverwriteType mode) {
-  return mode == TOverwriteType::owDate || mode == TOverwriteType::owVersionDate;
-}
-
-// The decision of the modes that read the files: newDate and existingDate
-// count only in the date modes.
-int Decide(TOverwriteType mode, const std::string& newVersion, const std::string& existingPath,
-           TDateTime newDate, TDateTime existingDate) {
-  if (mode == TOverwriteType::owVersion || mode == TOverwriteType::owVersionDate) {
-    int byVersion = VersionDecision(newVersion, FileVersionOf(existingPath));
-    if (mode == TOverwriteType::owVersion || byVersion != vrSame) return byVersion;
-  }
-  return CompareDates(newDate, existingDate);
+// The version modes decide by the versions alone unless they are equal;
+// empty when the dates must decide.
+std::optional<int> DecisionByVersion(TOverwriteType mode, const std::string& newVersion,
+                                     const std::string& existingPath) {
+  if (mode != TOverwriteType::owVersion && mode != TOverwriteType::owVersionDate) return std::nullopt;
+  int byVersion = VersionDecision(newVersion, FileVersionOf(existingPath));
+  if (mode == TOverwriteType::owVersion || byVersion != vrSame) return byVersion;
+  return std::nullopt;
 }
 
 // owAlways and owNever decide without reading either file.
@@ -382,20 +377,20 @@ int TVersionResource::CompareVersions(const std::string& a, const std::string& b
 int TVersionResource::IsFileNewer(const std::string& archivedVersion, TDateTime archivedDate,
                                   const std::string& existingPath, TOverwriteType mode) {
   if (auto decided = DecisionWithoutFiles(existingPath, mode)) return *decided;
-  TDateTime existingDate = 0;
-  if (NeedsDate(mode)) {
-    auto date = FileDateOf(existingPath);
-    if (!date) return vrNoDecision;
-    existingDate = *date;
-  }
-  return Decide(mode, archivedVersion, existingPath, archivedDate, existingDate);
+  // The existing file's date is read only when the versions leave it open.
+  if (auto decided = DecisionByVersion(mode, archivedVersion, existingPath)) return *decided;
+  auto existingDate = FileDateOf(existingPath);
+  if (!existingDate) return vrNoDecision;
+  return CompareDates(archivedDate, *existingDate);
 }
 
 int TVersionResource::IsFileNewerByName(const std::string& newPath,
                                         const std::string& existingPath, TOverwriteType mode) {
   if (auto decided = DecisionWithoutFiles(existingPath, mode)) return *decided;
+  // Between two files on disk the date modes open both files before
+  // anything else: either one missing leaves no decision.
   TDateTime dates[2] = {0, 0};
-  if (NeedsDate(mode)) {
+  if (mode == TOverwriteType::owDate || mode == TOverwriteType::owVersionDate) {
     try {
       const std::string* paths[2] = {&newPath, &existingPath};
       for (int i = 0; i < 2; ++i) {
@@ -407,7 +402,8 @@ int TVersionResource::IsFileNewerByName(const std::string& newPath,
       return vrNoDecision;
     }
   }
-  return Decide(mode, FileVersionOf(newPath), existingPath, dates[0], dates[1]);
+  if (auto decided = DecisionByVersion(mode, FileVersionOf(newPath), existingPath)) return *decided;
+  return CompareDates(dates[0], dates[1]);
 }
 
 // ---------------------------------------------------------------------------

@@ -7,6 +7,22 @@
 
 namespace brim {
 
+namespace {
+
+// Lists are searched from the end: components are mostly freed last first.
+bool ContainsFromEnd(const std::vector<TComponent*>& list, TComponent* item) {
+  return std::find(list.rbegin(), list.rend(), item) != list.rend();
+}
+
+bool EraseLast(std::vector<TComponent*>& list, TComponent* item) {
+  auto it = std::find(list.rbegin(), list.rend(), item);
+  if (it == list.rend()) return false;
+  list.erase(std::next(it).base());
+  return true;
+}
+
+}  // namespace
+
 const TClassInfo& TPersistent::StaticClass() {
   static const TClassInfo info = TClassBuilder<TPersistent>("TPersistent", nullptr).Build();
   return info;
@@ -118,14 +134,44 @@ void TComponent::SetName(const std::string& name) {
     if (other && other != this)
       throw EComponentError("A component named %s already exists", name);
   }
+  if (owner_) owner_->UnindexName(this);
   name_ = name;
+  if (owner_) owner_->IndexName(this);
 }
+
+// An owner with fewer components than this searches its list.
+constexpr size_t kNameIndexFrom = 32;
 
 TComponent* TComponent::FindComponent(const std::string& name) const {
   if (name.empty()) return nullptr;
+  if (!nameIndex_ && components_.size() >= kNameIndexFrom) {
+    nameIndex_ = std::make_unique<TNameIndex>();
+    for (TComponent* c : components_)
+      if (!c->name_.empty()) (*nameIndex_)[UpperCase(c->name_)].push_back(c);
+  }
+  if (nameIndex_) {
+    auto it = nameIndex_->find(UpperCase(name));
+    if (it == nameIndex_->end() || it->second.empty()) return nullptr;
+    // One name twice (a component moved in from another owner): the
+    // first in the list, as the search finds it.
+    if (it->second.size() == 1) return it->second.front();
+  }
   for (TComponent* c : components_)
     if (SameText(c->name_, name)) return c;
   return nullptr;
+}
+
+void TComponent::IndexName(TComponent* component) {
+  if (nameIndex_ && !component->name_.empty())
+    (*nameIndex_)[UpperCase(component->name_)].push_back(component);
+}
+
+void TComponent::UnindexName(TComponent* component) {
+  if (!nameIndex_ || component->name_.empty()) return;
+  auto it = nameIndex_->find(UpperCase(component->name_));
+  if (it == nameIndex_->end()) return;
+  std::erase(it->second, component);
+  if (it->second.empty()) nameIndex_->erase(it);
 }
 
 int TComponent::ComponentIndex() const {
@@ -155,17 +201,21 @@ void TComponent::Loaded() { state_ &= ~(csLoading | csReading); }
 void TComponent::InsertComponent(TComponent* component) {
   if (component->owner_) component->owner_->RemoveComponent(component);
   components_.push_back(component);
+  ++componentChanges_;
+  IndexName(component);
   component->owner_ = this;
   Notification(component, TOperation::opInsert);
 }
 
 void TComponent::RemoveComponent(TComponent* component) {
-  auto it = std::find(components_.begin(), components_.end(), component);
-  if (it == components_.end()) return;
-  Notification(component, TOperation::opRemove);
+  if (!ContainsFromEnd(components_, component)) return;
+  // An owner being destroyed loses every component: telling each of the
+  // rest about each one that goes would cost n * n, for references that
+  // die with them. Those that must know are on the free-notification list.
+  if (!HasState(csDestroying)) Notification(component, TOperation::opRemove);
   // The notification may have removed entries; look again.
-  it = std::find(components_.begin(), components_.end(), component);
-  if (it != components_.end()) components_.erase(it);
+  if (EraseLast(components_, component)) UnindexName(component);
+  ++componentChanges_;
   component->owner_ = nullptr;
 }
 
@@ -174,36 +224,48 @@ void TComponent::DestroyComponents() {
     TComponent* c = components_.back();
     c->Free();
     // A component that failed to leave the list is dropped so this ends.
-    if (!components_.empty() && components_.back() == c) components_.pop_back();
+    if (!components_.empty() && components_.back() == c) {
+      components_.pop_back();
+      UnindexName(c);
+      ++componentChanges_;
+    }
   }
 }
 
 void TComponent::FreeNotification(TComponent* component) {
   if (!component || component == this) return;
-  if (std::find(freeNotifies_.begin(), freeNotifies_.end(), component) == freeNotifies_.end()) {
-    freeNotifies_.push_back(component);
-    component->FreeNotification(this);
-  }
+  // Links go both ways, so the shorter list tells whether this one exists:
+  // a path specifier named by thousands of files is not searched each time.
+  bool linked = freeNotifies_.size() <= component->freeNotifies_.size()
+                    ? ContainsFromEnd(freeNotifies_, component)
+                    : ContainsFromEnd(component->freeNotifies_, this);
+  if (linked) return;
+  freeNotifies_.push_back(component);
+  component->freeNotifies_.push_back(this);
 }
 
 void TComponent::RemoveFreeNotification(TComponent* component) {
-  auto it = std::find(freeNotifies_.begin(), freeNotifies_.end(), component);
-  if (it == freeNotifies_.end()) return;
-  freeNotifies_.erase(it);
+  if (!EraseLast(freeNotifies_, component)) return;
   component->RemoveFreeNotification(this);
 }
 
 void TComponent::Notification(TComponent* component, TOperation operation) {
-  if (operation == TOperation::opRemove && component) {
+  // An insertion is news for the owner alone: nothing below reacts to it,
+  // and telling every sibling made loading n components cost n * n.
+  if (operation == TOperation::opInsert) return;
+  if (component) {
     RemoveFreeNotification(component);
     if (component != this) ClearReferencesTo(*this, component, 0);
   }
-  // Owned components hear about their siblings too. Copy: a handler may
-  // change the list.
+  // Owned components hear about their siblings' removal too. A handler may
+  // free or move one of them: while the list is unchanged every copied
+  // entry is still here; after a change each is looked up.
   auto owned = components_;
+  const uint64_t changes = componentChanges_;
   for (TComponent* c : owned)
     if (c != component &&
-        std::find(components_.begin(), components_.end(), c) != components_.end())
+        (componentChanges_ == changes ||
+         std::find(components_.begin(), components_.end(), c) != components_.end()))
       c->Notification(component, operation);
 }
 

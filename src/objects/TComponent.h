@@ -6,7 +6,9 @@
 
 #include <any>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "common/exceptions_Brimwell.h"
@@ -82,9 +84,9 @@ class TComponent : public TPersistent {
   virtual void Loaded();
 
   // Sent to a component when another one is inserted or removed nearby:
-  // to the owner and its owned components, and to the free-notification
-  // list. The base clears every reference property that names the
-  // removed component.
+  // an insertion to the owner, a removal to the owner and its owned
+  // components and to the free-notification list. The base clears every
+  // reference property that names the removed component.
   virtual void Notification(TComponent* component, TOperation operation);
   void FreeNotification(TComponent* component);
   void RemoveFreeNotification(TComponent* component);
@@ -131,12 +133,21 @@ class TComponent : public TPersistent {
 
  private:
   void ClearReferencesTo(TPersistent& object, TComponent* target, int depth);
+  void IndexName(TComponent* component);
+  void UnindexName(TComponent* component);
+
+  // Owned components by name with a-z upper-cased, in list order; made
+  // once an owner has many, so that loading n named components and
+  // resolving their references costs n lookups, not n * n comparisons.
+  using TNameIndex = std::unordered_map<std::string, std::vector<TComponent*>>;
+  mutable std::unique_ptr<TNameIndex> nameIndex_;
 
   TComponent* owner_ = nullptr;
   std::string name_;
   int32_t tag_ = 0;
   uint32_t state_ = 0;
   std::vector<TComponent*> components_;
+  uint64_t componentChanges_ = 0;  // counts changes of components_
   std::vector<TComponent*> freeNotifies_;
   int32_t designLeft_ = 0, designTop_ = 0;
   bool hasDesignPlacement_ = false;

@@ -4,8 +4,10 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <functional>
 
 #include "archive/ArchiveTest.h"
+#include "common/routines_Strings.h"
 #include "components/cmp_TVersion.h"
 #include "objects/TStrings.h"
 #include "platform/TestPE.h"
@@ -150,6 +152,34 @@ TEST_F(HeaderList, NamesAreFoundIgnoringTheCaseOfAToZOnly) {
   EXPECT_EQ(list.FindByName("C:\\DATA\\A.TXT;c:\\elsewhere"), 0) << "the first field names it";
   EXPECT_EQ(list.FindByName("C:\\DATA\\\xE9T\xE9.TXT"), 1);
   EXPECT_EQ(list.FindByName("C:\\DATA\\\xC9T\xC9.TXT"), -1) << "letters beyond A-Z keep their case";
+}
+
+// Names are found through an index: it follows every way the list changes,
+// and a name stored twice finds its first header.
+TEST_F(HeaderList, NamesAreFoundAfterEveryChangeOfTheList) {
+  std::string a = Source("a.txt", "a"), b = Source("b.txt", "b");
+  TStringList entries;
+  entries.Add(a);
+  entries.Add(b);
+  struct Step {
+    std::function<void()> change;
+    int a, b, other;  // what FindByName gives for a, b and "other"
+  };
+  const std::vector<Step> steps = {
+      {[&] { list.BuildFromList(entries, false); }, 0, 1, -1},
+      {[&] { list.BuildFromList(entries, true); }, 0, 1, -1},
+      {[&] { AddNamed("OTHER"); }, 0, 1, 4},
+      {[&] { list.Clear(); }, -1, -1, -1},
+      {[&] { AddNamed("other"), list.BuildFromList(entries, true); }, 1, 2, 0},
+      {[&] { list.FileHeaders(1).FileName = "renamed"; }, -1, 2, 0},
+      {[&] { list.BuildFromList(entries, false); }, 0, 1, -1},
+  };
+  for (size_t i = 0; i < steps.size(); ++i) {
+    steps[i].change();
+    EXPECT_EQ(list.FindByName(UpperCase(a)), steps[i].a) << i;
+    EXPECT_EQ(list.FindByName(b + ";C:\\target"), steps[i].b) << i;
+    EXPECT_EQ(list.FindByName("Other"), steps[i].other) << i;
+  }
 }
 
 TEST_F(HeaderList, AnEntryIsStoredByItsFirstFieldCutToAHundredCharacters) {

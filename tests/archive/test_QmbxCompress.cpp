@@ -72,6 +72,27 @@ TEST_F(Compression, OwNeverKeepsAnExistingFileWithOneFinishedReport) {
   EXPECT_EQ(reports, std::vector<bool>{true});
 }
 
+// A directory where the file should go is not an existing file to keep:
+// under every rule, extracting or copying over it fails naming it, and the
+// directory stays as it was.
+TEST_F(Compression, ADirectoryOfTheDestinationsNameIsNotAFile) {
+  std::string a = Source("a.txt", "archived");
+  Compress(At("files.1"), {a});
+  ASSERT_TRUE(CreateDirectoryPath(At("out\\a.txt")));
+  WriteFile(At("out\\a.txt\\inside.txt"), "kept");
+  for (TOverwriteType mode : {TOverwriteType::owNever, TOverwriteType::owAlways,
+                              TOverwriteType::owVersion, TOverwriteType::owDate,
+                              TOverwriteType::owVersionDate}) {
+    SCOPED_TRACE(static_cast<int>(mode));
+    engine->Overwrite = mode;
+    EXPECT_EQ(ErrorOf([&] { Extract(At("files.1"), At("out"), {a}); }),
+              "Cannot create the file " + At("out\\a.txt"));
+    EXPECT_EQ(ErrorOf([&] { engine->CopyFile(a, At("out\\a.txt")); }),
+              "Cannot create the file " + At("out\\a.txt"));
+    EXPECT_EQ(Bytes(At("out\\a.txt\\inside.txt")), "kept");
+  }
+}
+
 TEST_F(Compression, OwVersionDateFallsBackToTheDatesOfUnversionedFiles) {
   std::string a = Source("a.txt", "archived");
   Compress(At("files.1"), {a});

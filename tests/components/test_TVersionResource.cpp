@@ -284,6 +284,24 @@ TEST_F(ReplaceDecision, ByVersionThenDate) {
             vrNewer);
 }
 
+// The versions decide before the existing file is opened for its date: a
+// file held by another program with no sharing still loses to a versioned
+// archive file, and only equal versions need the date.
+TEST_F(ReplaceDecision, VersionsDecideBeforeTheDateIsRead) {
+  TDateTime noon = Date(2001, 6, 15, 12, 0, 0);
+  std::string held = WriteDated("held.dll", "no resource", noon);
+  auto holder = PlatformFiles().Open(held, accRead | accWrite, shareNone, TFileCreation::OpenExisting);
+  ASSERT_TRUE(holder);
+  struct Case {
+    const char* archived;
+    int expected;
+  };
+  for (const Case& c : std::vector<Case>{{"1.0.0.0", vrNewer}, {"", vrNoDecision}})
+    EXPECT_EQ(TVersionResource::IsFileNewer(c.archived, noon, held, TOverwriteType::owVersionDate),
+              c.expected)
+        << c.archived;
+}
+
 TEST_F(ReplaceDecision, AlwaysAndNeverDoNotReadTheFiles) {
   WriteFile(At("there.txt"), "x");
   for (const char* path : {"there.txt", "missing.txt"})

@@ -2,7 +2,10 @@
 // components of the sample vocabulary.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "SampleClasses.h"
 #include "objects/BinaryForm.h"
@@ -414,6 +417,38 @@ TEST(Components, NamesAreIdentifiersUniqueWithinTheOwner) {
   EXPECT_EQ(root.FindComponent("second"), b);
   a->SetName("");
   EXPECT_EQ(root.FindComponent(""), nullptr);
+}
+
+// An owner of many components finds them by name through an index: it
+// follows renaming, freeing and moving to another owner, and of one name
+// given twice the first in the list is found.
+TEST(Components, NamesAreFoundAmongManyComponentsAfterEveryChange) {
+  TSampleRoot root(nullptr), other(nullptr);
+  std::vector<TSampleThing*> things;
+  for (int i = 0; i < 40; ++i) {
+    things.push_back(new TSampleThing(&root));
+    things.back()->SetName("T" + std::to_string(i));
+  }
+  struct Step {
+    std::function<void()> change;
+    const char* name;
+    TComponent* found;
+  };
+  const std::vector<Step> steps = {
+      {[] {}, "t39", things[39]},
+      {[&] { things[5]->SetName("Renamed"); }, "RENAMED", things[5]},
+      {[] {}, "T5", nullptr},
+      {[&] { things[6]->Free(); }, "t6", nullptr},
+      {[&] { other.InsertComponent(things[7]); }, "T7", nullptr},
+      {[&] { things[8]->SetName("T7"), root.InsertComponent(things[7]); }, "t7", things[8]},
+      {[&] { things[8]->SetName(""); }, "T7", things[7]},
+      {[&] { things[9]->SetName("Late"); }, "late", things[9]},
+  };
+  for (size_t i = 0; i < steps.size(); ++i) {
+    steps[i].change();
+    EXPECT_EQ(root.FindComponent(steps[i].name), steps[i].found) << i;
+  }
+  EXPECT_EQ(other.ComponentCount(), 0);
 }
 
 }  // namespace

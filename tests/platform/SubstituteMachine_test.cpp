@@ -14,12 +14,14 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "platform/PlatformTest.h"
 #include "platform/posix/BatchInterpreter.h"
 #include "platform/posix/ExecutableResources.h"
 #include "platform/posix/MachineLocks.h"
+#include "platform/posix/MachinePaths.h"
 #include "platform/posix/PendingRenames.h"
 #include "platform/posix/PosixSystem.h"
 #include "platform/posix/ProgramStart.h"
@@ -65,6 +67,52 @@ TEST_F(Machine, DrivesMapToTheMachineAndTheHost) {
   WriteFile("q:\\x.txt", "q");
   EXPECT_EQ(ReadHost(Host("drive_q/x.txt")), "q");
   EXPECT_FALSE(files.FullPathName("\\\\server\\share\\file.txt")) << "no network on the machine";
+}
+
+// --- Names in another letter case -------------------------------------------
+
+// The index of names behind case-insensitive lookups sees every change to a
+// directory, made on the host by another program right between two lookups
+// or through the machine's own calls, with or without the host's change
+// notifications.
+TEST_F(Machine, NamesChangedBetweenTwoLookupsAreSeen) {
+  const std::string dir = Host("drive_c/Dir");
+  auto host = [&](const char* name) { return dir + "/" + name; };
+  struct Step {
+    std::function<void()> change;
+    const char* lookup;
+    const char* found;  // empty: missing
+  };
+  const std::vector<Step> steps = {
+      {[&] {}, "readme.txt", ""},
+      {[&] { WriteHost(host("ReadMe.TXT"), "1"); }, "README.txt", "ReadMe.TXT"},
+      {[&] { fs::rename(host("ReadMe.TXT"), host("Other.txt")); }, "readme.TXT", ""},
+      {[&] {}, "OTHER.TXT", "Other.txt"},
+      {[&] { WriteHost(host("readme.txt"), "2"), WriteHost(host("README.TXT"), "3"); }, "Readme.Txt",
+       "README.TXT"},
+      {[&] { fs::remove(host("README.TXT")); }, "Readme.Txt", "readme.txt"},
+      {[&] { fs::remove(host("Other.txt")); }, "other.txt", ""},
+      {[&] { fs::remove_all(dir), fs::create_directory(dir), WriteHost(host("Fresh.txt"), ""); },
+       "FRESH.TXT", "Fresh.txt"},
+      {[&] { WriteFile("C:\\Dir\\Made.Here", "4"); }, "made.here", "Made.Here"},
+      {[&] { EXPECT_TRUE(files.MoveFile("C:\\DIR\\MADE.HERE", "C:\\dir\\Moved.Here")); }, "MADE.HERE",
+       ""},
+      {[&] {}, "moved.here", "Moved.Here"},
+      {[&] { EXPECT_TRUE(files.DeleteFile("C:\\dir\\MOVED.HERE")); }, "Moved.here", ""},
+  };
+  for (bool notifications : {true, false}) {
+    UseHostChangeNotifications(notifications);
+    fs::remove_all(dir);
+    fs::create_directory(dir);
+    for (size_t i = 0; i < steps.size(); ++i) {
+      steps[i].change();
+      auto resolved = ResolveMachinePath(std::string("C:\\dir\\") + steps[i].lookup);
+      ASSERT_TRUE(resolved) << i;
+      EXPECT_EQ(resolved->Exists ? resolved->Name : "", steps[i].found)
+          << "step " << i << ", notifications " << notifications;
+    }
+  }
+  UseHostChangeNotifications(true);
 }
 
 // --- Short names -------------------------------------------------------------

@@ -7,6 +7,8 @@
 // path that reaches it, and the short (8.3) form of a path.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,13 +51,25 @@ struct TMachinePath {
   std::string Name;      // its name there (as given when it does not exist)
   bool Exists = false;
   bool IsDirectory = false;
+  // The host's stat of the entry, when the lookup took it and it is not a
+  // link (so stat and lstat agree): the caller need not ask again.
+  std::optional<struct stat> Stat;
 };
 
 // Resolves a path whose directories all exist; the last name may be
-// missing (Exists false). Empty with errPathNotFound when a directory on
+// missing (Exists false). A path that exists as spelled costs one lstat; a
+// name in another letter case is found through an index of each
+// directory's names, kept current by the host's change notifications so
+// that a change made by any process is seen. Empty with errPathNotFound when a directory on
 // the way is missing or not a directory, or with the error of the parse.
 std::optional<TMachinePath> ResolveMachinePath(const std::string& path);
 std::optional<TMachinePath> ResolveMachinePath(const TWindowsPath& path);
+
+// Whether that index may rely on the host's change notifications (the
+// default). Without them it trusts a directory's listing only while the
+// directory's time stamps are unchanged and were older than the file
+// system's clock granularity when it was listed.
+void UseHostChangeNotifications(bool use);
 
 // The Windows path of a host path: C:\..., A:\... inside the machine's
 // drives, otherwise Z:\... .

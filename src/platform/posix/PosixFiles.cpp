@@ -352,7 +352,8 @@ class TPosixFileService : public IFileService {
       bool truncate =
           creation == TFileCreation::CreateAlways || creation == TFileCreation::TruncateExisting;
       struct stat st {};
-      if (!HostStat(p->Host, st)) return FailErrnoNull();
+      if (p->Stat) st = *p->Stat;
+      else if (!HostStat(p->Host, st)) return FailErrnoNull();
       if (IsReadOnly(st) && ((access & accWrite) || truncate)) return Fail(errAccessDenied);
       TFileIdentity identity = IdentityOf(st);
       std::string windows = p->Windows.Text();
@@ -480,7 +481,8 @@ class TPosixFileService : public IFileService {
     auto p = ResolveExisting(path);
     if (!p) return std::nullopt;
     struct stat st {};
-    if (!HostStat(p->Host, st)) {
+    if (p->Stat) st = *p->Stat;
+    else if (!HostStat(p->Host, st)) {
       FailErrno();
       return std::nullopt;
     }
