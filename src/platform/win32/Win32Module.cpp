@@ -53,4 +53,10 @@ IModuleService& PlatformModule() {
   return module;
 }
 
+std::optional<std::string> TWin32Module::CommandLine() {
+  const char* line = ::GetCommandLineA();
+  if (!line) return std::nullopt;
+  return std::string(line);
+}
+
 }  // namespace brim
