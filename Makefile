@@ -1,6 +1,9 @@
 # The commands the README names. Each works alone on a fresh Debian 12
 # machine: `make test` and `make demo` install what is missing and build
-# first. Builds use two jobs; JOBS=n changes that.
+# first. `make build` installs only what the builds need; `make deps` adds
+# what the tests, the fuzzers and the benchmarks need. Builds use two jobs;
+# JOBS=n changes that. WERROR=ON makes warnings in our own code fail the
+# build (`make test` sets it, as does CI=true in the environment).
 SHELL := /bin/bash
 .DEFAULT_GOAL := build
 .NOTPARALLEL:
@@ -9,23 +12,31 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= 2
 BUILD_TYPE ?= RelWithDebInfo
 FUZZ_SECONDS ?= 120
+WERROR ?=
+WERROR_FLAG := $(if $(WERROR),-DBRIMWELL_WERROR=$(WERROR))
 
-CMAKE_NATIVE := cmake -S . -B build/native -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+CMAKE_NATIVE := cmake -S . -B build/native -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(WERROR_FLAG)
 CMAKE_WIN32 := cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
 	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake \
-	-DBRIMWELL_HOST_BRIMDEF=$(CURDIR)/build/native/bin/brimdef
-CMAKE_ASAN := cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBRIMWELL_ASAN=ON
+	-DBRIMWELL_HOST_BRIMDEF=$(CURDIR)/build/native/bin/brimdef $(WERROR_FLAG)
+CMAKE_ASAN := cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBRIMWELL_ASAN=ON \
+	$(WERROR_FLAG)
 CMAKE_FUZZ := cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBRIMWELL_FUZZ=ON \
 	-DBRIMWELL_TESTS=OFF -DCMAKE_CXX_COMPILER=clang++
 
-.PHONY: deps build build-native build-win32 build-asan build-fuzz test demo asan fuzz bench clean
+.PHONY: deps deps-build build build-native build-win32 build-win32-only build-asan build-fuzz \
+	test demo asan fuzz bench clean
 
-## deps: install the Debian packages the build and the tests need
+## deps: install the Debian packages the builds, the tests, the fuzzers and the benchmarks need
 deps:
-	@scripts/install-deps
+	@scripts/install-deps all
+
+# Only what the builds need.
+deps-build:
+	@scripts/install-deps build
 
 ## build: the native programs (build/native/bin) and the win32 ones (build/win32/bin)
-build: deps
+build: deps-build
 	@$(MAKE) --no-print-directory build-native build-win32
 
 build-native:
@@ -33,7 +44,9 @@ build-native:
 	@cmake --build build/native -j $(JOBS)
 
 # The native brimdef compiles the definition that brimsetup.exe binds.
-build-win32: build-native
+build-win32: build-native build-win32-only
+
+build-win32-only:
 	@$(CMAKE_WIN32) >/dev/null
 	@cmake --build build/win32 -j $(JOBS)
 
@@ -45,12 +58,17 @@ build-fuzz:
 	@$(CMAKE_FUZZ) >/dev/null
 	@cmake --build build/fuzz -j $(JOBS)
 
-## test: every suite (native, win32 under Wine, ASan/UBSan, end to end) with one summary
-test: deps build build-asan
-	@scripts/run-tests
+## test: every suite (native, win32 under Wine, ASan/UBSan, end to end) with one summary;
+## warnings fail the builds, and each phase prints its time
+test:
+	@scripts/phase deps scripts/install-deps all
+	@scripts/phase "build native" $(MAKE) build-native WERROR=$(or $(WERROR),ON)
+	@scripts/phase "build win32" $(MAKE) build-win32-only WERROR=$(or $(WERROR),ON)
+	@scripts/phase "build asan" $(MAKE) build-asan WERROR=$(or $(WERROR),ON)
+	@scripts/phase tests scripts/run-tests
 
 ## demo: compile, check and decompile the demo definition; archive its payload with brimarc
-demo: deps build
+demo: deps-build build
 	@scripts/demo
 
 ## asan: the unit tests and the end-to-end checks built with AddressSanitizer and UBSan

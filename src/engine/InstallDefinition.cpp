@@ -20,10 +20,12 @@
 #include "engine/cmp_TInstallRegistry.h"
 #include "netlocation/cmp_TNetInstallLocation.h"
 #include "objects/ClassRegistry.h"
+#include "objects/FormValue.h"
 #include "objects/TCollection.h"
 #include "objects/TGraphics.h"
 #include "objects/TStrings.h"
 #include "paths/cmp_TPathSpecifier.h"
+#include "platform/Platform.h"
 #include "shortcuts/cmp_TInstallShellLink.h"
 #include "translation/cmp_TTranslateControls.h"
 #include "translation/cmp_TTranslator.h"
@@ -40,6 +42,11 @@ void RegisterInstallVocabulary() {
   static bool done = false;
   if (done) return;
   done = true;
+  // Wide and UTF-8 strings of a definition arrive in the system's ANSI code
+  // page, as the system itself would convert them.
+  SetAnsiConversion([](const std::u16string& text) {
+    return PlatformSystem().AnsiFromWide(text).value_or(std::string(text.size(), '?'));
+  });
   const TClassInfo* classes[] = {
       // The component model.
       &TPersistent::StaticClass(), &TComponent::StaticClass(), &TStrings::StaticClass(),

@@ -19,7 +19,17 @@ std::string TSourcePos::Describe() const {
   return "byte offset " + std::to_string(Offset);
 }
 
+namespace {
+TAnsiConversion& AnsiConversion() {
+  static TAnsiConversion convert;
+  return convert;
+}
+}  // namespace
+
+void SetAnsiConversion(TAnsiConversion convert) { AnsiConversion() = std::move(convert); }
+
 std::string Utf16ToAnsi(const std::u16string& w) {
+  if (AnsiConversion()) return AnsiConversion()(w);
   std::string s;
   s.reserve(w.size());
   for (char16_t c : w) s += c < 256 ? static_cast<char>(c) : '?';

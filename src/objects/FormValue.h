@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -82,8 +83,8 @@ struct TValue {
     return Tag == TValueTag::vaExtended || Tag == TValueTag::vaSingle ||
            Tag == TValueTag::vaDate || Tag == TValueTag::vaCurrency;
   }
-  // The value of a string tag as ANSI bytes (wide and UTF-8 text is
-  // narrowed; characters outside Latin-1 become '?').
+  // The value of a string tag as ANSI bytes: wide and UTF-8 text goes
+  // through the ANSI conversion (SetAnsiConversion).
   std::string AsAnsi() const;
   double AsDouble() const;
 
@@ -121,6 +122,12 @@ struct TObjectRecord {
 std::array<uint8_t, 10> DoubleToExtended(double d);
 double ExtendedToDouble(const std::array<uint8_t, 10>& e);
 
+// Wide text into the ANSI code page of the system the program runs on.
+// This layer knows no platform: the composition root (RegisterStreamClasses)
+// sets the system's conversion; until it does, characters above U+00FF
+// become '?'.
+using TAnsiConversion = std::function<std::string(const std::u16string&)>;
+void SetAnsiConversion(TAnsiConversion convert);
 std::string Utf16ToAnsi(const std::u16string& w);
 std::u16string Utf8ToUtf16(const std::string& s);
 

@@ -17,6 +17,10 @@ class IModuleService {
   // An RT_BITMAP resource of the running program, by name, as a complete
   // BMP file (the resource holds the bitmap without its file header).
   virtual std::optional<std::string> LoadBitmapResource(const std::string& name) = 0;
+  // The command line the program was started with, as the system keeps it
+  // (GetCommandLineA, the program first); empty where the system hands the
+  // program its arguments already split (posix).
+  virtual std::optional<std::string> CommandLine() = 0;
 };
 
 // The BMP file of a bitmap resource's bytes (a BITMAPINFOHEADER or
@@ -29,5 +33,16 @@ std::optional<std::string> BitmapFileOfResource(const std::string& resource);
 // there are none.
 void SetProgramArguments(std::vector<std::string> arguments);
 const std::vector<std::string>& ProgramArguments();
+
+// A command line split as the system's own programs split it: blanks
+// (spaces and tabs) separate the arguments, double quotes group blanks into
+// an argument and are removed, and a backslash is an ordinary character, so
+// "-sA:\" "A:\SETUP.EXE" is the two arguments -sA:\ and A:\SETUP.EXE.
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+// The arguments of the running program without the program itself: its
+// command line split by SplitCommandLine where the system keeps one, else
+// the arguments the C runtime passed (argv after the program).
+std::vector<std::string> ProgramArgumentsOf(int argc, char** argv);
 
 }  // namespace brim

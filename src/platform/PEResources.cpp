@@ -255,7 +255,8 @@ std::vector<std::string> TPEImage::ExportedNames() const {
     auto text = FromRva(U32(*table, i * 4u));
     if (!text) continue;
     size_t end = text->find('\0');
-    if (end == std::string_view::npos) continue;  // runs off its section: damaged
+    // Runs off its section, or names nothing: damaged.
+    if (end == std::string_view::npos || end == 0) continue;
     names.emplace_back(text->substr(0, end));
   }
   return names;

@@ -100,6 +100,36 @@ std::vector<std::string>& Arguments() {
 void SetProgramArguments(std::vector<std::string> arguments) { Arguments() = std::move(arguments); }
 const std::vector<std::string>& ProgramArguments() { return Arguments(); }
 
+std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
+  std::vector<std::string> arguments;
+  size_t at = 0;
+  const size_t size = commandLine.size();
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (true) {
+    while (at < size && blank(commandLine[at])) ++at;
+    if (at >= size) break;
+    std::string argument;
+    bool quoted = false;
+    for (; at < size && (quoted || !blank(commandLine[at])); ++at) {
+      if (commandLine[at] == '"')
+        quoted = !quoted;
+      else
+        argument += commandLine[at];
+    }
+    arguments.push_back(std::move(argument));
+  }
+  return arguments;
+}
+
+std::vector<std::string> ProgramArgumentsOf(int argc, char** argv) {
+  if (std::optional<std::string> line = PlatformModule().CommandLine()) {
+    std::vector<std::string> arguments = SplitCommandLine(*line);
+    if (!arguments.empty()) arguments.erase(arguments.begin());
+    return arguments;
+  }
+  return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}
+
 namespace {
 std::function<void()>& Pump() {
   static std::function<void()> pump;

@@ -37,6 +37,12 @@ class ISystemService {
   virtual TDateTime Now() = 0;
   // Milliseconds since the system started (GetTickCount).
   virtual uint32_t TickCount() = 0;
+  // The system's ANSI code page (GetACP) and text converted between it and
+  // UTF-16 (CP_ACP); a character the code page lacks becomes '?'. Empty
+  // when the conversion itself fails.
+  virtual uint32_t AnsiCodePage() = 0;
+  virtual std::optional<std::string> AnsiFromWide(const std::u16string& text) = 0;
+  virtual std::u16string WideFromAnsi(const std::string& text) = 0;
 };
 
 }  // namespace brim

@@ -24,7 +24,9 @@
 
 int main(int argc, char** argv) {
   using namespace brim;
-  SetProgramArguments(std::vector<std::string>(argv + 1, argv + argc));
+  // Split as the system's programs split a command line, not as the C
+  // runtime does: a backslash before a quote stays a backslash.
+  SetProgramArguments(ProgramArgumentsOf(argc, argv));
   TInstallSession session;
   TApplication& application = Application();
   int status = 0;

@@ -11,13 +11,18 @@
 
 #include "components/cmp_TInstallContainer.h"
 #include "dialogs/dlgcmp_TBaseContainer.h"
+#include "dialogs/dlgcmp_TLicenseDlg.h"
 #include "engine/InstallDefinition.h"
 #include "engine/TInstalator.h"
 #include "engine/cmp_TInstall.h"
 #include "objects/BinaryForm.h"
 #include "objects/FormLoader.h"
 #include "objects/TextForm.h"
+#include "platform/Platform.h"
 #include "translation/cmp_TTranslator.h"
+#ifndef _WIN32
+#include "platform/posix/SubstituteMachine.h"
+#endif
 
 namespace brim::test {
 namespace {
@@ -68,6 +73,67 @@ TEST(DemoDefinition, NamesTheProduct) {
   EXPECT_FALSE(install->HideMainForm());
   EXPECT_FALSE(install->Reboot);
   EXPECT_EQ(install->DestDirType(), root->FindComponent("psProgramFiles"));
+}
+
+// The demo with a product name ending in "™" and a licence line in Polish,
+// written as the text form writes characters above U+00FF.
+std::string DemoWithWideText() {
+  std::string text = DemoText();
+  auto replace = [&text](const std::string& from, const std::string& to) {
+    size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+  };
+  replace("ProductName = 'Brimwell Demo'", "ProductName = 'Brimwell Demo'#8482");
+  replace("'It comes without any warranty.'",
+          "'Za'#380#243#322#263' g'#281#347'l'#261' ja'#378#324");
+  return text;
+}
+
+// Wide text reaches the running setup in the system's ANSI code page, and
+// text -> binary -> text loses nothing. The substitute machine takes the
+// code page of its language; under Wine the prefix has its own.
+TEST(DemoDefinition, WideTextArrivesInTheAnsiCodePage) {
+  const std::u16string polish = u"Za\u017C\u00F3\u0142\u0107 g\u0119\u015Bl\u0105 ja\u017A\u0144";
+  const struct {
+    uint16_t language;
+    uint32_t codePage;
+    const char* product;
+    const char* licence;
+  } cases[] = {
+      {0x0409, 1252, "Brimwell Demo\x99", "Za?\xF3?? g??l? ja??"},
+      {0x0415, 1250, "Brimwell Demo\x99", "Za\xBF\xF3\xB3\xE6 g\xEA\x9Cl\xB9 ja\x9F\xF1"},
+      {0x0419, 1251, "Brimwell Demo\x99", "Za???? g??l? ja??"},
+  };
+  std::string text = DemoWithWideText();
+  std::string binary = WriteBinaryForm(ParseTextForm(text));
+  EXPECT_EQ(PrintTextForm(ReadBinaryForm(binary)), text);
+  RegisterStreamClasses();
+#ifndef _WIN32
+  // The machine's language goes back to its default whatever happens here.
+  struct TDefaultLanguage {
+    ~TDefaultLanguage() { TSubstituteMachine::Current().SetFact("Machine", "Language", ""); }
+  } restore;
+#endif
+  for (const auto& c : cases) {
+#ifdef _WIN32
+    // The prefix's code page is what it is; the others are not tried.
+    if (PlatformSystem().AnsiCodePage() != c.codePage) continue;
+#else
+    TSubstituteMachine& machine = TSubstituteMachine::Current();
+    ASSERT_TRUE(machine.SetFact("Machine", "Language", std::to_string(c.language)));
+    EXPECT_EQ(PlatformSystem().AnsiCodePage(), c.codePage);
+#endif
+    std::unique_ptr<TComponent> root(CreateForm(ReadBinaryForm(binary)));
+    auto* install = dynamic_cast<TInstall*>(root->FindComponent("Install1"));
+    auto* licence = dynamic_cast<TLicenseDlg*>(root->FindComponent("LicenseDlg1"));
+    ASSERT_TRUE(install && licence);
+    EXPECT_EQ(install->Information.ProductName, c.product) << c.codePage;
+    ASSERT_EQ(licence->LicenseAgreement.Count(), 6) << c.codePage;
+    EXPECT_EQ(licence->LicenseAgreement.Strings(3), c.licence) << c.codePage;
+    EXPECT_EQ(PlatformSystem().WideFromAnsi(licence->LicenseAgreement.Strings(3)) == polish,
+              c.codePage == 1250);
+  }
 }
 
 TEST(DemoDefinition, HasOneInstanceOfEveryStandardPathSpecifier) {

@@ -171,6 +171,12 @@ TEST_F(InstallStartUp, TheSourceSwitchGivesTheInstallSource) {
   // A later argument replaces an earlier one.
   form.reset();
   EXPECT_EQ(Load("", {"-sC:\\First", "-c", "-SD:\\Second"})->InstallSource, "D:\\Second");
+  // The loading program passes the floppy's root quoted; the backslash
+  // before the closing quote is the root's, not an escape.
+  form.reset();
+  install = Load("", SplitCommandLine(R"("-sA:\" -c)"));
+  EXPECT_EQ(install->InstallSource, "A:\\");
+  EXPECT_TRUE(install->HasSwitch('c'));
 }
 
 TEST_F(InstallStartUp, DebugNeedsASourceDirectory) {

@@ -25,6 +25,42 @@ TEST_F(ModuleTest, FileNameIsTheRunningProgramAndExists) {
   EXPECT_EQ(*attributes & attrDirectory, 0u) << path;
 }
 
+// Blanks separate, quotes group and vanish, a backslash is just a character:
+// the loading program passes the drive root of the floppy as "-sA:\".
+TEST(CommandLineSplit, SplitsAsTheSystemsProgramsDo) {
+  const struct {
+    const char* line;
+    std::vector<std::string> arguments;
+  } cases[] = {
+      {R"(SETUP.EXE "-sA:\" "A:\SETUP.EXE")", {"SETUP.EXE", "-sA:\\", "A:\\SETUP.EXE"}},
+      {R"("C:\My Apps\setup.exe" -d "-sC:\My Build")",
+       {"C:\\My Apps\\setup.exe", "-d", "-sC:\\My Build"}},
+      {"  a\t\tb  ", {"a", "b"}},
+      {R"(x a"b c"d "" e)", {"x", "ab cd", "", "e"}},
+      {R"(x "open end)", {"x", "open end"}},
+      {R"(x \"y\")", {"x", "\\y\\"}},
+      {"", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SplitCommandLine(c.line), c.arguments) << c.line;
+}
+
+// The system keeps the line on win32, with the program first; posix passes
+// the arguments split and there is no line.
+TEST_F(ModuleTest, CommandLineStartsWithTheProgram) {
+  std::optional<std::string> line = PlatformModule().CommandLine();
+#ifdef _WIN32
+  ASSERT_TRUE(line.has_value());
+  std::vector<std::string> arguments = SplitCommandLine(*line);
+  ASSERT_FALSE(arguments.empty()) << *line;
+  EXPECT_NE(UpperCase(arguments[0]).find("BRIM_TESTS"), std::string::npos) << *line;
+#else
+  EXPECT_FALSE(line.has_value());
+  char program[] = "brimsetup", flag[] = "-sA:\\";
+  char* argv[] = {program, flag};
+  EXPECT_EQ(ProgramArgumentsOf(2, argv), std::vector<std::string>{"-sA:\\"});
+#endif
+}
+
 TEST_F(ModuleTest, MissingResourceGivesNothing) {
   EXPECT_FALSE(PlatformModule().LoadResource("BRIMWELLNOSUCHRESOURCE").has_value());
 #ifdef _WIN32

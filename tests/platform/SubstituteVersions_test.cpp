@@ -64,6 +64,12 @@ TAnswers Ask(std::string_view bytes) {
   return a;
 }
 
+// A value the block answers for a text key: text without NUL, or, when the
+// damage made the node binary, a run of the block's own bytes.
+bool TextOrBytesOf(const std::string& value, const std::string& block) {
+  return value.find('\0') == std::string::npos || block.find(value) != std::string::npos;
+}
+
 // Where the version block of a built file ends.
 size_t EndOfVersion(const std::string& file) {
   std::string block = BuildVersionBlock(SmallVersion());
@@ -141,13 +147,46 @@ TEST(DamagedPEFiles, ATruncatedFileGivesTheWholeResourceOrNone) {
       << "a resource missing its last byte is no resource";
 }
 
+// Whatever a damaged file answers comes from its own bytes and is whole: a
+// resource is a run of the file, a fixed info keeps its signature, names and
+// texts hold no NUL. A change inside the version block's bytes leaves the
+// directories that find it intact, so the block is still found, with the
+// change, and the exports are the same.
 TEST(DamagedPEFiles, AnyChangedByteIsSurvived) {
   std::string file = BuildPEWithVersion(SmallVersion(), {.Exports = {"DllRegisterServer"}});
+  TAnswers whole = Ask(file);
+  ASSERT_TRUE(whole.Block.has_value());
+  size_t blockEnd = EndOfVersion(file), blockStart = blockEnd - whole.Block->size();
+  ASSERT_GT(blockEnd, 0u);
   for (size_t at = 0; at < file.size(); ++at) {
     for (unsigned char value : {0x00, 0x7F, 0x80, 0xFF}) {
+      if (static_cast<unsigned char>(file[at]) == value) continue;
       std::string changed = file;
       changed[at] = static_cast<char>(value);
-      Ask(changed);  // must neither crash nor read outside the bytes
+      TAnswers a = Ask(changed);  // must neither crash nor read outside the bytes
+      std::string where = "byte " + std::to_string(at) + " = " + std::to_string(value);
+      if (a.Block) {
+        EXPECT_NE(changed.find(*a.Block), std::string::npos) << where;
+      }
+      for (const auto& name : a.Exports) {
+        EXPECT_FALSE(name.empty()) << where;
+        EXPECT_EQ(name.find('\0'), std::string::npos) << where;
+        EXPECT_NE(changed.find(name), std::string::npos) << where;
+      }
+      if (!a.Values.empty() && a.Values[0]) {
+        ASSERT_EQ(a.Values[0]->size(), 52u) << where;
+        EXPECT_EQ(a.Values[0]->substr(0, 4), "\xBD\x04\xEF\xFE") << where;
+      }
+      for (size_t i = 2; i < a.Values.size(); ++i) {
+        if (a.Values[i]) {
+          EXPECT_TRUE(TextOrBytesOf(*a.Values[i], *a.Block)) << where;
+        }
+      }
+      if (at >= blockStart && at < blockEnd) {
+        ASSERT_TRUE(a.Block.has_value()) << where;
+        EXPECT_EQ(*a.Block, changed.substr(blockStart, blockEnd - blockStart)) << where;
+        EXPECT_EQ(a.Exports, whole.Exports) << where;
+      }
     }
   }
 }
@@ -170,14 +209,67 @@ TEST(VersionBlock, ATruncatedBlockAnswersNotFoundOrTheRightValue) {
   }
 }
 
+// A damaged block answers "not found" or a value that fits the block: a
+// fixed info of 52 bytes with its signature, texts without NUL and no
+// longer than the block holds. A change inside one value's bytes touches
+// no structure: that value changes by the one byte (a text is cut at a
+// NUL), every other query answers as before.
 TEST(VersionBlock, AnyChangedByteIsSurvived) {
   std::string block = BuildVersionBlock(SmallVersion());
+  std::vector<std::optional<std::string>> whole;
+  for (const char* q : kQueries) whole.push_back(QueryVersionValue(block, q));
+  auto offsetOf = [&block](std::u16string_view text) {
+    return block.find(std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2));
+  };
+  size_t fixed = block.find("\xBD\x04\xEF\xFE");
+  const struct {
+    size_t query;
+    size_t start, size;  // the value's bytes in the block
+  } values[] = {{0, fixed + 4, 48}, {2, offsetOf(u"Brimwell"), 16}, {3, offsetOf(u"Damage"), 12}};
+  for (const auto& v : values) ASSERT_LT(v.start, block.size()) << kQueries[v.query];
   for (size_t at = 0; at < block.size(); ++at) {
     for (unsigned char value : {0x00, 0x01, 0x7F, 0xFF}) {
+      if (static_cast<unsigned char>(block[at]) == value) continue;
       std::string changed = block;
       changed[at] = static_cast<char>(value);
       TExactBytes exact(changed);
-      for (const char* q : kQueries) QueryVersionValue(exact.View(), q);
+      std::vector<std::optional<std::string>> answers;
+      for (const char* q : kQueries) answers.push_back(QueryVersionValue(exact.View(), q));
+      std::string where = "byte " + std::to_string(at) + " = " + std::to_string(value);
+      if (answers[0]) {
+        ASSERT_EQ(answers[0]->size(), 52u) << where;
+        EXPECT_EQ(answers[0]->substr(0, 4), "\xBD\x04\xEF\xFE") << where;
+      }
+      if (answers[1]) {
+        EXPECT_LE(answers[1]->size(), block.size()) << where;
+      }
+      for (size_t i = 2; i < answers.size(); ++i) {
+        if (!answers[i]) continue;
+        EXPECT_TRUE(TextOrBytesOf(*answers[i], changed)) << where;
+        EXPECT_LE(answers[i]->size(), block.size() / 2) << where;
+      }
+      for (const auto& v : values) {
+        if (at < v.start || at >= v.start + v.size) continue;
+        for (size_t i = 0; i < answers.size(); ++i) {
+          if (i != v.query) {
+            EXPECT_EQ(answers[i], whole[i]) << kQueries[i] << ", " << where;
+          }
+        }
+        ASSERT_TRUE(answers[v.query].has_value()) << where;
+        const std::string& was = *whole[v.query];
+        const std::string& now = *answers[v.query];
+        size_t same = 0;
+        while (same < now.size() && same < was.size() && now[same] == was[same]) ++same;
+        if (v.query == 0) {
+          EXPECT_EQ(now.substr(same + 1), was.substr(same + 1)) << "one byte differs, " << where;
+        } else {
+          // The character at the change differs or ends the text.
+          EXPECT_EQ(same, (at - v.start) / 2) << where;
+          if (now.size() > same) {
+            EXPECT_EQ(now.substr(same + 1), was.substr(same + 1)) << where;
+          }
+        }
+      }
     }
   }
 }
@@ -207,10 +299,42 @@ TEST(VersionBlock, AnsiConversionRoundTripsEveryByte) {
   std::string all;
   for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
   std::u16string wide = Utf16FromAnsi(all);
+  ASSERT_EQ(wide.size(), all.size());
   EXPECT_EQ(wide[0x80 - 1], u'\u20AC');
   EXPECT_EQ(wide[0x99 - 1], u'\u2122');
   EXPECT_EQ(AnsiFromUtf16(wide), all);
   EXPECT_EQ(AnsiFromUtf16(u"\u0100\U0001F600x"), "??x") << "one '?' per character";
+}
+
+// The machine's language picks the code page Windows would, and text goes
+// to it and back; what the code page lacks is one '?'.
+TEST(VersionBlock, TheLanguageChoosesTheAnsiCodePage) {
+  const struct {
+    uint16_t language;
+    uint32_t codePage;
+    std::u16string text;
+    std::string ansi;
+  } cases[] = {
+      {0x0409, 1252, u"\u20AC\u2122\u0142", "\x80\x99?"},
+      {0x0415, 1250, u"\u0142\u017C\u00DF", "\xB3\xBF\xDF"},
+      {0x0419, 1251, u"\u0416\u00E9", "\xC6?"},
+      {0x0408, 1253, u"\u03A9", "\xD9"},
+      {0x041F, 1254, u"\u011F", "\xF0"},
+      {0x040D, 1255, u"\u05D0", "\xE0"},
+      {0x0401, 1256, u"\u0627", "\xC7"},
+      {0x0427, 1257, u"\u0161", "\xF0"},
+      {0x0411, 932, u"\u65E5x", "\x93\xFAx"},
+      {0x0804, 936, u"\u4E2D", "\xD6\xD0"},
+      {0x0412, 949, u"\uD55C", "\xC7\xD1"},
+      {0x0404, 950, u"\u4E2D", "\xA4\xA4"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(AnsiCodePageOfLanguage(c.language), c.codePage) << std::hex << c.language;
+    EXPECT_EQ(AnsiFromUtf16(c.text, c.codePage), c.ansi) << c.codePage;
+    if (c.ansi.find('?') == std::string::npos) {
+      EXPECT_EQ(Utf16FromAnsi(c.ansi, c.codePage), c.text) << c.codePage;
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------

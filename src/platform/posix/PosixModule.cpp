@@ -32,6 +32,9 @@ class TPosixModuleService : public IModuleService {
     return ReadExecutableResource(exe, kResourceTypeRCData, name);
   }
 
+  // The program's arguments arrive split (argv); there is no line to split.
+  std::optional<std::string> CommandLine() override { return std::nullopt; }
+
   std::optional<std::string> LoadBitmapResource(const std::string& name) override {
     std::string exe = HostExecutable();
     if (exe.empty()) {

@@ -6,6 +6,7 @@
 
 #include "common/routines_Strings.h"
 #include "platform/NativeServices.h"
+#include "platform/posix/AnsiCodePage.h"
 #include "platform/posix/SubstituteMachine.h"
 
 namespace brim {
@@ -132,6 +133,15 @@ class TPosixSystemService : public ISystemService {
   }
 
   uint16_t UserDefaultLangID() override { return TSubstituteMachine::Current().Language(); }
+
+  // The code page of the machine's language, as Windows chooses it.
+  uint32_t AnsiCodePage() override { return AnsiCodePageOfLanguage(UserDefaultLangID()); }
+  std::optional<std::string> AnsiFromWide(const std::u16string& text) override {
+    return AnsiFromUtf16(text, AnsiCodePage());
+  }
+  std::u16string WideFromAnsi(const std::string& text) override {
+    return Utf16FromAnsi(text, AnsiCodePage());
+  }
 
   int CompareText(const std::string& a, const std::string& b) override {
     return CompareTextAnsi(a, b);

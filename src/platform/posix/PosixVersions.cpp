@@ -80,7 +80,8 @@ class TPosixVersions : public IVersionService {
 
   std::optional<std::string> QueryValue(const std::string& block,
                                         const std::string& subBlock) override {
-    auto value = QueryVersionValue(block, subBlock);
+    // Keys and text values in the machine's ANSI code page.
+    auto value = QueryVersionValue(block, subBlock, PlatformSystem().AnsiCodePage());
     if (!value) PlatformSystem().SetLastError(errResourceTypeNotFound);
     return value;
   }

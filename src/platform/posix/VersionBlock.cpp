@@ -9,13 +9,6 @@ namespace brim {
 
 namespace {
 
-// Code page 1252 bytes 0x80-0x9F; the five unassigned bytes map to the C1
-// controls of the same number, as Windows maps them.
-constexpr char16_t kBytes80To9F[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 uint16_t U16(std::string_view b, size_t at) {
   return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) |
                                static_cast<unsigned char>(b[at + 1]) << 8);
@@ -92,38 +85,8 @@ constexpr uint32_t kFixedFileInfoSignature = 0xFEEF04BDu;
 
 }  // namespace
 
-std::string AnsiFromUtf16(std::u16string_view text) {
-  std::string ansi;
-  ansi.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      ansi += static_cast<char>(c);
-      continue;
-    }
-    char mapped = '?';
-    for (int b = 0; b < 32; ++b)
-      if (kBytes80To9F[b] == c) mapped = static_cast<char>(0x80 + b);
-    // A surrogate pair is one character and becomes one '?'.
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF)
-      ++i;
-    ansi += mapped;
-  }
-  return ansi;
-}
-
-std::u16string Utf16FromAnsi(std::string_view text) {
-  std::u16string wide;
-  wide.reserve(text.size());
-  for (char ch : text) {
-    unsigned char b = static_cast<unsigned char>(ch);
-    wide += (b >= 0x80 && b < 0xA0) ? kBytes80To9F[b - 0x80] : static_cast<char16_t>(b);
-  }
-  return wide;
-}
-
-std::optional<std::string> QueryVersionValue(std::string_view block, const std::string& subBlock) {
+std::optional<std::string> QueryVersionValue(std::string_view block, const std::string& subBlock,
+                                             uint32_t codePage) {
   auto node = ReadNode(block, 0, block.size());
   if (!node) return std::nullopt;
   bool root = true;
@@ -133,7 +96,7 @@ std::optional<std::string> QueryVersionValue(std::string_view block, const std::
     if (end == std::string::npos) end = subBlock.size();
     if (end > start) {
       node = FindChild(block, *node,
-                       Utf16FromAnsi(std::string_view(subBlock).substr(start, end - start)));
+                       Utf16FromAnsi(std::string_view(subBlock).substr(start, end - start), codePage));
       if (!node) return std::nullopt;
       root = false;
     }
@@ -158,7 +121,7 @@ std::optional<std::string> QueryVersionValue(std::string_view block, const std::
     if (c == 0) break;
     text += c;
   }
-  return AnsiFromUtf16(text);
+  return AnsiFromUtf16(text, codePage);
 }
 
 }  // namespace brim

@@ -2,13 +2,16 @@
 // files carry it: a tree of nodes, each wLength, wValueLength, wType, a
 // UTF-16 key, padding to 4 bytes, the value, padding, then the children.
 // Keys are looked up without regard to case, as Windows does; text values
-// come back in the ANSI code page (1252). Every length is checked against
+// come back in the ANSI code page given. Every length is checked against
 // the block, so a damaged block answers "not found".
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/posix/AnsiCodePage.h"
 
 namespace brim {
 
@@ -16,11 +19,7 @@ namespace brim {
 // with its 0xFEEF04BD signature), "\VarFileInfo\Translation" the raw words,
 // "\StringFileInfo\040904E4\CompanyName" the ANSI text without its
 // terminating NUL. Empty path components are skipped, as VerQueryValueA does.
-std::optional<std::string> QueryVersionValue(std::string_view block, const std::string& subBlock);
-
-// UTF-16 to the ANSI code page 1252 and back; characters without an ANSI
-// form become '?'.
-std::string AnsiFromUtf16(std::u16string_view text);
-std::u16string Utf16FromAnsi(std::string_view text);
+std::optional<std::string> QueryVersionValue(std::string_view block, const std::string& subBlock,
+                                             uint32_t codePage = 1252);
 
 }  // namespace brim

@@ -54,4 +54,10 @@ IModuleService& NativeModule() {
   return module;
 }
 
+std::optional<std::string> TWin32Module::CommandLine() {
+  const char* line = ::GetCommandLineA();
+  if (!line) return std::nullopt;
+  return std::string(line);
+}
+
 }  // namespace brim

@@ -11,6 +11,7 @@ class TWin32Module : public IModuleService {
   std::string ModuleFileName() override;
   std::optional<std::string> LoadResource(const std::string& name) override;
   std::optional<std::string> LoadBitmapResource(const std::string& name) override;
+  std::optional<std::string> CommandLine() override;
 };
 
 }  // namespace brim

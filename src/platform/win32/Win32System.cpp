@@ -127,6 +127,35 @@ TDateTime TWin32System::Now() {
 
 uint32_t TWin32System::TickCount() { return ::GetTickCount(); }
 
+uint32_t TWin32System::AnsiCodePage() { return ::GetACP(); }
+
+// WideCharToMultiByte with its default character '?' for what CP_ACP lacks;
+// no best-fit letters, so both backends give the same bytes.
+std::optional<std::string> TWin32System::AnsiFromWide(const std::u16string& text) {
+  if (text.empty()) return std::string();
+  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  int size = static_cast<int>(text.size());
+  const DWORD flags = WC_NO_BEST_FIT_CHARS;
+  int length = ::WideCharToMultiByte(CP_ACP, flags, wide, size, nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return std::nullopt;
+  std::string ansi(static_cast<size_t>(length), '\0');
+  if (::WideCharToMultiByte(CP_ACP, flags, wide, size, ansi.data(), length, nullptr, nullptr) !=
+      length)
+    return std::nullopt;
+  return ansi;
+}
+
+std::u16string TWin32System::WideFromAnsi(const std::string& text) {
+  if (text.empty()) return std::u16string();
+  int size = static_cast<int>(text.size());
+  int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  if (length <= 0) return std::u16string();
+  std::u16string wide(static_cast<size_t>(length), u'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, reinterpret_cast<wchar_t*>(wide.data()),
+                        length);
+  return wide;
+}
+
 ISystemService& NativeSystem() {
   static TWin32System system;
   return system;

@@ -21,6 +21,9 @@ class TWin32System : public ISystemService {
   int64_t LocalToUtcFileTime(int64_t localTicks) override;
   TDateTime Now() override;
   uint32_t TickCount() override;
+  uint32_t AnsiCodePage() override;
+  std::optional<std::string> AnsiFromWide(const std::u16string& text) override;
+  std::u16string WideFromAnsi(const std::string& text) override;
 };
 
 }  // namespace brim
