@@ -75,4 +75,7 @@ class IInternetService {
                                                         TPlatformError& error) = 0;
 };
 
+// The internet service of the platform this program was built for.
+IInternetService& NativeInternetService();
+
 }  // namespace brim
