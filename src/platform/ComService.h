@@ -1,7 +1,8 @@
 // The COM-level calls of an installation: registering and unregistering an
 // in-process server by its file, and saving a shell link (.lnk). Each
-// returns its HRESULT (TErrorDomain::HResult). COM is initialised by the
-// service on first use, once for the process, and uninitialised at exit.
+// returns its HRESULT (TErrorDomain::HResult). The service initialises COM
+// itself on its first call (CoInitialize, on the installation's one
+// thread) and uninitialises it when the program ends.
 //
 // win32: LoadLibraryA and the server's "DllRegisterServer" or
 // "DllUnregisterServer"; IShellLinkA and IPersistFile::Save.

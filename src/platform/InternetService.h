@@ -3,7 +3,8 @@
 // out remote files that read like local ones. A connect or a read blocks
 // and never reaches the message pump, so the session polls the cancel
 // callback itself while it waits; a true answer ends the call with
-// ERROR_INTERNET_OPERATION_CANCELLED.
+// ERROR_INTERNET_OPERATION_CANCELLED. A call that was cancelled or timed
+// out may leave its session or file closed: open a new one to try again.
 //
 // win32: WinInet, loaded at run time from "WININET.DLL". posix: libcurl.
 // Errors are WinInet's numbers on both (TErrorDomain::WinInet); an HTTP

@@ -1,19 +1,24 @@
 // FTP and HTTP downloads through WinInet, loaded at run time from
 // "WININET.DLL" so a system without it still runs everything else.
 // WinInet's calls block; each runs on a worker thread while the caller asks
-// the cancel callback every 100 ms. Cancelling closes the handle the call
-// waits on, which makes WinInet give the call up, and the worker is joined
-// before the call returns. Connect and receive timeouts are WinInet's own.
+// the cancel callback every 100 ms and watches the time. Cancelling (or a
+// call that outlasts its timeout) closes the handle the call waits on,
+// which makes WinInet give the call up; one that does not is left behind
+// and cleans up after itself. WinInet's own timeouts are set as well.
 #include "platform/InternetService.h"
 #include "platform/win32/Win32Api.h"
 
 #include <wininet.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <cstring>
 #include <functional>
-#include <future>
+#include <memory>
+#include <mutex>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "common/routines_Strings.h"
 
@@ -80,26 +85,19 @@ class TInetHandle {
   HINTERNET handle_ = nullptr;
 };
 
-// Runs a blocking call (which answers its thread's last error, 0 when it
-// succeeded) on a worker thread, asking cancelled every 100 ms. On a true
-// answer abort() makes the call give up; the worker is always joined.
-TPlatformError RunCancellable(std::function<DWORD()> call, const std::function<bool()>& cancelled,
-                              const std::function<void()>& abort) {
-  std::packaged_task<DWORD()> task(std::move(call));
-  std::future<DWORD> result = task.get_future();
-  std::thread worker(std::move(task));
-  bool cancel = false;
-  while (result.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
-    if (!cancel && cancelled && cancelled()) {
-      cancel = true;
-      abort();
-    }
-  worker.join();
-  DWORD error = result.get();
-  if (cancel) return InetError(inetOperationCancelled);
-  return error == 0 ? TPlatformError{TErrorDomain::WinInet, 0} : TPlatformError{
-      error >= INTERNET_ERROR_BASE ? TErrorDomain::WinInet : TErrorDomain::Win32, error};
-}
+// One blocking WinInet call on a worker thread of its own, and what it
+// made. Caller and worker share it, so a worker the caller gave up on (a
+// WinInet that does not give a call up when its handle closes) still has
+// everything it writes to; it closes what it opened once it ends.
+struct TBlockingCall {
+  std::mutex Lock;
+  std::condition_variable Finished;
+  bool Done = false;
+  bool Abandoned = false;
+  DWORD Error = 0;
+  HINTERNET Opened = nullptr;  // what an open made
+  std::vector<char> Data;      // what a read got
+};
 
 DWORD ErrorOf(bool ok) {
   if (ok) return 0;
@@ -107,20 +105,69 @@ DWORD ErrorOf(bool ok) {
   return error != 0 ? error : inetInternalError;
 }
 
+// Runs work (which sets Error, 0 when it succeeded) on a worker thread,
+// asking cancelled every 100 ms and giving up after timeoutMs (0: never).
+// Then abort() closes the handle the call waits on, and the worker gets
+// two seconds to end before it is left to end alone.
+TPlatformError RunCancellable(const std::shared_ptr<TBlockingCall>& call,
+                              std::function<void(TBlockingCall&)> work,
+                              const std::function<bool()>& cancelled, uint32_t timeoutMs,
+                              const std::function<void()>& abort) {
+  std::thread([call, work = std::move(work)] {
+    work(*call);
+    std::lock_guard<std::mutex> lock(call->Lock);
+    call->Done = true;
+    if (call->Abandoned && call->Opened) WinInet().Close(std::exchange(call->Opened, nullptr));
+    call->Finished.notify_all();
+  }).detach();
+  auto start = std::chrono::steady_clock::now();
+  std::unique_lock<std::mutex> lock(call->Lock);
+  uint32_t stopped = 0;
+  while (!call->Done && !stopped) {
+    call->Finished.wait_for(lock, std::chrono::milliseconds(100));
+    if (call->Done) break;
+    lock.unlock();
+    if (cancelled && cancelled())
+      stopped = inetOperationCancelled;
+    else if (timeoutMs > 0 && std::chrono::steady_clock::now() - start >
+                                  std::chrono::milliseconds(timeoutMs))
+      stopped = inetTimeout;
+    if (stopped) abort();
+    lock.lock();
+  }
+  if (stopped) {
+    call->Finished.wait_for(lock, std::chrono::seconds(2), [&] { return call->Done; });
+    if (!call->Done) call->Abandoned = true;
+    if (call->Opened) WinInet().Close(std::exchange(call->Opened, nullptr));
+    return InetError(stopped);
+  }
+  if (call->Error == 0) return {TErrorDomain::WinInet, 0};
+  return {call->Error >= INTERNET_ERROR_BASE ? TErrorDomain::WinInet : TErrorDomain::Win32,
+          call->Error};
+}
+
 class TWinInetFile : public IRemoteFile {
  public:
-  TWinInetFile(HINTERNET handle, std::function<bool()> cancelled, bool http)
-      : handle_(handle), cancelled_(std::move(cancelled)), http_(http) {}
+  TWinInetFile(HINTERNET handle, TInternetOptions options, bool http)
+      : handle_(handle), options_(std::move(options)), http_(http) {}
 
   TPlatformError Read(void* buffer, uint32_t count, uint32_t& done) override {
     done = 0;
     if (!handle_.Get()) return InetError(inetOperationCancelled);
-    DWORD got = 0;
+    auto call = std::make_shared<TBlockingCall>();
     HINTERNET handle = handle_.Get();
     TPlatformError error = RunCancellable(
-        [&] { return ErrorOf(WinInet().ReadFile(handle, buffer, count, &got)); }, cancelled_,
-        [&] { handle_.Close(); });
-    if (!error.Failed()) done = got;
+        call,
+        [handle, count](TBlockingCall& c) {
+          c.Data.resize(count);
+          DWORD got = 0;
+          c.Error = ErrorOf(WinInet().ReadFile(handle, c.Data.data(), count, &got));
+          c.Data.resize(c.Error == 0 ? got : 0);
+        },
+        options_.Cancelled, options_.ReceiveTimeoutMs, [&] { handle_.Close(); });
+    if (error.Failed()) return error;
+    std::memcpy(buffer, call->Data.data(), call->Data.size());
+    done = static_cast<uint32_t>(call->Data.size());
     return error;
   }
 
@@ -152,14 +199,14 @@ class TWinInetFile : public IRemoteFile {
 
  private:
   TInetHandle handle_;
-  std::function<bool()> cancelled_;
+  TInternetOptions options_;
   bool http_;
 };
 
 class TWinInetSession : public IInternetSession {
  public:
-  TWinInetSession(HINTERNET handle, std::function<bool()> cancelled)
-      : handle_(handle), cancelled_(std::move(cancelled)) {}
+  TWinInetSession(HINTERNET handle, TInternetOptions options)
+      : handle_(handle), options_(std::move(options)) {}
 
   std::unique_ptr<IRemoteFile> OpenUrl(const std::string& url, TPlatformError& error) override {
     bool http = StartsWithText(url, "http://");
@@ -171,20 +218,23 @@ class TWinInetSession : public IInternetSession {
       error = InetError(inetOperationCancelled);
       return nullptr;
     }
-    HINTERNET session = handle_.Get(), file = nullptr;
+    HINTERNET session = handle_.Get();
     DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PASSIVE |
                   INTERNET_FLAG_NO_UI;
+    auto call = std::make_shared<TBlockingCall>();
+    uint32_t timeout = options_.ConnectTimeoutMs && options_.ReceiveTimeoutMs
+                           ? options_.ConnectTimeoutMs + options_.ReceiveTimeoutMs
+                           : 0;
     error = RunCancellable(
-        [&] {
-          file = WinInet().OpenUrl(session, url.c_str(), nullptr, 0, flags, 0);
-          return ErrorOf(file != nullptr);
+        call,
+        [session, url, flags](TBlockingCall& c) {
+          c.Opened = WinInet().OpenUrl(session, url.c_str(), nullptr, 0, flags, 0);
+          c.Error = ErrorOf(c.Opened != nullptr);
         },
-        cancelled_, [&] { handle_.Close(); });
-    if (error.Failed()) {
-      if (file) WinInet().Close(file);
-      return nullptr;
-    }
-    auto remote = std::make_unique<TWinInetFile>(file, cancelled_, http);
+        options_.Cancelled, timeout, [&] { handle_.Close(); });
+    if (error.Failed()) return nullptr;
+    HINTERNET file = std::exchange(call->Opened, nullptr);
+    auto remote = std::make_unique<TWinInetFile>(file, options_, http);
     DWORD status = remote->Status();
     if (http && (status < 200 || status >= 300)) {
       error = InetError(inetHttpStatusBase + status);
@@ -195,7 +245,7 @@ class TWinInetSession : public IInternetSession {
 
  private:
   TInetHandle handle_;
-  std::function<bool()> cancelled_;
+  TInternetOptions options_;
 };
 
 class TWinInetService : public IInternetService {
@@ -218,7 +268,7 @@ class TWinInetService : public IInternetService {
     api.SetOption(handle.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
     api.SetOption(handle.Get(), INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &receive, sizeof receive);
     error = {TErrorDomain::WinInet, 0};
-    return std::make_unique<TWinInetSession>(handle.Release(), options.Cancelled);
+    return std::make_unique<TWinInetSession>(handle.Release(), options);
   }
 };
 
