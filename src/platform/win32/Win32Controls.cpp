@@ -54,7 +54,9 @@ TClassAndStyle ClassOf(TControlKind kind) {
       return {"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP,
               WS_EX_CLIENTEDGE};
     case TControlKind::ListBox:
-      return {"LISTBOX", LBS_NOTIFY | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+      // Of the height it is given, not cut to whole lines.
+      return {"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP,
+              WS_EX_CLIENTEDGE};
     case TControlKind::ProgressBar: return {PROGRESS_CLASSA, 0, 0};
     case TControlKind::RichEdit:
       return {RichEditClass(), ES_MULTILINE | ES_READONLY | WS_VSCROLL, WS_EX_CLIENTEDGE};
