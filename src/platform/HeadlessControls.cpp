@@ -11,9 +11,8 @@ class THeadlessControlService::TControl : public IControl {
  public:
   TControl(THeadlessControlService& service, TControlKind kind, const TWindowBounds& bounds,
            const std::string& text, TControlCallbacks callbacks)
-      : service_(service), kind_(kind), bounds_(bounds), callbacks_(std::move(callbacks)) {
-    text_ = text;
-  }
+      : service_(service), kind_(kind), bounds_(bounds), callbacks_(std::move(callbacks)),
+        text_(text) {}
   ~TControl() override {
     auto& all = service_.controls_;
     all.erase(std::remove_if(all.begin(), all.end(),
@@ -86,11 +85,9 @@ std::unique_ptr<IControl> THeadlessControlService::CreateControl(IWindow& parent
                                                                  const TWindowBounds& bounds,
                                                                  const std::string& text,
                                                                  TControlCallbacks callbacks) {
-  auto control = std::make_unique<TControl>(*this, kind, bounds,
-                                            kind == TControlKind::ListBox ||
-                                                    kind == TControlKind::ProgressBar
-                                                ? std::string()
-                                                : text,
+  // List boxes and progress bars have no caption.
+  bool captioned = kind != TControlKind::ListBox && kind != TControlKind::ProgressBar;
+  auto control = std::make_unique<TControl>(*this, kind, bounds, captioned ? text : std::string(),
                                             std::move(callbacks));
   controls_.push_back({&parent, control.get()});
   return control;
