@@ -33,6 +33,7 @@ struct TPlatformError {
   // "Windows error 112: There is not enough space on the disk."
   std::string Describe() const;
   bool operator==(const TPlatformError&) const = default;
+  bool Failed() const { return Code != 0; }
 };
 
 // The platform error an exception carries.

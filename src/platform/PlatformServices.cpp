@@ -5,6 +5,10 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "platform/ComService.h"
+#include "platform/Controls.h"
+#include "platform/FontService.h"
+#include "platform/InternetService.h"
 #include "platform/NativeServices.h"
 #include "platform/PlatformError.h"
 
@@ -20,6 +24,10 @@ const TPlatformServices& NativePlatformServices() {
     s.Module = &NativeModule();
     s.Versions = &NativeVersions();
     s.Windows = &NativeWindows();
+    s.Controls = &NativeControlService();
+    s.Internet = &NativeInternetService();
+    s.Com = &NativeComService();
+    s.Fonts = &NativeFontService();
     return s;
   }();
   return services;
@@ -51,7 +59,8 @@ TScopedPlatformServices::TScopedPlatformServices(const TPlatformServices& servic
   services_ = {Either(services.Registry, p.Registry), Either(services.Files, p.Files),
                Either(services.Processes, p.Processes), Either(services.System, p.System),
                Either(services.Module, p.Module),     Either(services.Versions, p.Versions),
-               Either(services.Windows, p.Windows),   Either(services.Internet, p.Internet),
+               Either(services.Windows, p.Windows),   Either(services.Controls, p.Controls),
+               Either(services.Internet, p.Internet),
                Either(services.Com, p.Com),           Either(services.Dde, p.Dde),
                Either(services.Fonts, p.Fonts)};
   Current() = &services_;
@@ -70,6 +79,7 @@ IInternetService& PlatformInternet() { return Present(Current()->Internet, "inte
 IComService& PlatformCom() { return Present(Current()->Com, "COM"); }
 IDdeService& PlatformDde() { return Present(Current()->Dde, "DDE"); }
 IFontService& PlatformFonts() { return Present(Current()->Fonts, "font"); }
+IControlService& PlatformControls() { return Present(Current()->Controls, "control"); }
 
 TPlatformError TPlatformError::Last() { return Win32(PlatformSystem().LastError()); }
 

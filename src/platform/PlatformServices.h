@@ -21,9 +21,10 @@ class IInternetService;
 class IComService;
 class IDdeService;
 class IFontService;
+class IControlService;
 
-// The services of one set. A set does not own them. The last four are null
-// while the backend provides none.
+// The services of one set. A set does not own them. The last five are null
+// while the backend provides none (DDE has no backend yet).
 struct TPlatformServices {
   IRegistryService* Registry = nullptr;
   IFileService* Files = nullptr;
@@ -32,6 +33,7 @@ struct TPlatformServices {
   IModuleService* Module = nullptr;
   IVersionService* Versions = nullptr;
   IWindowService* Windows = nullptr;
+  IControlService* Controls = nullptr;
   IInternetService* Internet = nullptr;
   IComService* Com = nullptr;
   IDdeService* Dde = nullptr;
@@ -73,5 +75,6 @@ IInternetService& PlatformInternet();
 IComService& PlatformCom();
 IDdeService& PlatformDde();
 IFontService& PlatformFonts();
+IControlService& PlatformControls();
 
 }  // namespace brim

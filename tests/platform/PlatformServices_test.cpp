@@ -149,7 +149,11 @@ TEST(PlatformError, DescribesTheCodeInItsDomainAndTravelsWithTheException) {
       {{TErrorDomain::Zlib, static_cast<uint32_t>(-3), "invalid stored block lengths"},
        "zlib error -3: invalid stored block lengths"},
   };
-  for (const auto& [error, described] : cases) EXPECT_EQ(error.Describe(), described);
+  for (const auto& [error, described] : cases) {
+    EXPECT_EQ(error.Describe(), described);
+    EXPECT_TRUE(error.Failed()) << described;
+  }
+  EXPECT_FALSE((TPlatformError{TErrorDomain::HResult, 0}).Failed()) << "S_OK";
 
   try {
     throw TCaused<EQmbxCompress>(TPlatformError::Win32(errAccessDenied), "Cannot create the file %s",

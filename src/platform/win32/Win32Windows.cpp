@@ -94,6 +94,8 @@ class TWin32Window : public IWindow {
     }
   }
   const TWindowCallbacks& Callbacks() const { return callbacks_; }
+  HWND Handle() const { return hwnd_.Get(); }
+  TWin32WindowService& Service() const { return service_; }
 
  private:
   TWin32WindowService& service_;
@@ -223,6 +225,12 @@ void TWin32WindowService::Keep(std::exception_ptr exception) {
 
 void TWin32WindowService::RethrowPending() {
   if (pending_) std::rethrow_exception(std::exchange(pending_, nullptr));
+}
+
+std::optional<TWin32WindowParts> Win32WindowParts(IWindow& window) {
+  auto* win32 = dynamic_cast<TWin32Window*>(&window);
+  if (!win32) return std::nullopt;
+  return TWin32WindowParts{win32->Handle(), &win32->Service()};
 }
 
 IWindowService& NativeWindows() {

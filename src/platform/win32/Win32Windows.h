@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/win32/Win32Api.h"
 
 namespace brim {
 
@@ -35,6 +36,15 @@ class TWin32WindowService : public IWindowService {
   TUserInterfaceMode mode_;
   std::exception_ptr pending_;
 };
+
+// The handle of a window of TWin32WindowService and the service that keeps
+// what its callbacks throw; empty for a window of another kind. Child
+// controls are made on the handle.
+struct TWin32WindowParts {
+  HWND Handle = nullptr;
+  TWin32WindowService* Service = nullptr;
+};
+std::optional<TWin32WindowParts> Win32WindowParts(IWindow& window);
 
 // Writes to the program's standard error. A GUI program started from a
 // console window has no standard handles unless they were redirected; it

@@ -1,0 +1,105 @@
+// The parts of painting that are the same on every backend: BMP files of
+// pictures and the recording canvas.
+#include "platform/Canvas.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "common/LittleEndian.h"
+
+namespace brim {
+
+std::string BitmapFileOfPixels(int32_t width, int32_t height,
+                               const std::vector<TCanvasColor>& pixels) {
+  const uint32_t stride = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
+  const uint32_t imageSize = stride * static_cast<uint32_t>(height);
+  std::string file;
+  file.reserve(54 + imageSize);
+  // BITMAPFILEHEADER
+  file += "BM";
+  AppendLittleEndian(file, 54 + imageSize, 4);
+  AppendLittleEndian(file, 0, 4);
+  AppendLittleEndian(file, 54, 4);
+  // BITMAPINFOHEADER: bottom-up rows, no compression, 96 dpi.
+  AppendLittleEndian(file, 40, 4);
+  AppendLittleEndian(file, static_cast<uint32_t>(width), 4);
+  AppendLittleEndian(file, static_cast<uint32_t>(height), 4);
+  AppendLittleEndian(file, 1, 2);
+  AppendLittleEndian(file, 24, 2);
+  AppendLittleEndian(file, 0, 4);
+  AppendLittleEndian(file, imageSize, 4);
+  AppendLittleEndian(file, 3780, 4);
+  AppendLittleEndian(file, 3780, 4);
+  AppendLittleEndian(file, 0, 4);
+  AppendLittleEndian(file, 0, 4);
+  for (int32_t y = height - 1; y >= 0; --y) {
+    size_t rowStart = file.size();
+    for (int32_t x = 0; x < width; ++x) {
+      TCanvasColor c = pixels[static_cast<size_t>(y) * width + x];
+      file += static_cast<char>((c >> 16) & 0xFF);  // blue
+      file += static_cast<char>((c >> 8) & 0xFF);   // green
+      file += static_cast<char>(c & 0xFF);          // red
+    }
+    file.append(stride - (file.size() - rowStart), '\0');
+  }
+  return file;
+}
+
+TRecordingCanvas::TRecordingCanvas(int32_t width, int32_t height)
+    : width_(std::max(width, 0)),
+      height_(std::max(height, 0)),
+      pixels_(static_cast<size_t>(width_) * height_, CanvasRgb(255, 255, 255)) {}
+
+void TRecordingCanvas::Plot(int32_t x, int32_t y, TCanvasColor color) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  pixels_[static_cast<size_t>(y) * width_ + x] = color & 0xFFFFFF;
+}
+
+void TRecordingCanvas::FillRect(const TCanvasRect& rect, TCanvasColor color) {
+  calls_.push_back({TCanvasCall::TKind::FillRect, rect, color, {}, {}});
+  for (int32_t y = std::max(rect.Top, 0); y < std::min(rect.Bottom, height_); ++y)
+    for (int32_t x = std::max(rect.Left, 0); x < std::min(rect.Right, width_); ++x)
+      Plot(x, y, color);
+}
+
+void TRecordingCanvas::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TCanvasColor color) {
+  calls_.push_back({TCanvasCall::TKind::Line, {x1, y1, x2, y2}, color, {}, {}});
+  // Bresenham's walk from the first point, stopping before the last.
+  int32_t dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
+  int32_t sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+  int32_t error = dx + dy;
+  int32_t x = x1, y = y1;
+  while (x != x2 || y != y2) {
+    Plot(x, y, color);
+    int32_t twice = 2 * error;
+    if (twice >= dy) {
+      error += dy;
+      x += sx;
+    }
+    if (twice <= dx) {
+      error += dx;
+      y += sy;
+    }
+  }
+}
+
+void TRecordingCanvas::TextOut(int32_t x, int32_t y, const std::string& text,
+                               const TCanvasFont& font) {
+  calls_.push_back({TCanvasCall::TKind::TextOut, {x, y, x, y}, font.Color, text, font});
+}
+
+void TRecordingCanvas::SetPixel(int32_t x, int32_t y, TCanvasColor color) {
+  calls_.push_back({TCanvasCall::TKind::SetPixel, {x, y, x, y}, color, {}, {}});
+  Plot(x, y, color);
+}
+
+std::optional<TCanvasColor> TRecordingCanvas::Pixel(int32_t x, int32_t y) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return std::nullopt;
+  return pixels_[static_cast<size_t>(y) * width_ + x];
+}
+
+std::string TRecordingCanvas::BitmapFile() {
+  return BitmapFileOfPixels(width_, height_, pixels_);
+}
+
+}  // namespace brim

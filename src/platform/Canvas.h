@@ -1,0 +1,104 @@
+// Painting: the surface the main window's backdrop and its shaded, rotated
+// product label are drawn on. A canvas fills rectangles, draws lines and
+// single pixels, and writes text in a font that may be turned by an angle.
+// Coordinates are pixels from the top left; a rectangle's right and bottom
+// edges are outside it and a line leaves out its end point, as in GDI.
+// Drawing outside the canvas is cut off.
+//
+// win32: GDI over a device context (a memory bitmap, or a window's DC).
+// posix: TRecordingCanvas, which keeps the list of calls for tests to read
+// and draws fills, lines and pixels into a 24-bit picture it can save as a
+// BMP file. It records text but does not draw it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brim {
+
+// A colour as Windows' COLORREF holds it: 0x00BBGGRR.
+using TCanvasColor = uint32_t;
+constexpr TCanvasColor CanvasRgb(uint8_t r, uint8_t g, uint8_t b) {
+  return static_cast<TCanvasColor>(r) | (static_cast<TCanvasColor>(g) << 8) |
+         (static_cast<TCanvasColor>(b) << 16);
+}
+
+struct TCanvasRect {
+  int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+  bool operator==(const TCanvasRect&) const = default;
+};
+
+struct TCanvasFont {
+  std::string Face = "Arial";
+  int32_t Height = 12;       // in pixels, of the character cell
+  int32_t Weight = 400;      // 400 normal, 700 bold
+  int32_t Escapement = 0;    // the angle of the text line, in tenths of degrees
+  TCanvasColor Color = 0;
+  bool operator==(const TCanvasFont&) const = default;
+};
+
+class ICanvas {
+ public:
+  virtual ~ICanvas() = default;
+  virtual int32_t Width() = 0;
+  virtual int32_t Height() = 0;
+  virtual void FillRect(const TCanvasRect& rect, TCanvasColor color) = 0;
+  // A line one pixel wide from (x1, y1) up to, not including, (x2, y2).
+  virtual void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TCanvasColor color) = 0;
+  // Text with its cell's top left at (x, y), on a transparent background.
+  virtual void TextOut(int32_t x, int32_t y, const std::string& text, const TCanvasFont& font) = 0;
+  virtual void SetPixel(int32_t x, int32_t y, TCanvasColor color) = 0;
+  // The colour at a pixel; empty outside the canvas.
+  virtual std::optional<TCanvasColor> Pixel(int32_t x, int32_t y) = 0;
+  // The whole picture as a 24-bit BMP file.
+  virtual std::string BitmapFile() = 0;
+};
+
+// A canvas of its own picture, white at first: GDI on a memory bitmap on
+// win32, a TRecordingCanvas on posix. Null when it cannot be made.
+std::unique_ptr<ICanvas> CreateMemoryCanvas(int32_t width, int32_t height);
+
+// A 24-bit BMP file of a picture held as rows of colours, top row first.
+std::string BitmapFileOfPixels(int32_t width, int32_t height,
+                               const std::vector<TCanvasColor>& pixels);
+
+// One call a recording canvas took.
+struct TCanvasCall {
+  enum class TKind { FillRect, Line, TextOut, SetPixel } Kind = TKind::FillRect;
+  TCanvasRect Rect;  // FillRect: the rectangle; Line: (x1, y1) to (x2, y2) as Left, Top, Right, Bottom;
+                     // TextOut and SetPixel: the point as Left, Top
+  TCanvasColor Color = 0;
+  std::string Text;  // TextOut
+  TCanvasFont Font;  // TextOut
+  bool operator==(const TCanvasCall&) const = default;
+};
+
+// A canvas without a screen: every call is recorded in order, and fills,
+// lines and pixels are drawn into a picture. Text is recorded only.
+class TRecordingCanvas : public ICanvas {
+ public:
+  TRecordingCanvas(int32_t width, int32_t height);
+
+  int32_t Width() override { return width_; }
+  int32_t Height() override { return height_; }
+  void FillRect(const TCanvasRect& rect, TCanvasColor color) override;
+  void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TCanvasColor color) override;
+  void TextOut(int32_t x, int32_t y, const std::string& text, const TCanvasFont& font) override;
+  void SetPixel(int32_t x, int32_t y, TCanvasColor color) override;
+  std::optional<TCanvasColor> Pixel(int32_t x, int32_t y) override;
+  std::string BitmapFile() override;
+
+  const std::vector<TCanvasCall>& Calls() const { return calls_; }
+
+ private:
+  void Plot(int32_t x, int32_t y, TCanvasColor color);
+
+  int32_t width_, height_;
+  std::vector<TCanvasColor> pixels_;
+  std::vector<TCanvasCall> calls_;
+};
+
+}  // namespace brim

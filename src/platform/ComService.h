@@ -1,0 +1,61 @@
+// The COM-level calls of an installation: registering and unregistering an
+// in-process server by its file, and saving a shell link (.lnk). Each
+// returns its HRESULT (TErrorDomain::HResult). The service initialises COM
+// itself on its first call (CoInitialize, on the installation's one
+// thread) and uninitialises it when the program ends.
+//
+// win32: LoadLibraryA and the server's "DllRegisterServer" or
+// "DllUnregisterServer"; IShellLinkA and IPersistFile::Save.
+// posix: the substitute machine reads the server's PE export table for the
+// entry point and records the registration in its machine.ini (section
+// [ComServers]). Its .lnk writer is not there yet: SaveShellLink answers
+// E_NOTIMPL on posix.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/PlatformError.h"
+
+namespace brim {
+
+// HRESULTs the services return and callers test for.
+inline constexpr uint32_t hrOk = 0;
+inline constexpr uint32_t hrNotImplemented = 0x80004001u;         // E_NOTIMPL
+inline constexpr uint32_t hrFail = 0x80004005u;                   // E_FAIL
+inline constexpr uint32_t hrInvalidArg = 0x80070057u;             // E_INVALIDARG
+inline constexpr uint32_t hrFileNotFound = 0x80070002u;           // HRESULT_FROM_WIN32(2)
+inline constexpr uint32_t hrPathNotFound = 0x80070003u;           // HRESULT_FROM_WIN32(3)
+inline constexpr uint32_t hrBadExeFormat = 0x800700C1u;           // HRESULT_FROM_WIN32(193)
+inline constexpr uint32_t hrProcNotFound = 0x8007007Fu;           // HRESULT_FROM_WIN32(127)
+
+// An HRESULT that carries a Windows error code (HRESULT_FROM_WIN32).
+constexpr uint32_t HResultFromWin32(uint32_t code) {
+  return code == 0 || (code & 0x80000000u) ? code : (code & 0xFFFFu) | 0x80070000u;
+}
+
+// What a shell link holds.
+struct TShellLink {
+  std::string Target;            // the file it starts
+  std::string Arguments;
+  std::string WorkingDirectory;
+  std::string Description;
+  std::string IconPath;          // empty: the target's own icon
+  int IconIndex = 0;
+  uint32_t ShowCommand = 1;      // SW_SHOWNORMAL, SW_SHOWMINNOACTIVE (7), SW_SHOWMAXIMIZED (3)
+};
+
+class IComService {
+ public:
+  virtual ~IComService() = default;
+  // Loads the server and calls its "DllRegisterServer" (or
+  // "DllUnregisterServer" when unregister is set).
+  virtual TPlatformError RegisterServer(const std::string& path, bool unregister = false) = 0;
+  // Saves the link as the file path (its name ends in ".lnk").
+  virtual TPlatformError SaveShellLink(const std::string& path, const TShellLink& link) = 0;
+};
+
+// The COM service of the platform this program was built for.
+IComService& NativeComService();
+
+}  // namespace brim

@@ -1,0 +1,56 @@
+// Server registration of the substitute machine, from the PE export table.
+#include "platform/posix/PosixCom.h"
+
+#include <algorithm>
+
+#include "platform/PEResources.h"
+#include "platform/Platform.h"
+#include "platform/posix/IniFile.h"
+#include "platform/posix/MachinePaths.h"
+#include "platform/posix/SubstituteMachine.h"
+
+namespace brim {
+
+namespace {
+
+constexpr char kServers[] = "ComServers";
+
+TPlatformError HResult(uint32_t code) { return {TErrorDomain::HResult, code}; }
+
+}  // namespace
+
+TPlatformError TPosixComService::RegisterServer(const std::string& path, bool unregister) {
+  auto resolved = ResolveMachinePath(path);
+  if (!resolved) return HResult(hrPathNotFound);
+  if (!resolved->Exists) return HResult(hrFileNotFound);
+  if (resolved->IsDirectory) return HResult(HResultFromWin32(errAccessDenied));
+  auto bytes = ReadHostFile(resolved->Host);
+  if (!bytes) return HResult(HResultFromWin32(errAccessDenied));
+  if (!TPEImage::Read(*bytes)) return HResult(hrBadExeFormat);
+  std::vector<std::string> names = ExportedNames(*bytes);
+  const char* entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
+  if (std::find(names.begin(), names.end(), entry) == names.end()) return HResult(hrProcNotFound);
+  if (!TSubstituteMachine::Current().SetFact(kServers, resolved->Windows.Text(),
+                                             unregister ? "" : "1"))
+    return HResult(HResultFromWin32(errAccessDenied));
+  return {TErrorDomain::HResult, hrOk};
+}
+
+TPlatformError TPosixComService::SaveShellLink(const std::string&, const TShellLink&) {
+  return HResult(hrNotImplemented);
+}
+
+std::vector<std::string> RegisteredComServers() {
+  std::vector<std::string> servers;
+  TIniFile facts = TSubstituteMachine::Current().Facts();
+  if (const auto* section = facts.Section(kServers))
+    for (const auto& entry : section->Entries) servers.push_back(entry.first);
+  return servers;
+}
+
+IComService& NativeComService() {
+  static TPosixComService service;
+  return service;
+}
+
+}  // namespace brim

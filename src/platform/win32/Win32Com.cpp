@@ -1,0 +1,131 @@
+// COM-level calls through ole32 and shell32: server registration by the
+// server's own entry points, and shell links through IShellLinkA.
+#include "platform/ComService.h"
+#include "platform/win32/Win32Api.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <vector>
+
+namespace brim {
+
+namespace {
+
+TPlatformError HResult(HRESULT hr) { return {TErrorDomain::HResult, static_cast<uint32_t>(hr)}; }
+TPlatformError LastErrorAsHResult() {
+  return HResult(static_cast<HRESULT>(HResultFromWin32(::GetLastError())));
+}
+
+// COM for this thread, from the first call that needs it until the
+// program ends.
+class TComApartment {
+ public:
+  TComApartment() : result_(::CoInitialize(nullptr)) {}
+  ~TComApartment() {
+    if (SUCCEEDED(result_)) ::CoUninitialize();
+  }
+  TComApartment(const TComApartment&) = delete;
+  TComApartment& operator=(const TComApartment&) = delete;
+  // RPC_E_CHANGED_MODE: the thread has COM already, in another model; usable.
+  HRESULT Result() const { return result_ == RPC_E_CHANGED_MODE ? S_OK : result_; }
+
+ private:
+  HRESULT result_;
+};
+
+HRESULT EnsureCom() {
+  static TComApartment apartment;
+  return apartment.Result();
+}
+
+// An interface pointer that is released once.
+template <class T>
+class TComPtr {
+ public:
+  TComPtr() = default;
+  ~TComPtr() {
+    if (p_) p_->Release();
+  }
+  TComPtr(const TComPtr&) = delete;
+  TComPtr& operator=(const TComPtr&) = delete;
+  T* operator->() const { return p_; }
+  void** Receive() { return reinterpret_cast<void**>(&p_); }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// A library loaded for one call.
+class TLibrary {
+ public:
+  explicit TLibrary(const std::string& path) : module_(::LoadLibraryA(path.c_str())) {}
+  ~TLibrary() {
+    if (module_) {
+      DWORD error = ::GetLastError();
+      ::FreeLibrary(module_);
+      ::SetLastError(error);
+    }
+  }
+  TLibrary(const TLibrary&) = delete;
+  TLibrary& operator=(const TLibrary&) = delete;
+  HMODULE Get() const { return module_; }
+
+ private:
+  HMODULE module_;
+};
+
+std::wstring Wide(const std::string& text) {
+  int size = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  if (size <= 0) return {};
+  std::vector<wchar_t> buffer(size);
+  ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buffer.data(), size);
+  return buffer.data();
+}
+
+class TWin32ComService : public IComService {
+ public:
+  TPlatformError RegisterServer(const std::string& path, bool unregister) override {
+    HRESULT hr = EnsureCom();
+    if (FAILED(hr)) return HResult(hr);
+    // LoadLibrary names a missing file "module not found"; say which.
+    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return LastErrorAsHResult();
+    TLibrary library(path);
+    if (!library.Get()) return LastErrorAsHResult();
+    using TEntry = HRESULT(STDAPICALLTYPE*)();
+    auto entry = reinterpret_cast<TEntry>(reinterpret_cast<void*>(::GetProcAddress(
+        library.Get(), unregister ? "DllUnregisterServer" : "DllRegisterServer")));
+    if (!entry) return LastErrorAsHResult();
+    return HResult(entry());
+  }
+
+  TPlatformError SaveShellLink(const std::string& path, const TShellLink& link) override {
+    HRESULT hr = EnsureCom();
+    if (FAILED(hr)) return HResult(hr);
+    TComPtr<IShellLinkA> shellLink;
+    hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                            shellLink.Receive());
+    if (FAILED(hr)) return HResult(hr);
+    hr = shellLink->SetPath(link.Target.c_str());
+    if (SUCCEEDED(hr)) hr = shellLink->SetArguments(link.Arguments.c_str());
+    if (SUCCEEDED(hr)) hr = shellLink->SetWorkingDirectory(link.WorkingDirectory.c_str());
+    if (SUCCEEDED(hr)) hr = shellLink->SetDescription(link.Description.c_str());
+    if (SUCCEEDED(hr) && !link.IconPath.empty())
+      hr = shellLink->SetIconLocation(link.IconPath.c_str(), link.IconIndex);
+    if (SUCCEEDED(hr)) hr = shellLink->SetShowCmd(static_cast<int>(link.ShowCommand));
+    if (FAILED(hr)) return HResult(hr);
+    TComPtr<IPersistFile> file;
+    hr = shellLink->QueryInterface(IID_IPersistFile, file.Receive());
+    if (FAILED(hr)) return HResult(hr);
+    return HResult(file->Save(Wide(path).c_str(), TRUE));
+  }
+};
+
+}  // namespace
+
+IComService& NativeComService() {
+  static TWin32ComService service;
+  return service;
+}
+
+}  // namespace brim
