@@ -74,7 +74,7 @@ void TInstallContainer::BeforeDestruction() {
   if (!destroying_) {
     destroying_ = true;
     ReleaseOnDestroy();
-    if (LiveRegistries()) {
+    if (TContainerRegistries* registries = LiveRegistries()) {
       // Told: the objects this contains and the container holding this,
       // the only ones whose member lists or Container name it. (Telling
       // every container made freeing n files cost n * n.)
