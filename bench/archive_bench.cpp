@@ -2,9 +2,9 @@
 // against gzip, on a generated corpus, in one run side by side; brimarc
 // against zip and unzip; and the loading of big install definitions.
 //   archive_bench [--work DIR] [--repeat N] [--big-mib N] [--extract-only]
-//                 [--bin DIR --definitions DIR]
+//                 [--small-only] [--bin DIR --definitions DIR]
 // (--extract-only measures extraction alone, from the archives of an
-// earlier run. --bin names the directory of brimarc and brimdef, and
+// earlier run; --small-only measures the 2,000 small files alone. --bin names the directory of brimarc and brimdef, and
 // --definitions one holding demo.txt, def500.txt and def4000.txt: with
 // them the programs are measured too.)
 // The corpus (made once in DIR/corpus and kept): one 64 MiB file of mixed
@@ -584,7 +584,7 @@ int Run(int argc, char** argv) {
   fs::path work = "build/bench";
   int repeat = 3;
   uint64_t largeMiB = 1024;
-  bool extractOnly = false;
+  bool extractOnly = false, smallOnly = false;
   fs::path bin, definitions;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -594,10 +594,11 @@ int Run(int argc, char** argv) {
     else if (a == "--repeat" && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
     else if (a == "--big-mib" && i + 1 < argc) largeMiB = std::strtoull(argv[++i], nullptr, 10);
     else if (a == "--extract-only") extractOnly = true;
+    else if (a == "--small-only") smallOnly = true;
     else
       Fail(
           "usage: archive_bench [--work DIR] [--repeat N] [--big-mib N] [--extract-only] "
-          "[--bin DIR --definitions DIR]");
+          "[--small-only] [--bin DIR --definitions DIR]");
   }
   work = fs::absolute(work);
   fs::create_directories(work);
@@ -607,12 +608,13 @@ int Run(int argc, char** argv) {
   std::vector<TCorpus> sets = MakeCorpus(work / "corpus");
   std::vector<TRow> rows;
   for (size_t s = 0; s < sets.size(); ++s) {
+    if (smallOnly && s != 1) continue;
     std::string stem = "set" + std::to_string(s);
     TSetFiles files{work / (stem + ".arc"), work / (stem + ".zraw"), work / (stem + ".gz")};
     if (!extractOnly || !fs::exists(files.Archive)) MeasureCompression(sets[s], files, repeat, rows);
     MeasureExtraction(sets[s], files, work, repeat, rows);
   }
-  if (!extractOnly) MeasureMemory(work, largeMiB, rows);
+  if (!extractOnly && !smallOnly) MeasureMemory(work, largeMiB, rows);
   if (!bin.empty()) {
     ::setenv("BRIMWELL_MACHINE", (work / "machine").c_str(), 1);
     MeasurePeers(sets[1], work, bin, repeat, rows);
