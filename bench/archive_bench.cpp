@@ -374,6 +374,33 @@ void ClearDirectory(const fs::path& dir) {
   fs::create_directories(dir);
 }
 
+// A new empty directory below parent for each run. ext4 makes a file
+// slowly, and by a varying amount, while many inodes were freed in the
+// last 30 seconds (it skips them, reading their blocks), so the runs
+// delete nothing: the outputs of the last run go before the next one
+// starts, which then waits for the freed inodes to age.
+class TOutputDirectories {
+ public:
+  explicit TOutputDirectories(fs::path parent) : parent_(std::move(parent)) {
+    std::error_code ec;
+    if (fs::remove_all(parent_, ec) > 1) {
+      std::cerr << "  (waiting 35 s for the files of the last run to age)\n";
+      ::sleep(35);
+    }
+  }
+  fs::path Next() {
+    fs::path dir = parent_ / std::to_string(++count_);
+    fs::create_directories(dir);
+    last_ = dir;
+    return dir;
+  }
+  const fs::path& Last() const { return last_; }
+
+ private:
+  fs::path parent_, last_;
+  int count_ = 0;
+};
+
 // The best of n runs of each, taking turns.
 std::pair<double, double> BestOf(int n, const std::function<void()>& engine,
                                  const std::function<void()>& baseline) {
@@ -464,18 +491,14 @@ void MeasureExtraction(const TCorpus& set, const TSetFiles& f, const fs::path& w
   std::cerr << set.Name << ": extracting ...\n";
   TFileHeaders headers;
   LoadHeaders(f.Archive, headers);
-  fs::path engineOut = work / "out-engine", rawOut = work / "out-raw";
-  auto extractEngine = [&] {
-    ClearDirectory(engineOut);
-    EngineExtract(f.Archive, engineOut);
-  };
+  TOutputDirectories engineOut(work / "out-engine"), rawOut(work / "out-raw");
+  auto extractEngine = [&] { EngineExtract(f.Archive, engineOut.Next()); };
   auto [extract, inflateTime] = BestOf(repeat, extractEngine, [&] {
-    ClearDirectory(rawOut);
-    RawInflate<TStdioOutput>(f.Archive, headers, rawOut, 65536);
+    RawInflate<TStdioOutput>(f.Archive, headers, rawOut.Next(), 65536);
   });
   for (const auto& file : set.Files)
-    if (fs::file_size(engineOut / file.filename()) != fs::file_size(file) ||
-        fs::file_size(rawOut / file.filename()) != fs::file_size(file))
+    if (fs::file_size(engineOut.Last() / file.filename()) != fs::file_size(file) ||
+        fs::file_size(rawOut.Last() / file.filename()) != fs::file_size(file))
       Fail("an extracted file has the wrong size: " + file.filename().string());
   double mib = set.Bytes / 1048576.0;
   rows.push_back({set.Name, "extract, ExtractFiles vs inflate (MiB/CPU s)", mib / extract,
@@ -483,13 +506,10 @@ void MeasureExtraction(const TCorpus& set, const TSetFiles& f, const fs::path& w
   // The same inflate, its files made and written through the platform's
   // file service as the engine makes them: what remains is the engine's own.
   auto [extractAgain, platformTime] = BestOf(repeat, extractEngine, [&] {
-    ClearDirectory(rawOut);
-    RawInflate<TPlatformOutput>(f.Archive, headers, rawOut, 65536);
+    RawInflate<TPlatformOutput>(f.Archive, headers, rawOut.Next(), 65536);
   });
   rows.push_back({set.Name, "  the same vs inflate via the platform", mib / extractAgain,
                   mib / platformTime, "", "", true});
-  fs::remove_all(engineOut);
-  fs::remove_all(rawOut);
 }
 
 void MeasureMemory(const fs::path& work, uint64_t largeMiB, std::vector<TRow>& rows) {
