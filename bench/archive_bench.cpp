@@ -2,9 +2,9 @@
 // against gzip, on a generated corpus, in one run side by side; brimarc
 // against zip and unzip; and the loading of big install definitions.
 //   archive_bench [--work DIR] [--repeat N] [--big-mib N] [--extract-only]
-//                 [--bin DIR --definitions DIR]
+//                 [--small-only] [--bin DIR --definitions DIR]
 // (--extract-only measures extraction alone, from the archives of an
-// earlier run. --bin names the directory of brimarc and brimdef, and
+// earlier run; --small-only measures the 2,000 small files alone. --bin names the directory of brimarc and brimdef, and
 // --definitions one holding demo.txt, def500.txt and def4000.txt: with
 // them the programs are measured too.)
 // The corpus (made once in DIR/corpus and kept): one 64 MiB file of mixed
@@ -374,6 +374,33 @@ void ClearDirectory(const fs::path& dir) {
   fs::create_directories(dir);
 }
 
+// A new empty directory below parent for each run. ext4 makes a file
+// slowly, and by a varying amount, while many inodes were freed in the
+// last 30 seconds (it skips them, reading their blocks), so the runs
+// delete nothing: the outputs of the last run go before the next one
+// starts, which then waits for the freed inodes to age.
+class TOutputDirectories {
+ public:
+  explicit TOutputDirectories(fs::path parent) : parent_(std::move(parent)) {
+    std::error_code ec;
+    if (fs::remove_all(parent_, ec) > 1) {
+      std::cerr << "  (waiting 35 s for the files of the last run to age)\n";
+      ::sleep(35);
+    }
+  }
+  fs::path Next() {
+    fs::path dir = parent_ / std::to_string(++count_);
+    fs::create_directories(dir);
+    last_ = dir;
+    return dir;
+  }
+  const fs::path& Last() const { return last_; }
+
+ private:
+  fs::path parent_, last_;
+  int count_ = 0;
+};
+
 // The best of n runs of each, taking turns.
 std::pair<double, double> BestOf(int n, const std::function<void()>& engine,
                                  const std::function<void()>& baseline) {
@@ -464,18 +491,14 @@ void MeasureExtraction(const TCorpus& set, const TSetFiles& f, const fs::path& w
   std::cerr << set.Name << ": extracting ...\n";
   TFileHeaders headers;
   LoadHeaders(f.Archive, headers);
-  fs::path engineOut = work / "out-engine", rawOut = work / "out-raw";
-  auto extractEngine = [&] {
-    ClearDirectory(engineOut);
-    EngineExtract(f.Archive, engineOut);
-  };
+  TOutputDirectories engineOut(work / "out-engine"), rawOut(work / "out-raw");
+  auto extractEngine = [&] { EngineExtract(f.Archive, engineOut.Next()); };
   auto [extract, inflateTime] = BestOf(repeat, extractEngine, [&] {
-    ClearDirectory(rawOut);
-    RawInflate<TStdioOutput>(f.Archive, headers, rawOut, 65536);
+    RawInflate<TStdioOutput>(f.Archive, headers, rawOut.Next(), 65536);
   });
   for (const auto& file : set.Files)
-    if (fs::file_size(engineOut / file.filename()) != fs::file_size(file) ||
-        fs::file_size(rawOut / file.filename()) != fs::file_size(file))
+    if (fs::file_size(engineOut.Last() / file.filename()) != fs::file_size(file) ||
+        fs::file_size(rawOut.Last() / file.filename()) != fs::file_size(file))
       Fail("an extracted file has the wrong size: " + file.filename().string());
   double mib = set.Bytes / 1048576.0;
   rows.push_back({set.Name, "extract, ExtractFiles vs inflate (MiB/CPU s)", mib / extract,
@@ -483,13 +506,10 @@ void MeasureExtraction(const TCorpus& set, const TSetFiles& f, const fs::path& w
   // The same inflate, its files made and written through the platform's
   // file service as the engine makes them: what remains is the engine's own.
   auto [extractAgain, platformTime] = BestOf(repeat, extractEngine, [&] {
-    ClearDirectory(rawOut);
-    RawInflate<TPlatformOutput>(f.Archive, headers, rawOut, 65536);
+    RawInflate<TPlatformOutput>(f.Archive, headers, rawOut.Next(), 65536);
   });
   rows.push_back({set.Name, "  the same vs inflate via the platform", mib / extractAgain,
                   mib / platformTime, "", "", true});
-  fs::remove_all(engineOut);
-  fs::remove_all(rawOut);
 }
 
 void MeasureMemory(const fs::path& work, uint64_t largeMiB, std::vector<TRow>& rows) {
@@ -584,7 +604,7 @@ int Run(int argc, char** argv) {
   fs::path work = "build/bench";
   int repeat = 3;
   uint64_t largeMiB = 1024;
-  bool extractOnly = false;
+  bool extractOnly = false, smallOnly = false;
   fs::path bin, definitions;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -594,10 +614,11 @@ int Run(int argc, char** argv) {
     else if (a == "--repeat" && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
     else if (a == "--big-mib" && i + 1 < argc) largeMiB = std::strtoull(argv[++i], nullptr, 10);
     else if (a == "--extract-only") extractOnly = true;
+    else if (a == "--small-only") smallOnly = true;
     else
       Fail(
           "usage: archive_bench [--work DIR] [--repeat N] [--big-mib N] [--extract-only] "
-          "[--bin DIR --definitions DIR]");
+          "[--small-only] [--bin DIR --definitions DIR]");
   }
   work = fs::absolute(work);
   fs::create_directories(work);
@@ -607,12 +628,13 @@ int Run(int argc, char** argv) {
   std::vector<TCorpus> sets = MakeCorpus(work / "corpus");
   std::vector<TRow> rows;
   for (size_t s = 0; s < sets.size(); ++s) {
+    if (smallOnly && s != 1) continue;
     std::string stem = "set" + std::to_string(s);
     TSetFiles files{work / (stem + ".arc"), work / (stem + ".zraw"), work / (stem + ".gz")};
     if (!extractOnly || !fs::exists(files.Archive)) MeasureCompression(sets[s], files, repeat, rows);
     MeasureExtraction(sets[s], files, work, repeat, rows);
   }
-  if (!extractOnly) MeasureMemory(work, largeMiB, rows);
+  if (!extractOnly && !smallOnly) MeasureMemory(work, largeMiB, rows);
   if (!bin.empty()) {
     ::setenv("BRIMWELL_MACHINE", (work / "machine").c_str(), 1);
     MeasurePeers(sets[1], work, bin, repeat, rows);

@@ -472,6 +472,10 @@ void TQmbxCompress::ExtractFiles() {
     ~TEnd() {
       engine.filesToProcess_.Clear();
       engine.ExtractName.clear();
+      engine.extractSource_.reset();
+      engine.extractSourcePath_.clear();
+      engine.inflateInput_.reset();
+      engine.inflateOutput_.reset();
     }
   } end{*this};
   Guarded(true, [&] { DoExtractFiles(); });
@@ -521,9 +525,14 @@ void TQmbxCompress::ExtractOne(TFileHeader& header) {
     stats_.Finished = true;
     Status();
   } else {
-    std::unique_ptr<IFile> source;
+    // A disk set opens the volume of each file; one archive file stays
+    // open from one file to the next, unless a handler named another.
+    std::unique_ptr<IFile> source = std::move(extractSource_);
     currentDisk_ = header.FirstDisk;
-    OpenVolume(source, std::max(1, int{header.FirstDisk}), accRead, compressedFile_);
+    if (!source || headers_.Spanned || !SameText(extractSourcePath_, compressedFile_)) {
+      OpenVolume(source, std::max(1, int{header.FirstDisk}), accRead, compressedFile_);
+      extractSourcePath_ = compressedFile_;
+    }
     CreateDirectoryPath(FileDirectory(destination));
     auto dest = PlatformFiles().Open(destination, accWrite, shareNone, TFileCreation::CreateAlways);
     if (!dest) FailedCall(msgCannotCreateFile, destination);
@@ -537,12 +546,20 @@ void TQmbxCompress::ExtractOne(TFileHeader& header) {
         !dest->SetLastWriteTime(
             PlatformSystem().LocalToUtcFileTime(DateTimeToLocalFileTime(header.FileDate))))
       throw EQmbxCompress(std::string(msgCannotSetDate));
+    if (!headers_.Spanned) extractSource_ = std::move(source);
   }
   ExtractName.clear();
 }
 
 void TQmbxCompress::Inflate(const TFileHeader& header, std::unique_ptr<IFile>& source, IFile& dest) {
-  std::vector<uint8_t> input(kInflateInputSize), output(kInflateOutputSize);
+  // The buffers serve every file of the extraction: held here while this
+  // file is inflated, handed back when it is done.
+  std::unique_ptr<uint8_t[]> inputBuffer = std::move(inflateInput_);
+  std::unique_ptr<uint8_t[]> outputBuffer = std::move(inflateOutput_);
+  if (!inputBuffer) inputBuffer = std::make_unique_for_overwrite<uint8_t[]>(kInflateInputSize);
+  if (!outputBuffer) outputBuffer = std::make_unique_for_overwrite<uint8_t[]>(kInflateOutputSize);
+  uint8_t* const input = inputBuffer.get();
+  uint8_t* const output = outputBuffer.get();
   TInflater z;
   // Reads on the last volume stop at DataEnd, so no byte of the next file
   // is read.
@@ -552,7 +569,7 @@ void TQmbxCompress::Inflate(const TFileHeader& header, std::unique_ptr<IFile>& s
   bool streamEnded = false;
   for (;;) {
     for (;;) {
-      z->next_out = output.data();
+      z->next_out = output;
       z->avail_out = kInflateOutputSize;
       while (z->avail_out > 0 && !streamEnded) {
         if (z->avail_in == 0) {
@@ -562,11 +579,11 @@ void TQmbxCompress::Inflate(const TFileHeader& header, std::unique_ptr<IFile>& s
             wanted = static_cast<uint32_t>(std::min<int64_t>(wanted, end - position));
           }
           uint32_t count = 0;
-          if (!source->Read(input.data(), wanted, count))
+          if (!source->Read(input, wanted, count))
             throw EQmbxCompress(msgCannotReadArchive, compressedFile_);
           if (count == 0) break;
           position += count;
-          z->next_in = input.data();
+          z->next_in = input;
           z->avail_in = count;
         } else {
           int result = z.Inflate();
@@ -597,10 +614,10 @@ void TQmbxCompress::Inflate(const TFileHeader& header, std::unique_ptr<IFile>& s
       } catch (...) {
         // What was reported stays in the partly written file.
         uint32_t done = 0;
-        dest.Write(output.data(), reported, done);
+        dest.Write(output, reported, done);
         throw;
       }
-      if (produced > 0 && !WriteAll(dest, output.data(), produced)) DiskFull();
+      if (produced > 0 && !WriteAll(dest, output, produced)) DiskFull();
       if (produced == 0) break;
     }
     if (streamEnded || currentDisk_ >= header.LastDisk) break;
@@ -609,6 +626,8 @@ void TQmbxCompress::Inflate(const TFileHeader& header, std::unique_ptr<IFile>& s
     position = 0;
     SeekTo(*source, 0, compressedFile_);
   }
+  inflateInput_ = std::move(inputBuffer);
+  inflateOutput_ = std::move(outputBuffer);
 }
 
 // ---- Making disks ----

@@ -145,6 +145,11 @@ class TQmbxCompress : public TComponent {
   std::array<int32_t, FileIDCount> fileIDIndex_{};
   TlzhFileStats stats_;
   int currentDisk_ = 0;
+  // The archive while one extraction reads it, opened for its first file
+  // and kept for the next ones when it is one file, not a disk set.
+  std::unique_ptr<IFile> extractSource_;
+  std::string extractSourcePath_;
+  std::unique_ptr<uint8_t[]> inflateInput_, inflateOutput_;
 };
 
 // The engine's messages.

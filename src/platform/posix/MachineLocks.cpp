@@ -55,14 +55,14 @@ bool MarkFileInUse(const std::string& windowsPath, bool inUse) {
 
 bool IsFileInUse(const std::string& longWindowsPath) {
   if (ignoringMarks > 0) return false;
-  TIniFile facts = TSubstituteMachine::Current().Facts();
+  const TIniFile& facts = TSubstituteMachine::Current().Facts();
   auto value = facts.Read(kInUseSection, UpperCase(longWindowsPath));
   return value && *value == "1";
 }
 
 bool IsTreeInUse(const std::string& longWindowsPath) {
   if (ignoringMarks > 0) return false;
-  TIniFile facts = TSubstituteMachine::Current().Facts();
+  const TIniFile& facts = TSubstituteMachine::Current().Facts();
   const TIniFile::TSection* section = facts.Section(kInUseSection);
   if (!section) return false;
   std::string path = UpperCase(longWindowsPath);

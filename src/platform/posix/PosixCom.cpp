@@ -42,7 +42,7 @@ TPlatformError TPosixComService::SaveShellLink(const std::string&, const TShellL
 
 std::vector<std::string> RegisteredComServers() {
   std::vector<std::string> servers;
-  TIniFile facts = TSubstituteMachine::Current().Facts();
+  const TIniFile& facts = TSubstituteMachine::Current().Facts();
   if (const auto* section = facts.Section(kServers))
     for (const auto& entry : section->Entries) servers.push_back(entry.first);
   return servers;

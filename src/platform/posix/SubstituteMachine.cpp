@@ -61,11 +61,16 @@ TSubstituteMachine& TSubstituteMachine::MakeCurrent(const std::string& root) {
   return *CurrentMachine();
 }
 
-TIniFile TSubstituteMachine::Facts() const {
-  std::string file = HostFile("machine.ini");
-  std::string stamp = HostFileStamp(file);
-  if (stamp.empty() || stamp != factsStamp_) {
-    facts_ = TIniFile::Parse(ReadHostFile(file).value_or(""));
+const TIniFile& TSubstituteMachine::Facts() const {
+  // Another process replaces the file (a new inode) or rewrites it (a new
+  // size or time): either shows in one stat.
+  if (factsFile_.empty()) factsFile_ = HostFile("machine.ini");
+  struct stat st {};
+  TFactsStamp stamp;
+  if (::stat(factsFile_.c_str(), &st) == 0)
+    stamp = {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+  if (!stamp.Valid || !(stamp == factsStamp_)) {
+    facts_ = TIniFile::Parse(ReadHostFile(factsFile_).value_or(""));
     factsStamp_ = stamp;
   }
   return facts_;
@@ -94,7 +99,7 @@ uint32_t FactNumber(const TIniFile& facts, const char* key, uint32_t fallback) {
 }  // namespace
 
 TOSVersion TSubstituteMachine::Version() const {
-  TIniFile facts = Facts();
+  const TIniFile& facts = Facts();
   TOSVersion v;
   v.Major = FactNumber(facts, "Major", 6);
   v.Minor = FactNumber(facts, "Minor", 1);

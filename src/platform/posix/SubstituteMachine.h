@@ -44,7 +44,8 @@ class TSubstituteMachine {
   std::string HostFile(const std::string& name) const { return root_ + "/" + name; }
 
   // The facts of machine.ini, read again whenever another process changed it.
-  TIniFile Facts() const;
+  // The reference stays valid until the next call.
+  const TIniFile& Facts() const;
   // Changes one fact under the machine lock; an empty value removes it.
   bool SetFact(const std::string& section, const std::string& key, const std::string& value);
 
@@ -59,8 +60,16 @@ class TSubstituteMachine {
   explicit TSubstituteMachine(std::string root) : root_(std::move(root)) {}
   static TSubstituteMachine& MakeCurrent(const std::string& root);
   static void SeedRegistry(const TMachineOptions& options);
+  // What identifies one version of machine.ini.
+  struct TFactsStamp {
+    bool Valid = false;
+    uint64_t Device = 0, Inode = 0;
+    int64_t Size = 0, Seconds = 0, Nanoseconds = 0;
+    bool operator==(const TFactsStamp&) const = default;
+  };
   std::string root_;
-  mutable std::string factsStamp_;
+  mutable std::string factsFile_;
+  mutable TFactsStamp factsStamp_;
   mutable TIniFile facts_;
 };
 
