@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "common/LittleEndian.h"
+#include "platform/ModuleService.h"
 
 namespace brim {
 
@@ -13,36 +14,32 @@ std::string BitmapFileOfPixels(int32_t width, int32_t height,
                                const std::vector<TCanvasColor>& pixels) {
   const uint32_t stride = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
   const uint32_t imageSize = stride * static_cast<uint32_t>(height);
-  std::string file;
-  file.reserve(54 + imageSize);
-  // BITMAPFILEHEADER
-  file += "BM";
-  AppendLittleEndian(file, 54 + imageSize, 4);
-  AppendLittleEndian(file, 0, 4);
-  AppendLittleEndian(file, 54, 4);
-  // BITMAPINFOHEADER: bottom-up rows, no compression, 96 dpi.
-  AppendLittleEndian(file, 40, 4);
-  AppendLittleEndian(file, static_cast<uint32_t>(width), 4);
-  AppendLittleEndian(file, static_cast<uint32_t>(height), 4);
-  AppendLittleEndian(file, 1, 2);
-  AppendLittleEndian(file, 24, 2);
-  AppendLittleEndian(file, 0, 4);
-  AppendLittleEndian(file, imageSize, 4);
-  AppendLittleEndian(file, 3780, 4);
-  AppendLittleEndian(file, 3780, 4);
-  AppendLittleEndian(file, 0, 4);
-  AppendLittleEndian(file, 0, 4);
+  // The bitmap as a resource holds it (BITMAPINFOHEADER: bottom-up rows,
+  // no compression, 96 dpi); the file header goes in front at the end.
+  std::string bitmap;
+  bitmap.reserve(40 + imageSize);
+  AppendLittleEndian(bitmap, 40, 4);
+  AppendLittleEndian(bitmap, static_cast<uint32_t>(width), 4);
+  AppendLittleEndian(bitmap, static_cast<uint32_t>(height), 4);
+  AppendLittleEndian(bitmap, 1, 2);
+  AppendLittleEndian(bitmap, 24, 2);
+  AppendLittleEndian(bitmap, 0, 4);
+  AppendLittleEndian(bitmap, imageSize, 4);
+  AppendLittleEndian(bitmap, 3780, 4);
+  AppendLittleEndian(bitmap, 3780, 4);
+  AppendLittleEndian(bitmap, 0, 4);
+  AppendLittleEndian(bitmap, 0, 4);
   for (int32_t y = height - 1; y >= 0; --y) {
-    size_t rowStart = file.size();
+    size_t rowStart = bitmap.size();
     for (int32_t x = 0; x < width; ++x) {
       TCanvasColor c = pixels[static_cast<size_t>(y) * width + x];
-      file += static_cast<char>((c >> 16) & 0xFF);  // blue
-      file += static_cast<char>((c >> 8) & 0xFF);   // green
-      file += static_cast<char>(c & 0xFF);          // red
+      bitmap += static_cast<char>((c >> 16) & 0xFF);  // blue
+      bitmap += static_cast<char>((c >> 8) & 0xFF);   // green
+      bitmap += static_cast<char>(c & 0xFF);          // red
     }
-    file.append(stride - (file.size() - rowStart), '\0');
+    bitmap.append(stride - (bitmap.size() - rowStart), '\0');
   }
-  return file;
+  return *BitmapFileOfResource(bitmap);
 }
 
 TRecordingCanvas::TRecordingCanvas(int32_t width, int32_t height)
