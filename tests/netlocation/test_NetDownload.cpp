@@ -1,0 +1,306 @@
+// Downloads of a network install location from real HTTP and FTP servers
+// on 127.0.0.1, on both platforms: whole files with their progress, the
+// system's message for each way a download fails, the abort flag,
+// connection reuse, a refused local write and a connection dropped at
+// every read. A download that fails leaves what was on the machine before.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "netlocation/TestServers.h"
+#include "netlocation/cmp_TNetInstallLocation.h"
+#include "platform/FaultInjection.h"
+#include "platform/PlatformTest.h"
+
+namespace brim::test {
+namespace {
+
+using TKind = TTestServer::TKind;
+using enum TInternetProtocol;
+
+constexpr uint32_t kBlock = TCustomNetInstallLocation::BlockSize;
+
+// One progress report.
+struct TReport {
+  std::string FileName;
+  int32_t Bytes, TotalBytes, FileSize;
+};
+
+class NetDownload : public PlatformTest {
+ protected:
+  static void SetUpTestSuite() {
+    Http = std::make_unique<TTestServer>(TKind::Http);
+    Ftp = std::make_unique<TTestServer>(TKind::Ftp);
+    // Served by both: pub/setup/A.1 (three blocks and a bit), empty.1,
+    // and over HTTP the same file without a length and cut short.
+    for (const TTestServer* server : {Http.get(), Ftp.get()}) {
+      server->Put("pub/setup/A.1", Payload());
+      server->Put("A.1", Payload());
+      server->Put("empty.1", "");
+    }
+    Http->Put("nolength/A.1", Payload());
+    for (uint32_t cut : Cuts()) Http->Put("drop-" + std::to_string(cut) + "/A.1", Payload());
+  }
+  static void TearDownTestSuite() {
+    Http.reset();
+    Ftp.reset();
+  }
+  void SetUp() override {
+    PlatformTest::SetUp();
+    ASSERT_TRUE(Http->Started()) << Http->Problem();
+    ASSERT_TRUE(Ftp->Started()) << Ftp->Problem();
+  }
+
+  static const std::string& Payload() {
+    static const std::string payload = TestPayload(3 * kBlock + 500);
+    return payload;
+  }
+  // Where a dropped connection ends: before the body, inside and at the
+  // end of each block.
+  static std::vector<uint32_t> Cuts() {
+    return {0, 100, kBlock - 1, kBlock, kBlock + 1, 2 * kBlock, 3 * kBlock, 3 * kBlock + 499};
+  }
+
+  // A location on host with the protocol and directory, which records its
+  // progress reports.
+  std::unique_ptr<TCustomNetInstallLocation> Location(TInternetProtocol protocol,
+                                                      const std::string& host,
+                                                      const std::string& directory = "") {
+    auto location = std::make_unique<TCustomNetInstallLocation>(nullptr);
+    location->SetName("Mirror");
+    TLoginInformation& login = location->LoginInformation();
+    login.Protocol = protocol;
+    login.Hostname = host;
+    login.Directory = directory;
+    location->DataReceived = [this](TComponent*, const std::string& name, int32_t bytes,
+                                    int32_t total, int32_t size, const void*) {
+      Reports.push_back({name, bytes, total, size});
+    };
+    return location;
+  }
+  const TTestServer& Server(TInternetProtocol protocol) const {
+    return protocol == ipFTP ? *Ftp : *Http;
+  }
+  // The message and class of what the download raised; empty when none.
+  std::pair<std::string, std::string> Failure(TCustomNetInstallLocation& location,
+                                              const std::string& remote, const std::string& local) {
+    try {
+      location.Download(remote, local);
+    } catch (const Exception& e) {
+      return {e.ClassName(), e.Message()};
+    }
+    return {};
+  }
+
+  static inline std::unique_ptr<TTestServer> Http, Ftp;
+  std::vector<TReport> Reports;
+};
+
+TEST_F(NetDownload, FilesArriveWholeInBlocksWithTheirProgress) {
+  struct Case {
+    TInternetProtocol Protocol;
+    const char* Directory;
+    bool Anonymous;
+    int32_t FileSize;  // -1: what the FTP server had ready at first
+  } cases[] = {
+      {ipHTTP, "pub\\setup", true, static_cast<int32_t>(Payload().size())},
+      {ipHTTP, "", true, static_cast<int32_t>(Payload().size())},
+      {ipHTTP, "nolength", true, 0},
+      {ipFTP, "pub\\setup", true, -1},
+      {ipFTP, "/pub/setup", false, -1},
+      {ipFTP, " ", false, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Directory) + (c.Protocol == ipFTP ? " over FTP" : " over HTTP"));
+    Reports.clear();
+    auto location = Location(c.Protocol, Server(c.Protocol).Host(), c.Directory);
+    if (!c.Anonymous) {
+      location->LoginInformation().Anonymous = false;
+      location->LoginInformation().Username = "brim";
+      location->LoginInformation().Password = "secret";
+    }
+    location->Download("A.1", At("A.1"));
+    EXPECT_EQ(ReadFile(At("A.1")), Payload());
+    EXPECT_FALSE(Exists(At("A.1.part")));
+    ASSERT_FALSE(Reports.empty());
+    int32_t total = 0;
+    for (const TReport& r : Reports) {
+      total += r.Bytes;
+      EXPECT_EQ(r.FileName, "A.1");
+      EXPECT_GT(r.Bytes, 0);
+      EXPECT_LE(r.Bytes, static_cast<int32_t>(kBlock));
+      EXPECT_EQ(r.TotalBytes, total);
+      EXPECT_EQ(r.FileSize, Reports.front().FileSize);
+    }
+    EXPECT_EQ(total, static_cast<int32_t>(Payload().size()));
+    if (c.FileSize >= 0)
+      EXPECT_EQ(Reports.front().FileSize, c.FileSize);
+    else
+      EXPECT_TRUE(Reports.front().FileSize > 0 && Reports.front().FileSize <= total);
+  }
+}
+
+TEST_F(NetDownload, FailuresEndInTheSystemsMessageAndLeaveTheOldFile) {
+  std::string closed = "127.0.0.1:1";  // nothing listens on port 1
+  std::string http = Http->Host(), ftp = Ftp->Host();
+  const char* notFound = "Could not find the file %s on the server";
+  struct Case {
+    TInternetProtocol Protocol;
+    std::string Host;
+    std::string Directory;
+    std::string Remote;
+    std::string Class;
+    std::string Message;
+  } cases[] = {
+      {ipHTTP, http, "pub", "missing.1", "ENIL_FileNotFound",
+       Format(notFound, "missing.1") + ". Error message Unregistered error code. Server " + http +
+           ". Response from server No server response"},
+      {ipHTTP, http, "", "empty.1", "ENIL_FileNotFound",
+       Format(notFound, "empty.1") + ". Error message Unregistered error code. Server " + http +
+           ". Response from server No server response"},
+      {ipFTP, ftp, "", "empty.1", "ENIL_FileNotFound",
+       Format(notFound, "empty.1") + ". Error message Unregistered error code. Server " + ftp +
+           ". Response from server 226 Transfer complete."},
+      {ipHTTP, closed, "", "A.1", "ENIL_HTTPSendRequest",
+       "Cannot send request for file A.1 to the server. Error message "
+       "ERROR_INTERNET_CANNOT_CONNECT. Server " + closed + ". Response from server No server response"},
+      {ipFTP, closed, "", "A.1", "ENIL_OpenService",
+       "Cannot connect to host " + closed + ". Error message ERROR_INTERNET_CANNOT_CONNECT. Server " +
+           closed + ". Response from server No server response"},
+      {ipHTTP, "nosuchhost.invalid", "", "A.1", "ENIL_HTTPSendRequest",
+       "Cannot send request for file A.1 to the server. Error message "
+       "ERROR_INTERNET_NAME_NOT_RESOLVED. Server nosuchhost.invalid. Response from server No server "
+       "response"},
+      {ipFTP, "nosuchhost.invalid", "", "A.1", "ENIL_OpenService",
+       "Cannot connect to host nosuchhost.invalid. Error message ERROR_INTERNET_NAME_NOT_RESOLVED. "
+       "Server nosuchhost.invalid. Response from server No server response"},
+      {ipFTP, ftp, "pub\\nothing", "A.1", "ENIL_FTPSetDir",
+       "Cannot set directory on server to pub/nothing. Error message ERROR_INTERNET_EXTENDED_ERROR. "
+       "Server " + ftp + ". Response from server 550 No such file or directory."},
+      {ipFTP, ftp, "pub\\setup", "missing.1", "ENIL_FTPOpenFile",
+       "Cannot open file missing.1 on server. Error message ERROR_INTERNET_EXTENDED_ERROR. Server " +
+           ftp + ". Response from server 550 /pub/setup/missing.1 is not retrievable."},
+      {ipHTTP, http, "drop-100", "A.1", "ENIL_ReadFile",
+       "Could not read from file A.1 on the server. Error message ERROR_INTERNET_CONNECTION_ABORTED. "
+       "Server " + http + ". Response from server No server response"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Host + " " + c.Directory + " " + c.Remote);
+    WriteFile(At("old.1"), "what was here before");
+    auto location = Location(c.Protocol, c.Host, c.Directory);
+    EXPECT_EQ(Failure(*location, c.Remote, At("old.1")), std::pair(c.Class, c.Message));
+    EXPECT_EQ(ReadFile(At("old.1")), "what was here before");
+    EXPECT_FALSE(Exists(At("old.1.part")));
+  }
+}
+
+TEST_F(NetDownload, AWrongPasswordIsALoginFailure) {
+  auto location = Location(ipFTP, Ftp->Host());
+  location->LoginInformation().Anonymous = false;
+  location->LoginInformation().Username = "brim";
+  location->LoginInformation().Password = "wrong";
+  auto [name, message] = Failure(*location, "A.1", At("A.1"));
+  EXPECT_EQ(name, "ENIL_OpenService");
+  EXPECT_EQ(message, "Cannot connect to host " + Ftp->Host() +
+                         ". Error message ERROR_INTERNET_LOGIN_FAILURE. Server " + Ftp->Host() +
+                         ". Response from server 530 Authentication failed.");
+  EXPECT_FALSE(Exists(At("A.1")));
+}
+
+TEST_F(NetDownload, AbortEndsQuietlyAfterTheBlockAndKeepsWhatWasWritten) {
+  for (TInternetProtocol protocol : {ipHTTP, ipFTP}) {
+    Reports.clear();
+    auto location = Location(protocol, Server(protocol).Host(), "pub\\setup");
+    location->DataReceived = [&](TComponent* sender, const std::string&, int32_t bytes, int32_t,
+                                 int32_t, const void* buffer) {
+      EXPECT_EQ(sender, location.get());
+      Reports.push_back({"", bytes, 0, 0});
+      if (Reports.size() == 2) SetNetAborted(true);
+    };
+    SetNetAborted(false);
+    location->Download("A.1", At("A.1"));
+    EXPECT_TRUE(NetAborted());
+    EXPECT_EQ(Reports.size(), 2u);
+    // The block that came with the abort is not written.
+    EXPECT_EQ(ReadFile(At("A.1")), Payload().substr(0, Reports[0].Bytes));
+  }
+}
+
+TEST_F(NetDownload, TwoDownloadsShareOneConnection) {
+  for (TInternetProtocol protocol : {ipHTTP, ipFTP}) {
+    const TTestServer& server = Server(protocol);
+    auto location = Location(protocol, server.Host(), "pub\\setup");
+    int before = server.Connections();
+    location->Download("A.1", At("first"));
+    location->Download("A.1", At("second"));
+    EXPECT_EQ(server.Connections() - before, 1) << (protocol == ipFTP ? "FTP" : "HTTP");
+    EXPECT_EQ(ReadFile(At("first")), Payload());
+    EXPECT_EQ(ReadFile(At("second")), Payload());
+    EXPECT_TRUE(location->HasConnection());
+    location->Disconnect();
+    EXPECT_FALSE(location->HasConnection());
+    EXPECT_FALSE(location->HasSession());
+    EXPECT_TRUE(location->LibraryLoaded());
+  }
+}
+
+TEST_F(NetDownload, ARefusedLocalWriteLosesNothing) {
+  struct Case {
+    TFaultKind Kind;
+    uint64_t Call;
+  } cases[] = {{TFaultKind::FileOpen, 1}, {TFaultKind::FileWrite, 1}, {TFaultKind::FileWrite, 3},
+               {TFaultKind::Move, 1},     {TFaultKind::Move, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.Kind) * 100 + static_cast<int>(c.Call));
+    WriteFile(At("A.1"), "what was here before");
+    auto location = Location(ipHTTP, Http->Host(), "pub\\setup");
+    {
+      TFaultInjectingServices faults;
+      faults.FailCall(c.Kind, c.Call);
+      TScopedPlatformServices scope(faults.Services());
+      EXPECT_EQ(Failure(*location, "A.1", At("A.1")),
+                std::pair(std::string("ENIL_WriteDestFile"),
+                          "Mirror could not write to the local dest file " + At("A.1")));
+    }
+    EXPECT_EQ(ReadFile(At("A.1")), "what was here before");
+    EXPECT_FALSE(Exists(At("A.1.part")));
+    location->Download("A.1", At("A.1"));
+    EXPECT_EQ(ReadFile(At("A.1")), Payload());
+  }
+}
+
+TEST_F(NetDownload, AConnectionDroppedAtEveryReadFailsAndASecondAttemptCompletes) {
+  for (uint32_t cut : Cuts()) {
+    SCOPED_TRACE(cut);
+    WriteFile(At("A.1"), "what was here before");
+    auto location = Location(ipHTTP, Http->Host(), "drop-" + std::to_string(cut));
+    auto [name, message] = Failure(*location, "A.1", At("A.1"));
+    EXPECT_EQ(name, "ENIL_ReadFile");
+    EXPECT_EQ(message, "Could not read from file A.1 on the server. Error message "
+                       "ERROR_INTERNET_CONNECTION_ABORTED. Server " + Http->Host() +
+                           ". Response from server No server response");
+    EXPECT_EQ(ReadFile(At("A.1")), "what was here before");
+    EXPECT_FALSE(Exists(At("A.1.part")));
+    location->AssignLoginInformation(Location(ipHTTP, Http->Host(), "pub\\setup")->LoginInformation());
+    location->Download("A.1", At("A.1"));
+    EXPECT_EQ(ReadFile(At("A.1")), Payload());
+  }
+}
+
+TEST_F(NetDownload, TheDefaultPortsServeWhenTheTestsMayListenThere) {
+  int served = 0;
+  for (auto [kind, protocol] : {std::pair{TKind::Http, ipHTTP}, {TKind::Ftp, ipFTP}}) {
+    TTestServer server(kind, kind == TKind::Http ? 80 : 21);
+    if (!server.Started()) continue;  // not root, or the port is taken
+    server.Put("pub/setup/A.1", Payload());
+    auto location = Location(protocol, "127.0.0.1", "pub\\setup");
+    location->Download("A.1", At("A.1"));
+    EXPECT_EQ(ReadFile(At("A.1")), Payload());
+    ++served;
+  }
+  if (served == 0) GTEST_SKIP() << "ports 80 and 21 need root";
+}
+
+}  // namespace
+}  // namespace brim::test
