@@ -70,11 +70,16 @@ struct TCurlGlobal {
   bool ok = false;
 };
 
-// What the library's calls leave behind: the last error and the last FTP
-// server response.
+// The last FTP server response, which stays, as WinInet's does for its
+// thread, until another server responds.
+std::optional<std::string>& LastFtpResponse() {
+  static std::optional<std::string> response;
+  return response;
+}
+
+// What the library's calls leave behind: the last error.
 struct TLibraryState {
   TPlatformError LastError;
-  std::optional<std::string> LastResponse;
 
   bool Fail(uint32_t code) {
     LastError = code >= 12000 ? TPlatformError(TErrorDomain::WinInet, code)
@@ -129,13 +134,19 @@ class TTransfer {
     if (shared_->Password) Set(CURLOPT_PASSWORD, shared_->Password->c_str());
     if (shared_->Service == TInternetServiceKind::Ftp) {
       Set(CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+      Set(CURLOPT_IGNORE_CONTENT_LENGTH, 1L);  // RETR without SIZE first, as WinInet
       Set(CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>((shared_->ReceiveMs + 999) / 1000));
     } else {
       Set(CURLOPT_FOLLOWLOCATION, 1L);
       if (shared_->User && !shared_->User->empty()) Set(CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
     }
   }
-  ~TTransfer() { Stop(); }
+  ~TTransfer() {
+    Stop();
+    if (!finalResponse_.empty()) LastFtpResponse() = finalResponse_;
+  }
+  // A file's transfer: the reply that ends it counts once the file is closed.
+  void HoldFinalReply() { holdsFinalReply_ = true; }
   TTransfer(const TTransfer&) = delete;
   TTransfer& operator=(const TTransfer&) = delete;
 
@@ -221,7 +232,13 @@ class TTransfer {
       // A response ends with a line "ddd text"; "ddd-" lines continue it.
       t->response_ += line;
       if (line.size() >= 4 && line[3] == ' ') {
-        t->shared_->State->LastResponse = std::exchange(t->response_, {});
+        // WinInet reads the reply that ends a file's transfer when the file
+        // is closed: until then the last response is the one that began it.
+        if (t->transferBegun_)
+          t->finalResponse_ = std::exchange(t->response_, {});
+        else
+          LastFtpResponse() = std::exchange(t->response_, {});
+        if (line[0] == '1' && t->holdsFinalReply_) t->transferBegun_ = true;
       }
       return size * count;
     }
@@ -277,6 +294,9 @@ class TTransfer {
   uint32_t failed_ = 0;
   TClock::time_point lastProgress_;
   std::string response_;
+  bool holdsFinalReply_ = false;
+  bool transferBegun_ = false;
+  std::string finalResponse_;
   std::vector<std::string> headers_;
   bool headersDone_ = false;
   int status_ = 0;
@@ -326,6 +346,7 @@ class TCurlFile : public IInternetFile {
 
   // FtpOpenFile: waits for the first bytes or the end of the transfer.
   bool OpenFtp() {
+    transfer_->HoldFinalReply();
     uint32_t error = transfer_->Start(url_, [this] { return transfer_->Buffered() > 0; });
     if (error) return shared_->State->Fail(error);
     shared_->State->Succeed();
@@ -541,7 +562,7 @@ class TCurlLibrary : public IInternetLibrary {
     return std::make_unique<TCurlSession>(state_, agent);
   }
   TPlatformError LastError() const override { return state_->LastError; }
-  std::optional<std::string> LastResponse() override { return state_->LastResponse; }
+  std::optional<std::string> LastResponse() override { return LastFtpResponse(); }
 
  private:
   TStatePtr state_ = std::make_shared<TLibraryState>();

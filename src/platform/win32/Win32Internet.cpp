@@ -1,274 +1,285 @@
-// FTP and HTTP downloads through WinInet, loaded at run time from
-// "WININET.DLL" so a system without it still runs everything else.
-// WinInet's calls block; each runs on a worker thread while the caller asks
-// the cancel callback every 100 ms and watches the time. Cancelling (or a
-// call that outlasts its timeout) closes the handle the call waits on,
-// which makes WinInet give the call up; one that does not is left behind
-// and cleans up after itself. WinInet's own timeouts are set as well.
+// The internet service of the win32 build: WinInet itself, loaded at run
+// time from the system directory by its full path (a bare "WININET.DLL"
+// could be found in the current or the download directory first), its
+// eleven entry points looked up in a fixed order. Every call blocks on the
+// calling thread within WinInet's timeouts. The error of a failed call is
+// taken at once, before anything else can change the thread's last error.
 #include "platform/InternetService.h"
 #include "platform/win32/Win32Api.h"
 
 #include <wininet.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <cstring>
-#include <functional>
-#include <memory>
-#include <mutex>
-#include <thread>
-#include <utility>
-#include <vector>
+// The interface's operations bear the names that wininet.h makes macros of.
+#undef FtpSetCurrentDirectory
+#undef FtpOpenFile
+#undef HttpOpenRequest
 
-#include "common/routines_Strings.h"
+#include <climits>
+#include <cstdlib>
+#include <utility>
 
 namespace brim {
 
 namespace {
 
-TPlatformError InetError(uint32_t code) { return {TErrorDomain::WinInet, code}; }
-
-// The functions of WININET.DLL the service calls; null when it is missing.
+// The library and its entry points; unloaded when the last handle is gone.
 struct TWinInet {
+  HMODULE Module = nullptr;
+  decltype(&::InternetGetLastResponseInfoA) LastResponseInfo = nullptr;
   decltype(&::InternetOpenA) Open = nullptr;
-  decltype(&::InternetSetOptionA) SetOption = nullptr;
-  decltype(&::InternetOpenUrlA) OpenUrl = nullptr;
-  decltype(&::InternetReadFile) ReadFile = nullptr;
+  decltype(&::InternetConnectA) Connect = nullptr;
+  decltype(&::FtpSetCurrentDirectoryA) FtpSetDirectory = nullptr;
   decltype(&::InternetCloseHandle) Close = nullptr;
-  decltype(&::HttpQueryInfoA) QueryInfo = nullptr;
-  decltype(&::FtpGetFileSize) FtpFileSize = nullptr;
+  decltype(&::InternetQueryDataAvailable) QueryDataAvailable = nullptr;
+  decltype(&::InternetReadFile) ReadFile = nullptr;
+  decltype(&::FtpOpenFileA) FtpOpenFile = nullptr;
+  decltype(&::HttpOpenRequestA) HttpOpenRequest = nullptr;
+  decltype(&::HttpSendRequestA) HttpSendRequest = nullptr;
+  decltype(&::HttpQueryInfoA) HttpQueryInfo = nullptr;
+  // Not one of the eleven: the timeouts are set when it is there.
+  decltype(&::InternetSetOptionA) SetOption = nullptr;
 
-  bool Loaded() const {
-    return Open && SetOption && OpenUrl && ReadFile && Close && QueryInfo && FtpFileSize;
+  // The timeouts a session was given, for the requests made under it
+  // (WinInet applies a receive timeout set on a request handle).
+  DWORD ReceiveTimeoutMs = 0;
+
+  // Sets the timeouts on a handle; 0 leaves WinInet's own.
+  void ApplyTimeouts(HINTERNET handle, DWORD connectMs, DWORD receiveMs) {
+    if (!SetOption) return;
+    if (connectMs) SetOption(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connectMs, sizeof connectMs);
+    if (!receiveMs) return;
+    SetOption(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveMs, sizeof receiveMs);
+    SetOption(handle, INTERNET_OPTION_SEND_TIMEOUT, &receiveMs, sizeof receiveMs);
+    SetOption(handle, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &receiveMs, sizeof receiveMs);
+  }
+
+  // The error of the last call that failed (0 after one that succeeded).
+  TPlatformError LastError{TErrorDomain::WinInet, 0};
+
+  ~TWinInet() {
+    if (Module) ::FreeLibrary(Module);
+  }
+  bool Fail(DWORD code = ::GetLastError()) {
+    if (code == 0) code = ERROR_INTERNET_INTERNAL_ERROR;
+    LastError = code >= INTERNET_ERROR_BASE ? TPlatformError(TErrorDomain::WinInet, code)
+                                            : TPlatformError::Win32(code);
+    return false;
+  }
+  bool Succeed() {
+    LastError = {TErrorDomain::WinInet, 0};
+    return true;
   }
 };
+using TApiPtr = std::shared_ptr<TWinInet>;
 
 template <class F>
-void Resolve(HMODULE module, F& function, const char* name) {
+bool Resolve(HMODULE module, F& function, const char* name) {
   function = reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+  return function != nullptr;
 }
 
-const TWinInet& WinInet() {
-  static const TWinInet api = [] {
-    TWinInet a;
-    // Loaded once and kept for the program's life.
-    HMODULE module = ::LoadLibraryA("WININET.DLL");
-    if (!module) return a;
-    Resolve(module, a.Open, "InternetOpenA");
-    Resolve(module, a.SetOption, "InternetSetOptionA");
-    Resolve(module, a.OpenUrl, "InternetOpenUrlA");
-    Resolve(module, a.ReadFile, "InternetReadFile");
-    Resolve(module, a.Close, "InternetCloseHandle");
-    Resolve(module, a.QueryInfo, "HttpQueryInfoA");
-    Resolve(module, a.FtpFileSize, "FtpGetFileSize");
-    return a;
-  }();
-  return api;
-}
-
-// An internet handle closed once, by whoever closes it first.
-class TInetHandle {
+// A WinInet handle, closed by Close or at the end.
+template <class Interface>
+class TWinInetHandle : public Interface {
  public:
-  TInetHandle() = default;
-  explicit TInetHandle(HINTERNET handle) : handle_(handle) {}
-  ~TInetHandle() { Close(); }
-  TInetHandle(const TInetHandle&) = delete;
-  TInetHandle& operator=(const TInetHandle&) = delete;
-  HINTERNET Get() const { return handle_; }
-  void Close() {
-    if (HINTERNET handle = std::exchange(handle_, nullptr)) WinInet().Close(handle);
+  TWinInetHandle(TApiPtr api, HINTERNET handle) : api_(std::move(api)), handle_(handle) {}
+  ~TWinInetHandle() override {
+    if (handle_) api_->Close(handle_);
   }
-  // Hands the handle over without closing it.
-  HINTERNET Release() { return std::exchange(handle_, nullptr); }
+  TWinInetHandle(const TWinInetHandle&) = delete;
+  TWinInetHandle& operator=(const TWinInetHandle&) = delete;
 
- private:
-  HINTERNET handle_ = nullptr;
+  bool Close() override {
+    if (!handle_) return api_->Succeed();
+    if (!api_->Close(handle_)) return api_->Fail();
+    handle_ = nullptr;
+    return api_->Succeed();
+  }
+
+ protected:
+  // The handle, or false with ERROR_INVALID_HANDLE once it is closed.
+  bool Usable() { return handle_ ? true : api_->Fail(ERROR_INVALID_HANDLE); }
+
+  TApiPtr api_;
+  HINTERNET handle_;
 };
 
-// One blocking WinInet call on a worker thread of its own, and what it
-// made. Caller and worker share it, so a worker the caller gave up on (a
-// WinInet that does not give a call up when its handle closes) still has
-// everything it writes to; it closes what it opened once it ends.
-struct TBlockingCall {
-  std::mutex Lock;
-  std::condition_variable Finished;
-  bool Done = false;
-  bool Abandoned = false;
-  DWORD Error = 0;
-  HINTERNET Opened = nullptr;  // what an open made
-  std::vector<char> Data;      // what a read got
-};
-
-DWORD ErrorOf(bool ok) {
-  if (ok) return 0;
-  DWORD error = ::GetLastError();
-  return error != 0 ? error : inetInternalError;
-}
-
-// Runs work (which sets Error, 0 when it succeeded) on a worker thread,
-// asking cancelled every 100 ms and giving up after timeoutMs (0: never).
-// Then abort() closes the handle the call waits on, and the worker gets
-// two seconds to end before it is left to end alone.
-TPlatformError RunCancellable(const std::shared_ptr<TBlockingCall>& call,
-                              std::function<void(TBlockingCall&)> work,
-                              const std::function<bool()>& cancelled, uint32_t timeoutMs,
-                              const std::function<void()>& abort) {
-  std::thread([call, work = std::move(work)] {
-    work(*call);
-    std::lock_guard<std::mutex> lock(call->Lock);
-    call->Done = true;
-    if (call->Abandoned && call->Opened) WinInet().Close(std::exchange(call->Opened, nullptr));
-    call->Finished.notify_all();
-  }).detach();
-  auto start = std::chrono::steady_clock::now();
-  std::unique_lock<std::mutex> lock(call->Lock);
-  uint32_t stopped = 0;
-  while (!call->Done && !stopped) {
-    call->Finished.wait_for(lock, std::chrono::milliseconds(100));
-    if (call->Done) break;
-    lock.unlock();
-    if (cancelled && cancelled())
-      stopped = inetOperationCancelled;
-    else if (timeoutMs > 0 && std::chrono::steady_clock::now() - start >
-                                  std::chrono::milliseconds(timeoutMs))
-      stopped = inetTimeout;
-    if (stopped) abort();
-    lock.lock();
-  }
-  if (stopped) {
-    call->Finished.wait_for(lock, std::chrono::seconds(2), [&] { return call->Done; });
-    if (!call->Done) call->Abandoned = true;
-    if (call->Opened) WinInet().Close(std::exchange(call->Opened, nullptr));
-    return InetError(stopped);
-  }
-  if (call->Error == 0) return {TErrorDomain::WinInet, 0};
-  return {call->Error >= INTERNET_ERROR_BASE ? TErrorDomain::WinInet : TErrorDomain::Win32,
-          call->Error};
-}
-
-class TWinInetFile : public IRemoteFile {
+class TWinInetFile : public TWinInetHandle<IInternetFile> {
  public:
-  TWinInetFile(HINTERNET handle, TInternetOptions options, bool http)
-      : handle_(handle), options_(std::move(options)), http_(http) {}
+  TWinInetFile(TApiPtr api, HINTERNET handle, bool http)
+      : TWinInetHandle(std::move(api), handle), http_(http) {}
 
-  TPlatformError Read(void* buffer, uint32_t count, uint32_t& done) override {
+  bool SendRequest(const std::string& headers) override {
+    if (!Usable()) return false;
+    if (!api_->HttpSendRequest(handle_, headers.c_str(), static_cast<DWORD>(headers.size()),
+                               nullptr, 0))
+      return api_->Fail();
+    // The length the answer announced, to tell a connection cut short from
+    // the end of the file: WinInet reports both as a read of no bytes.
+    std::string length;
+    long long value = 0;
+    if (QueryInfo(HTTP_QUERY_CONTENT_LENGTH, length) && !length.empty()) {
+      char* end = nullptr;
+      value = std::strtoll(length.c_str(), &end, 10);
+      if (*end == '\0' && value >= 0) expected_ = value;
+    }
+    return api_->Succeed();
+  }
+
+  bool QueryInfo(uint32_t query, std::string& value) override {
+    if (!Usable()) return false;
+    char text[33] = {};
+    DWORD size = sizeof text;
+    if (!api_->HttpQueryInfo(handle_, query, text, &size, nullptr)) return api_->Fail();
+    value.assign(text, size < sizeof text ? size : sizeof text - 1);
+    return api_->Succeed();
+  }
+
+  bool QueryDataAvailable(uint32_t& bytes) override {
+    bytes = 0;
+    if (!Usable()) return false;
+    DWORD available = 0;
+    if (!api_->QueryDataAvailable(handle_, &available, 0, 0)) return api_->Fail();
+    bytes = available;
+    return api_->Succeed();
+  }
+
+  bool Read(void* buffer, uint32_t count, uint32_t& done) override {
     done = 0;
-    if (!handle_.Get()) return InetError(inetOperationCancelled);
-    auto call = std::make_shared<TBlockingCall>();
-    HINTERNET handle = handle_.Get();
-    TPlatformError error = RunCancellable(
-        call,
-        [handle, count](TBlockingCall& c) {
-          c.Data.resize(count);
-          DWORD got = 0;
-          c.Error = ErrorOf(WinInet().ReadFile(handle, c.Data.data(), count, &got));
-          c.Data.resize(c.Error == 0 ? got : 0);
-        },
-        options_.Cancelled, options_.ReceiveTimeoutMs, [&] { handle_.Close(); });
-    if (error.Failed()) return error;
-    std::memcpy(buffer, call->Data.data(), call->Data.size());
-    done = static_cast<uint32_t>(call->Data.size());
-    return error;
-  }
-
-  std::optional<uint64_t> Size() override {
-    if (!handle_.Get()) return std::nullopt;
-    if (http_) {
-      char text[32] = {};
-      DWORD size = sizeof text - 1;
-      if (!WinInet().QueryInfo(handle_.Get(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr))
-        return std::nullopt;
-      long long length = 0;
-      if (!TryStrToInt64(text, length) || length < 0) return std::nullopt;
-      return static_cast<uint64_t>(length);
-    }
-    DWORD high = 0;
-    DWORD low = WinInet().FtpFileSize(handle_.Get(), &high);
-    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) return std::nullopt;
-    return (static_cast<uint64_t>(high) << 32) | low;
-  }
-
-  // The HTTP status of the answer; 0 when it has none.
-  DWORD Status() {
-    DWORD status = 0, size = sizeof status;
-    if (!http_ || !WinInet().QueryInfo(handle_.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
-                                       &status, &size, nullptr))
-      return 0;
-    return status;
+    if (!Usable()) return false;
+    DWORD got = 0;
+    if (!api_->ReadFile(handle_, buffer, count, &got)) return api_->Fail();
+    done = got;
+    received_ += got;
+    if (http_ && got == 0 && expected_ >= 0 && received_ < expected_)
+      return api_->Fail(ERROR_INTERNET_CONNECTION_ABORTED);
+    return api_->Succeed();
   }
 
  private:
-  TInetHandle handle_;
-  TInternetOptions options_;
   bool http_;
+  long long expected_ = -1;
+  long long received_ = 0;
 };
 
-class TWinInetSession : public IInternetSession {
+class TWinInetConnection : public TWinInetHandle<IInternetConnection> {
  public:
-  TWinInetSession(HINTERNET handle, TInternetOptions options)
-      : handle_(handle), options_(std::move(options)) {}
+  using TWinInetHandle::TWinInetHandle;
 
-  std::unique_ptr<IRemoteFile> OpenUrl(const std::string& url, TPlatformError& error) override {
-    bool http = StartsWithText(url, "http://");
-    if (!http && !StartsWithText(url, "ftp://")) {
-      error = InetError(inetUnrecognizedScheme);
+  bool FtpSetCurrentDirectory(const std::string& directory) override {
+    if (!Usable()) return false;
+    if (!api_->FtpSetDirectory(handle_, directory.c_str())) return api_->Fail();
+    return api_->Succeed();
+  }
+
+  std::unique_ptr<IInternetFile> FtpOpenFile(const std::string& name, uint32_t access,
+                                             uint32_t flags) override {
+    if (!Usable()) return nullptr;
+    HINTERNET file = api_->FtpOpenFile(handle_, name.c_str(), access, flags, 0x80000000);
+    if (!file) {
+      api_->Fail();
       return nullptr;
     }
-    if (!handle_.Get()) {
-      error = InetError(inetOperationCancelled);
+    api_->Succeed();
+    return std::make_unique<TWinInetFile>(api_, file, false);
+  }
+
+  std::unique_ptr<IInternetFile> HttpOpenRequest(const std::string& verb,
+                                                 const std::string& objectName,
+                                                 uint32_t flags) override {
+    if (!Usable()) return nullptr;
+    HINTERNET request = api_->HttpOpenRequest(handle_, verb.c_str(), objectName.c_str(), nullptr,
+                                              nullptr, nullptr, flags, 0);
+    if (!request) {
+      api_->Fail();
       return nullptr;
     }
-    HINTERNET session = handle_.Get();
-    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PASSIVE |
-                  INTERNET_FLAG_NO_UI;
-    auto call = std::make_shared<TBlockingCall>();
-    uint32_t timeout = options_.ConnectTimeoutMs && options_.ReceiveTimeoutMs
-                           ? options_.ConnectTimeoutMs + options_.ReceiveTimeoutMs
-                           : 0;
-    error = RunCancellable(
-        call,
-        [session, url, flags](TBlockingCall& c) {
-          c.Opened = WinInet().OpenUrl(session, url.c_str(), nullptr, 0, flags, 0);
-          c.Error = ErrorOf(c.Opened != nullptr);
-        },
-        options_.Cancelled, timeout, [&] { handle_.Close(); });
-    if (error.Failed()) return nullptr;
-    HINTERNET file = std::exchange(call->Opened, nullptr);
-    auto remote = std::make_unique<TWinInetFile>(file, options_, http);
-    DWORD status = remote->Status();
-    if (http && (status < 200 || status >= 300)) {
-      error = InetError(inetHttpStatusBase + status);
+    api_->ApplyTimeouts(request, 0, api_->ReceiveTimeoutMs);
+    api_->Succeed();
+    return std::make_unique<TWinInetFile>(api_, request, true);
+  }
+};
+
+class TWinInetSession : public TWinInetHandle<IInternetSession> {
+ public:
+  using TWinInetHandle::TWinInetHandle;
+
+  std::unique_ptr<IInternetConnection> Connect(const std::string& host, uint16_t port,
+                                               TInternetServiceKind service,
+                                               const std::optional<std::string>& user,
+                                               const std::optional<std::string>& password) override {
+    if (!Usable()) return nullptr;
+    HINTERNET connection = api_->Connect(handle_, host.c_str(), port,
+                                         user ? user->c_str() : nullptr,
+                                         password ? password->c_str() : nullptr,
+                                         static_cast<DWORD>(service), 0, 0);
+    if (!connection) {
+      api_->Fail();
       return nullptr;
     }
-    return remote;
+    api_->Succeed();
+    return std::make_unique<TWinInetConnection>(api_, connection);
+  }
+
+  void SetTimeouts(uint32_t connectMs, uint32_t receiveMs) override {
+    if (!handle_) return;
+    api_->ApplyTimeouts(handle_, connectMs, receiveMs);
+    api_->ReceiveTimeoutMs = receiveMs;
+  }
+};
+
+class TWinInetLibrary : public IInternetLibrary {
+ public:
+  explicit TWinInetLibrary(TApiPtr api) : api_(std::move(api)) {}
+
+  std::unique_ptr<IInternetSession> Open(const std::string& agent, uint32_t accessType) override {
+    HINTERNET session = api_->Open(agent.c_str(), accessType, nullptr, nullptr, 0);
+    if (!session) {
+      api_->Fail();
+      return nullptr;
+    }
+    api_->Succeed();
+    return std::make_unique<TWinInetSession>(api_, session);
+  }
+
+  TPlatformError LastError() const override { return api_->LastError; }
+
+  std::optional<std::string> LastResponse() override {
+    char text[3000] = {};
+    DWORD error = 0, size = sizeof text;
+    if (!api_->LastResponseInfo(&error, text, &size) || size == 0) return std::nullopt;
+    return std::string(text, size < sizeof text ? size : sizeof text - 1);
   }
 
  private:
-  TInetHandle handle_;
-  TInternetOptions options_;
+  TApiPtr api_;
 };
 
 class TWinInetService : public IInternetService {
  public:
-  std::unique_ptr<IInternetSession> OpenSession(const TInternetOptions& options,
-                                                TPlatformError& error) override {
-    const TWinInet& api = WinInet();
-    if (!api.Loaded()) {
-      error = {TErrorDomain::Win32, ERROR_MOD_NOT_FOUND};
+  std::unique_ptr<IInternetLibrary> Load(std::string& missing) override {
+    missing.clear();
+    char directory[MAX_PATH] = {};
+    UINT length = ::GetSystemDirectoryA(directory, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    std::string path = std::string(directory, length) + "\\WININET.DLL";
+    auto api = std::make_shared<TWinInet>();
+    api->Module = ::LoadLibraryA(path.c_str());
+    if (!api->Module) return nullptr;
+    HMODULE m = api->Module;
+    const char* const* name = InternetEntryPoints;
+    bool found = Resolve(m, api->LastResponseInfo, *name) && Resolve(m, api->Open, *++name) &&
+                 Resolve(m, api->Connect, *++name) && Resolve(m, api->FtpSetDirectory, *++name) &&
+                 Resolve(m, api->Close, *++name) && Resolve(m, api->QueryDataAvailable, *++name) &&
+                 Resolve(m, api->ReadFile, *++name) && Resolve(m, api->FtpOpenFile, *++name) &&
+                 Resolve(m, api->HttpOpenRequest, *++name) &&
+                 Resolve(m, api->HttpSendRequest, *++name) && Resolve(m, api->HttpQueryInfo, *++name);
+    if (!found) {
+      missing = *name;
       return nullptr;
     }
-    TInetHandle handle(api.Open(options.Agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
-                                nullptr, 0));
-    if (!handle.Get()) {
-      error = InetError(ErrorOf(false));
-      return nullptr;
-    }
-    DWORD connect = options.ConnectTimeoutMs, receive = options.ReceiveTimeoutMs;
-    api.SetOption(handle.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
-    api.SetOption(handle.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
-    api.SetOption(handle.Get(), INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &receive, sizeof receive);
-    error = {TErrorDomain::WinInet, 0};
-    return std::make_unique<TWinInetSession>(handle.Release(), options);
+    Resolve(m, api->SetOption, "InternetSetOptionA");
+    return std::make_unique<TWinInetLibrary>(api);
   }
 };
 
