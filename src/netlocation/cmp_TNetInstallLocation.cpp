@@ -115,13 +115,12 @@ const std::map<uint32_t, const char*>& ErrorNames() {
 // protocol's default.
 std::pair<std::string, uint16_t> HostAndPort(const std::string& hostname) {
   size_t colon = hostname.rfind(':');
-  if (colon == std::string::npos || colon == 0 || hostname.find(':') != colon)
-    return {hostname, 0};
+  if (colon == std::string::npos || colon == 0 || hostname.find(':') != colon) return {hostname, 0};
   std::string digits = hostname.substr(colon + 1);
   long long port = 0;
   if (digits.empty() || digits.size() > 5 ||
-      digits.find_first_not_of("0123456789") != std::string::npos ||
-      !TryStrToInt64(digits, port) || port < 1 || port > 65535)
+      digits.find_first_not_of("0123456789") != std::string::npos || !TryStrToInt64(digits, port) ||
+      port < 1 || port > 65535)
     return {hostname, 0};
   return {hostname.substr(0, colon), static_cast<uint16_t>(port)};
 }
@@ -178,8 +177,8 @@ class TLocalDownload {
  private:
   [[noreturn]] void Fail(TPlatformError cause = TPlatformError::Last()) {
     Discard();
-    throw TCaused<ENIL_WriteDestFile>(cause, "%s could not write to the local dest file %s",
-                                      owner_, path_);
+    throw TCaused<ENIL_WriteDestFile>(cause, "%s could not write to the local dest file %s", owner_,
+                                      path_);
   }
 
   std::string owner_;
@@ -318,8 +317,7 @@ void TCustomNetInstallLocation::Connect() {
     }
     connection_ = session_->Connect(
         host, port, ftp ? TInternetServiceKind::Ftp : TInternetServiceKind::Http, user, password);
-    if (!connection_)
-      throw Composed<ENIL_OpenService>("Cannot connect to host %s", login.Hostname);
+    if (!connection_) throw Composed<ENIL_OpenService>("Cannot connect to host %s", login.Hostname);
     directorySet_.clear();
   }
   if (!ftp) return;
@@ -367,8 +365,8 @@ void TCustomNetInstallLocation::Download(const std::string& remoteName,
         inetFlagReload | inetFlagExistingConnect | inetFlagNoCacheWrite);
     if (!file_) throw Composed<ENIL_HTTPOpenFile>("Cannot open file %s on server", remoteName);
     if (!file_->SendRequest("Accept: */*\r\n\r\n")) {
-      auto error =
-          Composed<ENIL_HTTPSendRequest>("Cannot send request for file %s to the server", remoteName);
+      auto error = Composed<ENIL_HTTPSendRequest>("Cannot send request for file %s to the server",
+                                                  remoteName);
       CloseRemoteFile(false);
       throw error;
     }

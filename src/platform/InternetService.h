@@ -47,12 +47,12 @@ inline constexpr uint32_t inetHeaderNotFound = 12150;
 enum class TInternetServiceKind : uint32_t { Ftp = 1, Http = 3 };
 
 // Flags with their WinInet values.
-inline constexpr uint32_t inetGenericRead = 0x80000000;       // FtpOpenFile's access
-inline constexpr uint32_t inetFtpTransferBinary = 2;          // FTP_TRANSFER_TYPE_BINARY
-inline constexpr uint32_t inetFlagReload = 0x80000000;        // INTERNET_FLAG_RELOAD
+inline constexpr uint32_t inetGenericRead = 0x80000000;  // FtpOpenFile's access
+inline constexpr uint32_t inetFtpTransferBinary = 2;     // FTP_TRANSFER_TYPE_BINARY
+inline constexpr uint32_t inetFlagReload = 0x80000000;   // INTERNET_FLAG_RELOAD
 inline constexpr uint32_t inetFlagExistingConnect = 0x20000000;
 inline constexpr uint32_t inetFlagNoCacheWrite = 0x04000000;
-inline constexpr uint32_t inetQueryContentLength = 5;         // HTTP_QUERY_CONTENT_LENGTH
+inline constexpr uint32_t inetQueryContentLength = 5;  // HTTP_QUERY_CONTENT_LENGTH
 
 // A WinInet handle. Destroying it closes it when it is still open.
 class IInternetHandle {
@@ -102,10 +102,9 @@ class IInternetSession : public IInternetHandle {
   // password left out is passed as none (FTP then logs in anonymously);
   // an empty one is passed as empty. FTP connects and logs in here; HTTP
   // connects when a request is sent.
-  virtual std::unique_ptr<IInternetConnection> Connect(const std::string& host, uint16_t port,
-                                                       TInternetServiceKind service,
-                                                       const std::optional<std::string>& user,
-                                                       const std::optional<std::string>& password) = 0;
+  virtual std::unique_ptr<IInternetConnection> Connect(
+      const std::string& host, uint16_t port, TInternetServiceKind service,
+      const std::optional<std::string>& user, const std::optional<std::string>& password) = 0;
   // Limits for connecting and for waiting on the server (InternetSetOption;
   // the system's defaults until set).
   virtual void SetTimeouts(uint32_t connectMs, uint32_t receiveMs) = 0;
@@ -127,11 +126,17 @@ class IInternetLibrary {
 };
 
 // The library's entry points, in the order they are looked up.
-inline constexpr const char* InternetEntryPoints[] = {
-    "InternetGetLastResponseInfoA", "InternetOpenA",       "InternetConnectA",
-    "FtpSetCurrentDirectoryA",      "InternetCloseHandle", "InternetQueryDataAvailable",
-    "InternetReadFile",             "FtpOpenFileA",        "HttpOpenRequestA",
-    "HttpSendRequestA",             "HttpQueryInfoA"};
+inline constexpr const char* InternetEntryPoints[] = {"InternetGetLastResponseInfoA",
+                                                      "InternetOpenA",
+                                                      "InternetConnectA",
+                                                      "FtpSetCurrentDirectoryA",
+                                                      "InternetCloseHandle",
+                                                      "InternetQueryDataAvailable",
+                                                      "InternetReadFile",
+                                                      "FtpOpenFileA",
+                                                      "HttpOpenRequestA",
+                                                      "HttpSendRequestA",
+                                                      "HttpQueryInfoA"};
 
 class IInternetService {
  public:

@@ -174,6 +174,8 @@ void TTestServer::Put(const std::string& path, const std::string& content) const
   std::ofstream(target, std::ios::binary) << content;
 }
 
-int TTestServer::Connections() const { return std::atoi(ReadText(portFile_ + ".connections").c_str()); }
+int TTestServer::Connections() const {
+  return std::atoi(ReadText(portFile_ + ".connections").c_str());
+}
 
 }  // namespace brim::test

@@ -174,25 +174,38 @@ TEST_F(NetDownload, FailuresEndInTheSystemsMessageAndLeaveTheOldFile) {
        "125 Data connection already open. Transfer starting."},
       {ipHTTP, closed, "", "A.1", "ENIL_HTTPSendRequest",
        "Cannot send request for file A.1 to the server. Error message "
-       "ERROR_INTERNET_CANNOT_CONNECT. Server " + closed, anyResponse},
+       "ERROR_INTERNET_CANNOT_CONNECT. Server " +
+           closed,
+       anyResponse},
       {ipFTP, closed, "", "A.1", "ENIL_OpenService",
-       "Cannot connect to host " + closed + ". Error message ERROR_INTERNET_CANNOT_CONNECT. Server " +
-           closed, anyResponse},
+       "Cannot connect to host " + closed +
+           ". Error message ERROR_INTERNET_CANNOT_CONNECT. Server " + closed,
+       anyResponse},
       {ipHTTP, "nosuchhost.invalid", "", "A.1", "ENIL_HTTPSendRequest",
        "Cannot send request for file A.1 to the server. Error message "
-       "ERROR_INTERNET_NAME_NOT_RESOLVED. Server nosuchhost.invalid", anyResponse},
+       "ERROR_INTERNET_NAME_NOT_RESOLVED. Server nosuchhost.invalid",
+       anyResponse},
       {ipFTP, "nosuchhost.invalid", "", "A.1", "ENIL_OpenService",
        "Cannot connect to host nosuchhost.invalid. Error message ERROR_INTERNET_NAME_NOT_RESOLVED. "
-       "Server nosuchhost.invalid", anyResponse},
+       "Server nosuchhost.invalid",
+       anyResponse},
       {ipFTP, ftp, "pub\\nothing", "A.1", "ENIL_FTPSetDir",
-       "Cannot set directory on server to pub/nothing. Error message ERROR_INTERNET_EXTENDED_ERROR. "
-       "Server " + ftp, "550 No such file or directory."},
+       "Cannot set directory on server to pub/nothing. Error message "
+       "ERROR_INTERNET_EXTENDED_ERROR. "
+       "Server " +
+           ftp,
+       "550 No such file or directory."},
       {ipFTP, ftp, "pub\\setup", "missing.1", "ENIL_FTPOpenFile",
-       "Cannot open file missing.1 on server. Error message ERROR_INTERNET_EXTENDED_ERROR. Server " +
-           ftp, "550 No such file or directory."},
+       "Cannot open file missing.1 on server. Error message ERROR_INTERNET_EXTENDED_ERROR. "
+       "Server " +
+           ftp,
+       "550 No such file or directory."},
       {ipHTTP, http, "drop-100", "A.1", "ENIL_ReadFile",
-       "Could not read from file A.1 on the server. Error message ERROR_INTERNET_CONNECTION_ABORTED. "
-       "Server " + http, anyResponse},
+       "Could not read from file A.1 on the server. Error message "
+       "ERROR_INTERNET_CONNECTION_ABORTED. "
+       "Server " +
+           http,
+       anyResponse},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Host + " " + c.Directory + " " + c.Remote);
@@ -270,8 +283,11 @@ TEST_F(NetDownload, ARefusedLocalWriteLosesNothing) {
   struct Case {
     TFaultKind Kind;
     uint64_t Call;
-  } cases[] = {{TFaultKind::FileOpen, 1}, {TFaultKind::FileWrite, 1}, {TFaultKind::FileWrite, 3},
-               {TFaultKind::Move, 1},     {TFaultKind::Move, 2}};
+  } cases[] = {{TFaultKind::FileOpen, 1},
+               {TFaultKind::FileWrite, 1},
+               {TFaultKind::FileWrite, 3},
+               {TFaultKind::Move, 1},
+               {TFaultKind::Move, 2}};
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.Kind) * 100 + static_cast<int>(c.Call));
     WriteFile(At("A.1"), "what was here before");
@@ -300,10 +316,12 @@ TEST_F(NetDownload, AConnectionDroppedAtEveryReadFailsAndASecondAttemptCompletes
     EXPECT_EQ(name, "ENIL_ReadFile");
     EXPECT_EQ(SplitResponse(message).first,
               "Could not read from file A.1 on the server. Error message "
-              "ERROR_INTERNET_CONNECTION_ABORTED. Server " + Http->Host());
+              "ERROR_INTERNET_CONNECTION_ABORTED. Server " +
+                  Http->Host());
     EXPECT_EQ(ReadFile(At("A.1")), "what was here before");
     EXPECT_FALSE(Exists(At("A.1.part")));
-    location->AssignLoginInformation(Location(ipHTTP, Http->Host(), "pub\\setup")->LoginInformation());
+    location->AssignLoginInformation(
+        Location(ipHTTP, Http->Host(), "pub\\setup")->LoginInformation());
     location->Download("A.1", At("A.1"));
     EXPECT_EQ(ReadFile(At("A.1")), Payload());
   }

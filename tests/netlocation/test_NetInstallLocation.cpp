@@ -40,8 +40,9 @@ TEST(NetLocation, AnonymousHttpIsTheDefault) {
   EXPECT_TRUE(login.Anonymous);
   EXPECT_EQ(login.Protocol, TInternetProtocol::ipHTTP);
   EXPECT_EQ(SavedNames(*form, "Web"), std::vector<std::string>{"LoginInformation.Hostname"});
-  EXPECT_CONTAINS(LoadError("object W: TCustomNetInstallLocation\n LoginInformation.Protocol = ipGopher\nend"),
-                  "ipGopher is not a value of TInternetProtocol");
+  EXPECT_CONTAINS(
+      LoadError("object W: TCustomNetInstallLocation\n LoginInformation.Protocol = ipGopher\nend"),
+      "ipGopher is not a value of TInternetProtocol");
 }
 
 TEST(NetLocation, LoginIsCompleteWithAHostOrAnyNamedCredential) {
@@ -52,9 +53,12 @@ TEST(NetLocation, LoginIsCompleteWithAHostOrAnyNamedCredential) {
     const char* Username;
     bool Complete;
   } cases[] = {
-      {true, "ftp.example.com", "", "", true},  {true, " ", "pw", "user", false},
-      {true, "", "", "", false},                {false, "", "pw", "", true},
-      {false, "", "", "user", true},            {false, "host", "", "", true},
+      {true, "ftp.example.com", "", "", true},
+      {true, " ", "pw", "user", false},
+      {true, "", "", "", false},
+      {false, "", "pw", "", true},
+      {false, "", "", "user", true},
+      {false, "host", "", "", true},
       {false, " ", " ", "", false},
   };
   TCustomNetInstallLocation location(nullptr);
@@ -169,7 +173,8 @@ TEST(NetLocation, AMissingLibraryFailsTheFirstDownloadNamingWhatIsMissing) {
     const char* Message;
   } cases[] = {
       {"", "ENIL_FailLoadWININET",
-       "Failed to load the Wininet.dll. If this is a hybrid installation, you might want to include "
+       "Failed to load the Wininet.dll. If this is a hybrid installation, you might want to "
+       "include "
        "the WININET.DLL file in the PresetupFiles property of the TInstall component"},
       {"InternetGetLastResponseInfoA", "ENIL_FailLoadDLLProc",
        "Failed to load the procedure InternetGetLastResponseInfo from WININET.DLL"},

@@ -153,7 +153,8 @@ TFetched Fetch(uint16_t port, const std::string& path, uint32_t receiveTimeoutMs
   auto connection = session->Connect("127.0.0.1", port, TInternetServiceKind::Http, "", "");
   if (!connection) return {library->LastError(), {}, {}};
   auto request = connection->HttpOpenRequest("GET", path, inetFlagReload | inetFlagNoCacheWrite);
-  if (!request || !request->SendRequest("Accept: */*\r\n\r\n")) return {library->LastError(), {}, {}};
+  if (!request || !request->SendRequest("Accept: */*\r\n\r\n"))
+    return {library->LastError(), {}, {}};
   if (!request->QueryInfo(inetQueryContentLength, result.Length)) {
     EXPECT_EQ(library->LastError().Code, inetHeaderNotFound);
     result.Length = "none";

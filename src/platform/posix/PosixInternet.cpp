@@ -82,8 +82,8 @@ struct TLibraryState {
   TPlatformError LastError;
 
   bool Fail(uint32_t code) {
-    LastError = code >= 12000 ? TPlatformError(TErrorDomain::WinInet, code)
-                              : TPlatformError::Win32(code);
+    LastError =
+        code >= 12000 ? TPlatformError(TErrorDomain::WinInet, code) : TPlatformError::Win32(code);
     return false;
   }
   void Succeed() { LastError = {TErrorDomain::WinInet, 0}; }
@@ -249,8 +249,8 @@ class TTransfer {
       t->status_ = space == std::string::npos ? 0 : std::atoi(line.c_str() + space + 1);
     } else if (line == "\r\n" || line == "\n") {
       // A redirect that is followed is not the answer yet.
-      t->headersDone_ = t->status_ >= 200 && (t->status_ < 300 || t->status_ >= 400 ||
-                                              t->status_ == 304);
+      t->headersDone_ =
+          t->status_ >= 200 && (t->status_ < 300 || t->status_ >= 400 || t->status_ == 304);
     } else {
       while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
       t->headers_.push_back(line);
@@ -308,8 +308,8 @@ std::string EscapePath(CURL* easy, const std::string& path) {
   size_t start = 0;
   while (true) {
     size_t slash = path.find('/', start);
-    std::string segment = path.substr(start, slash == std::string::npos ? std::string::npos
-                                                                        : slash - start);
+    std::string segment =
+        path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
     if (char* escaped = curl_easy_escape(easy, segment.c_str(), static_cast<int>(segment.size()))) {
       out += escaped;
       curl_free(escaped);
@@ -359,7 +359,8 @@ class TCurlFile : public IInternetFile {
     sent_ = true;
     for (size_t at = 0; at < headers.size();) {
       size_t end = headers.find("\r\n", at);
-      std::string line = headers.substr(at, end == std::string::npos ? std::string::npos : end - at);
+      std::string line =
+          headers.substr(at, end == std::string::npos ? std::string::npos : end - at);
       if (!line.empty()) headerList_ = curl_slist_append(headerList_, line.c_str());
       if (end == std::string::npos) break;
       at = end + 2;
@@ -369,9 +370,8 @@ class TCurlFile : public IInternetFile {
       transfer_->Set(CURLOPT_NOBODY, 1L);
     else if (verb_ != "GET")
       transfer_->Set(CURLOPT_CUSTOMREQUEST, verb_.c_str());
-    uint32_t error = transfer_->Start(url_, [this] {
-      return transfer_->HeadersDone() || transfer_->Buffered() > 0;
-    });
+    uint32_t error = transfer_->Start(
+        url_, [this] { return transfer_->HeadersDone() || transfer_->Buffered() > 0; });
     if (error) return state.Fail(error);
     if (!transfer_->HeadersDone() && transfer_->Buffered() == 0)
       return state.Fail(12152);  // ended without an answer
@@ -382,7 +382,8 @@ class TCurlFile : public IInternetFile {
   bool QueryInfo(uint32_t query, std::string& value) override {
     TLibraryState& state = *shared_->State;
     if (!http_ || !transfer_ || !sent_) return state.Fail(inetIncorrectHandleState);
-    if (query != inetQueryContentLength) return state.Fail(12154);  // ERROR_HTTP_INVALID_QUERY_REQUEST
+    if (query != inetQueryContentLength)
+      return state.Fail(12154);  // ERROR_HTTP_INVALID_QUERY_REQUEST
     for (const std::string& header : transfer_->Headers()) {
       size_t colon = header.find(':');
       if (colon != std::string::npos && SameText(Trim(header.substr(0, colon)), "Content-Length")) {
@@ -460,12 +461,12 @@ class TCurlConnection : public IInternetConnection {
   bool FtpSetCurrentDirectory(const std::string& directory) override {
     if (!Usable(TInternetServiceKind::Ftp)) return false;
     std::string target = StartsWithText(directory, "/") ? directory
-                         : current_.ends_with('/') ? current_ + directory
-                                                   : current_ + "/" + directory;
+                         : current_.ends_with('/')      ? current_ + directory
+                                                        : current_ + "/" + directory;
     TTransfer transfer(shared_);
     transfer.Set(CURLOPT_NOBODY, 1L);
-    uint32_t error = transfer.Start(FtpUrl(*shared_, transfer.Easy(), target, ""),
-                                    [] { return false; });
+    uint32_t error =
+        transfer.Start(FtpUrl(*shared_, transfer.Easy(), target, ""), [] { return false; });
     if (error) return shared_->State->Fail(error);
     current_ = target;
     shared_->State->Succeed();
@@ -506,17 +507,17 @@ class TCurlConnection : public IInternetConnection {
 
 class TCurlSession : public IInternetSession {
  public:
-  TCurlSession(TStatePtr state, std::string agent) : state_(std::move(state)), agent_(std::move(agent)) {}
+  TCurlSession(TStatePtr state, std::string agent)
+      : state_(std::move(state)), agent_(std::move(agent)) {}
 
   bool Close() override {
     open_ = false;
     return true;
   }
 
-  std::unique_ptr<IInternetConnection> Connect(const std::string& host, uint16_t port,
-                                               TInternetServiceKind service,
-                                               const std::optional<std::string>& user,
-                                               const std::optional<std::string>& password) override {
+  std::unique_ptr<IInternetConnection> Connect(
+      const std::string& host, uint16_t port, TInternetServiceKind service,
+      const std::optional<std::string>& user, const std::optional<std::string>& password) override {
     if (!open_) {
       state_->Fail(kErrorInvalidHandle);
       return nullptr;

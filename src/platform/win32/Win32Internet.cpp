@@ -204,15 +204,13 @@ class TWinInetSession : public TWinInetHandle<IInternetSession> {
  public:
   using TWinInetHandle::TWinInetHandle;
 
-  std::unique_ptr<IInternetConnection> Connect(const std::string& host, uint16_t port,
-                                               TInternetServiceKind service,
-                                               const std::optional<std::string>& user,
-                                               const std::optional<std::string>& password) override {
+  std::unique_ptr<IInternetConnection> Connect(
+      const std::string& host, uint16_t port, TInternetServiceKind service,
+      const std::optional<std::string>& user, const std::optional<std::string>& password) override {
     if (!Usable()) return nullptr;
-    HINTERNET connection = api_->Connect(handle_, host.c_str(), port,
-                                         user ? user->c_str() : nullptr,
-                                         password ? password->c_str() : nullptr,
-                                         static_cast<DWORD>(service), 0, 0);
+    HINTERNET connection =
+        api_->Connect(handle_, host.c_str(), port, user ? user->c_str() : nullptr,
+                      password ? password->c_str() : nullptr, static_cast<DWORD>(service), 0, 0);
     if (!connection) {
       api_->Fail();
       return nullptr;
@@ -273,7 +271,8 @@ class TWinInetService : public IInternetService {
                  Resolve(m, api->Close, *++name) && Resolve(m, api->QueryDataAvailable, *++name) &&
                  Resolve(m, api->ReadFile, *++name) && Resolve(m, api->FtpOpenFile, *++name) &&
                  Resolve(m, api->HttpOpenRequest, *++name) &&
-                 Resolve(m, api->HttpSendRequest, *++name) && Resolve(m, api->HttpQueryInfo, *++name);
+                 Resolve(m, api->HttpSendRequest, *++name) &&
+                 Resolve(m, api->HttpQueryInfo, *++name);
     if (!found) {
       missing = *name;
       return nullptr;
