@@ -3,9 +3,14 @@
 // names of errors, the session's lists and flags, a missing library.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
+#include <vector>
+
 #include "engine/DefinitionTestForm.h"
 #include "netlocation/cmp_TNetInstallLocation.h"
 #include "platform/PlatformServices.h"
+#include "platform/PlatformTest.h"
 
 namespace brim::test {
 namespace {
@@ -203,6 +208,212 @@ TEST(NetLocation, AMissingLibraryFailsTheFirstDownloadNamingWhatIsMissing) {
     EXPECT_EQ(ConnectingNetLocation(), &location);
   }
   EXPECT_EQ(ConnectingNetLocation(), nullptr);
+}
+
+// An internet library that serves "DATA" for every file and writes down
+// each call the location makes, with its arguments.
+struct TCallLog {
+  std::vector<std::string> Calls;
+  bool FailFileClose = false;
+  TPlatformError Error{TErrorDomain::WinInet, 0};
+};
+
+class TLoggedFile : public IInternetFile {
+ public:
+  explicit TLoggedFile(TCallLog& log) : log_(log) {}
+  bool Close() override {
+    log_.Calls.push_back("close file");
+    if (log_.FailFileClose) log_.Error = TPlatformError::Win32(6);
+    return !log_.FailFileClose;
+  }
+  bool SendRequest(const std::string& headers) override {
+    log_.Calls.push_back("send " + headers);
+    return true;
+  }
+  bool QueryInfo(uint32_t query, std::string& value) override {
+    log_.Calls.push_back("query " + std::to_string(query));
+    value = "4";
+    return true;
+  }
+  bool QueryDataAvailable(uint32_t& bytes) override {
+    log_.Calls.push_back("available");
+    bytes = 4;
+    return true;
+  }
+  bool Read(void* buffer, uint32_t count, uint32_t& done) override {
+    log_.Calls.push_back("read " + std::to_string(count));
+    done = sent_ ? 0 : 4;
+    if (!sent_) std::memcpy(buffer, "DATA", 4);
+    sent_ = true;
+    return true;
+  }
+
+ private:
+  TCallLog& log_;
+  bool sent_ = false;
+};
+
+class TLoggedConnection : public IInternetConnection {
+ public:
+  explicit TLoggedConnection(TCallLog& log) : log_(log) {}
+  bool Close() override {
+    log_.Calls.push_back("close connection");
+    return true;
+  }
+  bool FtpSetCurrentDirectory(const std::string& directory) override {
+    log_.Calls.push_back("cd " + directory);
+    return true;
+  }
+  std::unique_ptr<IInternetFile> FtpOpenFile(const std::string& name, uint32_t access,
+                                             uint32_t flags) override {
+    log_.Calls.push_back(Format("ftp open %s %x %d", name, access, flags));
+    return std::make_unique<TLoggedFile>(log_);
+  }
+  std::unique_ptr<IInternetFile> HttpOpenRequest(const std::string& verb,
+                                                 const std::string& objectName,
+                                                 uint32_t flags) override {
+    log_.Calls.push_back(Format("http open %s %s %x", verb, objectName, flags));
+    return std::make_unique<TLoggedFile>(log_);
+  }
+
+ private:
+  TCallLog& log_;
+};
+
+class TLoggedSession : public IInternetSession {
+ public:
+  explicit TLoggedSession(TCallLog& log) : log_(log) {}
+  bool Close() override {
+    log_.Calls.push_back("close session");
+    return true;
+  }
+  std::unique_ptr<IInternetConnection> Connect(
+      const std::string& host, uint16_t port, TInternetServiceKind service,
+      const std::optional<std::string>& user, const std::optional<std::string>& password) override {
+    log_.Calls.push_back(Format("connect %s %d %d %s %s", host, port, static_cast<int>(service),
+                                user ? "'" + *user + "'" : "none",
+                                password ? "'" + *password + "'" : "none"));
+    return std::make_unique<TLoggedConnection>(log_);
+  }
+  void SetTimeouts(uint32_t, uint32_t) override {}
+
+ private:
+  TCallLog& log_;
+};
+
+class TLoggedInternet : public IInternetService, public IInternetLibrary {
+ public:
+  TCallLog Log;
+  std::unique_ptr<IInternetLibrary> Load(std::string& missing) override {
+    Log.Calls.push_back("load");
+    struct TLibrary : IInternetLibrary {
+      TLoggedInternet& Owner;
+      explicit TLibrary(TLoggedInternet& owner) : Owner(owner) {}
+      std::unique_ptr<IInternetSession> Open(const std::string& agent, uint32_t access) override {
+        return Owner.Open(agent, access);
+      }
+      TPlatformError LastError() const override { return Owner.LastError(); }
+      std::optional<std::string> LastResponse() override { return Owner.LastResponse(); }
+    };
+    return std::make_unique<TLibrary>(*this);
+  }
+  std::unique_ptr<IInternetSession> Open(const std::string& agent, uint32_t access) override {
+    Log.Calls.push_back(Format("open '%s' %d", agent, access));
+    return std::make_unique<TLoggedSession>(Log);
+  }
+  TPlatformError LastError() const override { return Log.Error; }
+  std::optional<std::string> LastResponse() override { return std::nullopt; }
+};
+
+// Downloads into a scratch directory through the logged library.
+class NetLocationCalls : public PlatformTest {};
+
+TEST_F(NetLocationCalls, TwoDownloadsMakeTheseLibraryCallsOnOneConnection) {
+  const std::vector<std::string> httpFile = {"http open GET /pub/setup/A.1 A4000000",
+                                             "send Accept: */*\r\n\r\n",
+                                             "query 5",
+                                             "read 8192",
+                                             "read 8192",
+                                             "close file"};
+  const std::vector<std::string> ftpFile = {"ftp open A.1 80000000 2", "available", "read 8192",
+                                            "read 8192", "close file"};
+  auto join = [](std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+  };
+  using TCalls = std::vector<std::string>;
+  struct Case {
+    TInternetProtocol Protocol;
+    bool Anonymous;
+    const char* Hostname;
+    const char* Directory;
+    std::vector<std::string> Calls;  // of two downloads
+  } cases[] = {
+      {TInternetProtocol::ipHTTP, true, "example.com", "pub\\setup",
+       join({{"load", "open '' 0", "connect example.com 0 3 '' ''"}, httpFile, httpFile})},
+      {TInternetProtocol::ipHTTP, false, "example.com:8080", "/pub/setup",
+       join({{"load", "open '' 0", "connect example.com 8080 3 'brim' 'secret'"},
+             httpFile,
+             httpFile})},
+      // A relative directory is set once on a connection; from there it
+      // would name another.
+      {TInternetProtocol::ipFTP, true, "ftp.example.com:2121", "pub\\setup",
+       join({{"load", "open '' 0", "connect ftp.example.com 2121 1 none none", "cd pub/setup"},
+             ftpFile,
+             ftpFile})},
+      {TInternetProtocol::ipFTP, false, "ftp.example.com", "\\pub\\setup",
+       join({{"load", "open '' 0", "connect ftp.example.com 0 1 'brim' 'secret'", "cd /pub/setup"},
+             ftpFile,
+             TCalls{"cd /pub/setup"},
+             ftpFile})},
+      {TInternetProtocol::ipFTP, true, "host:99999", "",
+       join({{"load", "open '' 0", "connect host:99999 0 1 none none", "cd /"},
+             ftpFile,
+             TCalls{"cd /"},
+             ftpFile})},
+  };
+  for (const auto& c : cases) {
+    TLoggedInternet internet;
+    TPlatformServices services;
+    services.Internet = &internet;
+    TScopedPlatformServices scope(services);
+    TCustomNetInstallLocation location(nullptr);
+    TLoginInformation& login = location.LoginInformation();
+    login.Protocol = c.Protocol;
+    login.Anonymous = c.Anonymous;
+    login.Hostname = c.Hostname;
+    login.Directory = c.Directory;
+    login.Username = "brim";
+    login.Password = "secret";
+    location.Download("A.1", At("A.1"));
+    location.Download("A.1", At("A.1"));
+    EXPECT_EQ(ReadFile(At("A.1")), "DATA");
+    std::vector<std::string> expected = c.Calls;
+    expected.insert(expected.end(), {"close connection", "close session"});
+    location.Disconnect();
+    EXPECT_EQ(internet.Log.Calls, expected) << c.Hostname;
+  }
+}
+
+TEST_F(NetLocationCalls, AFailedCloseOfTheRemoteFileIsAnError) {
+  TLoggedInternet internet;
+  internet.Log.FailFileClose = true;
+  TPlatformServices services;
+  services.Internet = &internet;
+  TScopedPlatformServices scope(services);
+  TCustomNetInstallLocation location(nullptr);
+  location.LoginInformation().Hostname = "example.com";
+  try {
+    location.Download("A.1", At("A.1"));
+    ADD_FAILURE() << "no error";
+  } catch (const ENIL_FTPCloseFile& e) {
+    EXPECT_EQ(e.Message(),
+              "Cannot close the file A.1 on the server. Error message ERROR_INVALID_HANDLE. Server "
+              "example.com. Response from server No server response");
+    ASSERT_NE(CauseOf(e), nullptr);
+    EXPECT_EQ(CauseOf(e)->Code, 6u);
+  }
 }
 
 }  // namespace
