@@ -136,6 +136,7 @@ def ftp_server(root, port, counter):
             counter.add()
 
     Handler.authorizer = authorizer
+    Handler.auth_failed_timeout = 0  # answer a wrong password at once
     Handler.passive_ports = None
     FTPServer.allow_reuse_address = True
     server = FTPServer(("127.0.0.1", port), Handler)
