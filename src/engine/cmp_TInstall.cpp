@@ -4,6 +4,9 @@
 #include <optional>
 
 #include "common/routines_Strings.h"
+#include "engine/cmp_TInstallRegistry.h"
+#include "system/cmp_TQmbxRegistry.h"
+#include "system/routines_Registry.h"
 #include "platform/Platform.h"
 
 namespace brim {
@@ -91,6 +94,39 @@ bool RestartWhenRequired() {
   session.ClearRestartRequired();
   PlatformSystem().Reboot();
   return true;
+}
+
+namespace {
+
+constexpr int kLocalMachine = static_cast<int>(TRootKeys::hkLocalMachine);
+
+// The unfinished list's key: the record key joined with "Unfinished".
+std::string UnfinishedKey() {
+  if (InstallRecordKey.empty())
+    throw IEInstall("The TInstall could not either write or read unfinished business from the registry");
+  return JoinPath(InstallRecordKey, "Unfinished");
+}
+
+}  // namespace
+
+std::string TCustomInstall::RecordKey() const { return InstallRecordKey; }
+
+bool TCustomInstall::RunHasStarted() const { return Running || RunStartTime != 0; }
+
+void TCustomInstall::ClearUnfinished() { DeleteRegistryTree(kLocalMachine, UnfinishedKey()); }
+
+void TCustomInstall::AddUnfinished(const std::string& name, int type) {
+  std::string key = UnfinishedKey();
+  ++UnfinishedCount;
+  WriteRegistryString(kLocalMachine, key, name, std::to_string(type));
+}
+
+void TCustomInstall::ReadUnfinished(TStrings& list) {
+  list.Clear();
+  std::string key = UnfinishedKey();
+  TQmbxRegistry registry(TRegRoot::LocalMachine);
+  if (!registry.OpenKey(key, false)) return;
+  for (const std::string& name : registry.GetValueNames()) list.Add(name + ";" + registry.ReadString(name));
 }
 
 bool TCustomInstall::HasSwitch(char letter) const {
