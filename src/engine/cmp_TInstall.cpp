@@ -4,6 +4,9 @@
 #include <optional>
 
 #include "common/routines_Strings.h"
+#include "engine/cmp_TInstallRegistry.h"
+#include "system/cmp_TQmbxRegistry.h"
+#include "system/routines_Registry.h"
 #include "platform/Platform.h"
 
 namespace brim {
@@ -41,9 +44,6 @@ char LowerLetter(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - '
 }
 
 }  // namespace
-
-std::string InstallRecordKey;
-TDateTime RunStartTime = 0;
 
 TInstallHooks DefaultInstallHooks() {
   TInstallHooks hooks;
@@ -91,6 +91,41 @@ bool RestartWhenRequired() {
   session.ClearRestartRequired();
   PlatformSystem().Reboot();
   return true;
+}
+
+namespace {
+
+constexpr int kLocalMachine = static_cast<int>(TRootKeys::hkLocalMachine);
+
+// The unfinished list's key: the record key joined with "Unfinished".
+std::string UnfinishedKey(const std::string& recordKey) {
+  if (recordKey.empty())
+    throw IEInstall("The TInstall could not either write or read unfinished business from the registry");
+  return JoinPath(recordKey, "Unfinished");
+}
+
+}  // namespace
+
+std::string TCustomInstall::RecordKey() const { return InstallRecordKey; }
+
+bool TCustomInstall::RunHasStarted() const { return Running || RunStartTime != 0; }
+
+void TCustomInstall::ClearUnfinished() {
+  DeleteRegistryTree(kLocalMachine, UnfinishedKey(InstallRecordKey));
+}
+
+void TCustomInstall::AddUnfinished(const std::string& name, int type) {
+  std::string key = UnfinishedKey(InstallRecordKey);
+  ++UnfinishedCount;
+  WriteRegistryString(kLocalMachine, key, name, std::to_string(type));
+}
+
+void TCustomInstall::ReadUnfinished(TStrings& list) {
+  list.Clear();
+  std::string key = UnfinishedKey(InstallRecordKey);
+  TQmbxRegistry registry(TRegRoot::LocalMachine);
+  if (!registry.OpenKey(key, false)) return;
+  for (const std::string& name : registry.GetValueNames()) list.Add(name + ";" + registry.ReadString(name));
 }
 
 bool TCustomInstall::HasSwitch(char letter) const {
@@ -146,6 +181,7 @@ TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(owner, false)
 TCustomInstall::~TCustomInstall() {
   GiveBackActivation();
   if (CurrentInstallation() == this) CurrentSession().SetInstallation(nullptr);
+  RegistriesLoseInstallation();
   if (handlesExceptions_) Application().OnException = {};
   if (RunCleanupBatch) PlatformProcesses().RunBatchFile(CleanupBatchFile, TShowWindow::Hide);
 }

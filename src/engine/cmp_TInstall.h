@@ -107,6 +107,19 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   bool IsDestroying() const override { return Destroying(); }
   const std::string& SourceDirectory() const override { return InstallSource; }
   std::string ProductName() const override { return Information.ProductName; }
+  TDistributeType DistributeType() const override { return distributeType_; }
+  std::string RecordKey() const override;
+  void AddUnfinished(const std::string& name, int type) override;
+  void RequestReboot() override { Reboot = true; }
+  bool RunHasStarted() const override;
+  void UninstallerRemoved() override { BuildInfo.AddUninstallOnCreate = false; }
+
+  // The unfinished list of the installation record: work left for the
+  // start after the reboot. Each fails when there is no record.
+  // Deletes the list; failures to delete are ignored.
+  void ClearUnfinished();
+  // "name;type" for every entry, in the registry's order.
+  void ReadUnfinished(TStrings& list);
 
   // Reads the program's arguments into CommandSwitches and SwitchArguments.
   void ParseCommandLine();
@@ -139,7 +152,6 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   bool UseLoadingProgram() const { return useLoadingProgram_; }
   void SetUseLoadingProgram(bool value);
   // Comes from the definition only: setting it outside loading fails.
-  TDistributeType DistributeType() const { return distributeType_; }
   void SetDistributeType(TDistributeType value);
   // Also the session's network location; none resets DistributeType.
   void SetNetLocation(TCustomNetInstallLocation* value) override;
@@ -183,6 +195,10 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   bool Running = false;
   bool Ended = false;
   int UnfinishedCount = 0;
+  // The key of this installation's record ("" when there is none), and
+  // when the current run began (0 before the first run).
+  std::string InstallRecordKey;
+  TDateTime RunStartTime = 0;
   std::string CleanupBatchFile;
   bool RunCleanupBatch = false;
 
@@ -209,10 +225,6 @@ TCustomInstall* CurrentInstall();
 // for the restart.
 bool RestartWhenRequired();
 
-// The key of this installation's record ("" when there is none), and when
-// the current run began.
-extern std::string InstallRecordKey;
-extern TDateTime RunStartTime;
 
 class TInstall : public TCustomInstall {
   BRIM_CLASS(TInstall)

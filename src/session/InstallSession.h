@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/exceptions_Brimwell.h"
+#include "common/types_Brimwell.h"
 
 namespace brim {
 
@@ -38,6 +39,19 @@ class IInstallation {
   // Whether the switch letter was given, and the text that followed it.
   virtual bool HasSwitch(char letter) const = 0;
   virtual const std::string& SwitchArgument(char letter) const = 0;
+  // How the distribution is built and where install files come from.
+  virtual TDistributeType DistributeType() const = 0;
+  // The key of this installation's record ("" when there is none).
+  virtual std::string RecordKey() const = 0;
+  // Work for after the reboot: a component to complete (type 0) or a file
+  // to delete (type 1).
+  virtual void AddUnfinished(const std::string& name, int type) = 0;
+  // The installation can only finish after Windows restarts.
+  virtual void RequestReboot() = 0;
+  // An installation run has begun in this process.
+  virtual bool RunHasStarted() const = 0;
+  // The definition's uninstaller is gone: the build adds none of its own.
+  virtual void UninstallerRemoved() = 0;
 };
 
 class TInstallSession {
