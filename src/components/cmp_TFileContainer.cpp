@@ -394,6 +394,16 @@ void TFileContainer::ReadInfoFromFilesAll() {
     if (auto* container = dynamic_cast<TFileContainer*>(member)) container->ReadInfoFromFilesAll();
 }
 
+void TInstallDirectory::RemoveMissingFiles() {
+  for (int i = MemberCount() - 1; i >= 0; --i) {
+    if (i >= MemberCount()) continue;
+    auto* file = dynamic_cast<TCustomInstallFile*>(Members(i));
+    if (!file || IsFile(file->SourceFile())) continue;
+    RemoveMember(file);
+    file->Free();
+  }
+}
+
 // ---- TFileContainer: operations ----
 
 void TFileContainer::Execute(int operation) {

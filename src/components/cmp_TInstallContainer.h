@@ -450,6 +450,8 @@ class TInstallDirectory : public TFileContainer {
 
  public:
   explicit TInstallDirectory(TComponent* owner) : TFileContainer(owner) {}
+  // Frees the member files whose source file does not exist.
+  void RemoveMissingFiles();
 };
 
 // How a group presents itself in the component selection of the wizard.
