@@ -11,6 +11,9 @@
 #include "common/routines_Strings.h"
 #include "components/cmp_TVersion.h"
 #include "system/routines_API.h"
+#ifndef _WIN32
+#include "platform/posix/PosixCom.h"
+#endif
 
 namespace brim::test {
 namespace {
@@ -229,15 +232,23 @@ TEST_F(InstallFiles, ServersRegisterByTheirKind) {
       {"my tool.exe", plain, "\"" + At("app\\my tool.exe") + "\" /REGSERVER [hidden]", ""},
       {"tool.exe", plain, At("app\\tool.exe") + " /REGSERVER [hidden]", ""},
   };
-#ifndef _WIN32
-  // Windows itself loads libraries: a real server is registered in the Wine suite.
-  cases.push_back({"grid.ocx", library, "", ""});
-  cases.push_back({"plain.ocx", plain, "",
+#ifdef _WIN32
+  // Windows loads the library and runs its entry point: real ones, built beside the tests.
+  auto beside = [&](const std::string& name) {
+    std::string program = PlatformModule().ModuleFileName();
+    return ReadFile(program.substr(0, program.rfind('\\') + 1) + name).value_or("");
+  };
+  const std::string server = beside("ComTestServer.dll"), noEntry = beside("VersionTestLibrary.dll");
+  RemoveKeyTree(TRegRoot::CurrentUser, "Software\\BrimwellTests\\ComTestServer");
+#else
+  const std::string server = library, noEntry = plain;
+#endif
+  cases.push_back({"grid.ocx", server, "", ""});
+  cases.push_back({"plain.ocx", noEntry, "",
                    "Could not register the ActiveX component, " + At("app\\plain.ocx") +
                        ", because the DllRegisterServer function could not be found. The file "
                        "component is F. The following value is the value of the GetLastError "
                        "function: 127"});
-#endif
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     processes.Started.clear();
@@ -246,6 +257,17 @@ TEST_F(InstallFiles, ServersRegisterByTheirKind) {
     EXPECT_EQ(MessageOf([&] { dir->Process(); }), c.Message);
     EXPECT_EQ(processes.Started, c.Started.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.Started});
   }
+  // The server's own registration took place.
+#ifdef _WIN32
+  auto key = PlatformRegistry().OpenKey(TRegRoot::CurrentUser, "Software\\BrimwellTests\\ComTestServer",
+                                        TRegAccess::Read);
+  EXPECT_TRUE(key && key->ReadValue("Registered").has_value());
+  key.reset();
+  RemoveKeyTree(TRegRoot::CurrentUser, "Software\\BrimwellTests\\ComTestServer");
+#else
+  auto servers = RegisteredComServers();
+  EXPECT_NE(std::find(servers.begin(), servers.end(), At("app\\grid.ocx")), servers.end());
+#endif
 }
 
 TEST_F(InstallFiles, SharedLibrariesAreCountedUnderTheirLongNameOncePerInstall) {
