@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstddef>
 #include <cstdlib>
 #include <utility>
@@ -218,13 +219,22 @@ class TExtractTarget {
 
   // Creates the temporary file; failing, raises the message for the destination.
   std::unique_ptr<IFile> Open() {
-    auto& files = PlatformFiles();
-    auto name = files.UniqueTempFileName(FileDirectory(destination_), "brw");
-    if (!name) FailedCall(msgCannotCreateFile, destination_);
-    temporary_ = *name;
-    auto file = files.Open(temporary_, accWrite, shareNone, TFileCreation::CreateAlways);
-    if (!file) FailedCall(msgCannotCreateFile, destination_);
-    return file;
+    // A new name of its own ("~brw1A2B.tmp"): a name taken is passed over,
+    // any other refusal is the destination's.
+    static uint32_t next = PlatformSystem().TickCount();
+    const std::string directory = WithBackslash(FileDirectory(destination_));
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      char name[32];
+      std::snprintf(name, sizeof name, "~brw%04X.tmp", static_cast<unsigned>(next++ & 0xFFFF));
+      auto file = PlatformFiles().Open(directory + name, accWrite, shareNone, TFileCreation::CreateNew);
+      if (file) {
+        temporary_ = directory + name;
+        return file;
+      }
+      uint32_t code = PlatformSystem().LastError();
+      if (code != errFileExists && code != errAlreadyExists) break;
+    }
+    FailedCall(msgCannotCreateFile, destination_);
   }
   // The complete file takes the destination's place.
   void Commit() {
