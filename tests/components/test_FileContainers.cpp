@@ -98,6 +98,31 @@ TEST_F(FileContainers, ADownloadReportsItsProgressAndIsRememberedOrDeletedWhenAb
             "the archive file");
 }
 
+TEST_F(FileContainers, AWebDistributionInstallsFromTheDownloadedArchive) {
+  Load(FileText("A", "a.txt", " Net = True\n") + FileText("B", "b.txt", " Net = True\n"),
+       " DistributeType = dtWeb\n");
+  Archive({{"A", std::string(5000, 'a')}, {"B", "b"}});
+  TTestLocation location(nullptr);
+  location.LoginInformation().Hostname = "server1";
+  location.Content = ReadFile(At("files.1")).value_or("");
+  PlatformFiles().DeleteFile(At("files.1"));
+  dir->SetNetLocation(&location);
+  EXPECT_TRUE(dir->NeedsContainerDownload());
+  std::vector<int32_t> received;
+  dir->OnDataReceived.Handler = [&](TComponent*, const std::string&, int32_t, int32_t total, int32_t size,
+                                    const void*) { received.push_back(total == size ? 100 : 0); };
+  dir->Process();
+  EXPECT_EQ(location.Requested, std::vector<std::string>{"Dir.1"}) << "one download serves both files";
+  EXPECT_EQ(Installed("a.txt"), std::string(5000, 'a'));
+  EXPECT_EQ(Installed("b.txt"), "b");
+  EXPECT_EQ(File("A")->ArchivePath(), At("files.1")) << "outside an install, the archive as defined";
+  ASSERT_FALSE(received.empty());
+  EXPECT_EQ(received.back(), 100);
+  File("A")->InformationRead = false;
+  File("A")->ReadInfoFromArchive();
+  EXPECT_EQ(File("A")->UncompressedSize, 5000) << "read from the local copy";
+}
+
 TEST_F(FileContainers, ADownloadNeedsACompleteLogin) {
   Load("");
   TTestLocation own(nullptr);
