@@ -394,6 +394,14 @@ void TFileContainer::ReadInfoFromFilesAll() {
     if (auto* container = dynamic_cast<TFileContainer*>(member)) container->ReadInfoFromFilesAll();
 }
 
+TInstallDirectory::TInstallDirectory(TComponent* owner) : TFileContainer(owner) {
+  if (!owner || !owner->HasState(csDesigning)) return;
+  const auto& containers = InstallContainers().Containers();
+  long count = std::count_if(containers.begin(), containers.end(),
+                             [](TInstallContainer* c) { return dynamic_cast<TFileContainer*>(c) != nullptr; });
+  Description = "Install Directory " + std::to_string(count);
+}
+
 void TInstallDirectory::RemoveMissingFiles() {
   for (int i = MemberCount() - 1; i >= 0; --i) {
     if (i >= MemberCount()) continue;

@@ -449,7 +449,8 @@ class TInstallDirectory : public TFileContainer {
   BRIM_CLASS(TInstallDirectory)
 
  public:
-  explicit TInstallDirectory(TComponent* owner) : TFileContainer(owner) {}
+  // While a definition is designed, a new directory is described by its number.
+  explicit TInstallDirectory(TComponent* owner);
   // Frees the member files whose source file does not exist.
   void RemoveMissingFiles();
 };
@@ -662,6 +663,7 @@ class TInstallFile : public TCustomInstallFile {
 
  public:
   explicit TInstallFile(TComponent* owner) : TCustomInstallFile(owner) {}
+  using TCustomInstallFile::TCustomInstallFile;
 };
 
 // Publishing the install properties. The published classes (groups,

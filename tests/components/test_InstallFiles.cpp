@@ -11,6 +11,7 @@
 #include "common/routines_Strings.h"
 #include "components/cmp_TVersion.h"
 #include "system/routines_API.h"
+#include "system/routines_Registry.h"
 #ifndef _WIN32
 #include "platform/posix/PosixCom.h"
 #endif
@@ -133,6 +134,11 @@ struct THeldFile {
       : File(PlatformFiles().Open(path, accRead, shareRead, TFileCreation::OpenExisting)) {}
 };
 
+std::string ExtensionOf(const std::string& path) {
+  size_t dot = path.rfind('.');
+  return dot == std::string::npos ? "" : path.substr(dot);
+}
+
 // The system service of the set, on another platform of Windows.
 class TPlatformOf : public ISystemService {
  public:
@@ -200,6 +206,75 @@ TEST_F(InstallFiles, AFileInUseIsWrittenBesideItAndReplacedAtTheRestart) {
                 ExtractFileDir(*shortOld) + "\\" + temporary);
     }
   }
+}
+
+// A file service whose renames at the restart are refused.
+class TNoRenameAtRestart : public TForwardingFileService {
+ public:
+  using TForwardingFileService::TForwardingFileService;
+  bool MoveFileAtReboot(const std::string&, const std::string&, bool) override {
+    PlatformSystem().SetLastError(errAccessDenied);
+    return false;
+  }
+};
+
+TEST_F(InstallFiles, WithoutRenamesAtTheRestartABatchFileRunOnceMovesTheFile) {
+  Load(FileText("F", "app.dll"));
+  Archive({{"F", "new"}});
+  ASSERT_TRUE(CreateDirectoryPath(At("app")));
+  WriteFile(At("app\\app.dll"), "old");
+  TNoRenameAtRestart files(PlatformFiles());
+  TPlatformServices services;
+  services.Files = &files;
+  TScopedPlatformServices scope(services);
+  {
+    THeldFile held(At("app\\app.dll"));
+    dir->Process();
+  }
+  const std::string batch = MachineValue(RunOnceKey, "BrimwellBatFile");
+  ASSERT_NE(batch, "<none>");
+  EXPECT_EQ(ExtensionOf(batch), ".bat");
+  const std::string oldShort = PlatformFiles().ShortPathName(At("app\\app.dll")).value_or("?");
+  EXPECT_EQ(ReadFile(batch).value_or(""), "erase " + oldShort + "\r\nmove " + ExtractFileDir(oldShort) +
+                                                "\\app.1 " + oldShort + "\r\n");
+  EXPECT_EQ(MachineValue(InstallRecordKey + "\\Unfinished", batch), "1") << "deleted after the restart";
+  EXPECT_EQ(Installed("app.1"), "new");
+  PlatformFiles().DeleteFile(batch);
+  RemoveKeyTree(TRegRoot::LocalMachine, std::string(RunOnceKey).substr(1));
+}
+
+TEST_F(InstallFiles, ANewDiskIsAskedOfTheContainerAndRemembered) {
+  Load(FileText("F", "f.txt"));
+  dir->Operation = 2;
+  std::vector<std::string> asked;
+  dir->OnNewDisk.Handler = [&](TComponent* file, int32_t disk, std::string& path) {
+    asked.push_back(file->Name() + " " + std::to_string(disk) + " " + path);
+    path = At("disk2");
+  };
+  TQmbxCompress engine(nullptr);
+  std::string path = "ignored";
+  File("F")->EngineNewDisk(&engine, 2, path);
+  EXPECT_EQ(asked, std::vector<std::string>{"F 2 " + Scratch});
+  EXPECT_EQ(path, At("disk2"));
+  EXPECT_FALSE(engine.Abort);
+  EXPECT_EQ(StandardPathSpecifier<TpsMainArchiveFile>()->DiskDirectory, At("disk2"));
+  dir->Operation = 0;
+}
+
+TEST_F(InstallFiles, ADownloadReachesTheContainerWithTheSameMeanings) {
+  Load(FileText("F", "f.txt"));
+  dir->Operation = 2;
+  std::vector<std::string> seen;
+  auto record = [&](TComponent* sender, const std::string& name, int32_t bytes, int32_t total, int32_t size,
+                    const void*) {
+    seen.push_back(sender->Name() + " " + name + " " + std::to_string(bytes) + " " + std::to_string(total) +
+                   "/" + std::to_string(size));
+  };
+  File("F")->OnDataReceived.Handler = record;
+  dir->OnDataReceived.Handler = record;
+  File("F")->DoDataReceived("F.1", 4, 8, 10, "abcd");
+  EXPECT_EQ(seen, (std::vector<std::string>{"F F.1 4 8/10", "Dir F.1 4 8/10"}));
+  dir->Operation = 0;
 }
 
 // The process service of the set, recording the programs started.
