@@ -448,6 +448,9 @@ void TCustomInstallFile::Install() {
       Replace = false;
       DestName = finalName;
       InUse = false;
+    } catch (...) {
+      DestName = finalName;
+      throw;
     }
   }
   if (Replace) {

@@ -196,6 +196,14 @@ TEST_F(FileContainers, InformationEventsAreRelayedOnlyDuringAnOperationAndCheckT
   dir->Operation = 0;
 }
 
+TEST(Percentages, RoundHalvesToEvenAndCannotDivideByZero) {
+  const struct {
+    double Part, Whole;
+    int32_t Percent;
+  } cases[] = {{250 + 250, 1000, 50}, {1, 8, 12}, {3, 8, 38}, {0, 0, 0}, {5, 0, 0}, {10, 10, 100}};
+  for (const auto& c : cases) EXPECT_EQ(PercentOf(c.Part, c.Whole), c.Percent) << c.Part << "/" << c.Whole;
+}
+
 TEST_F(FileContainers, TotalsCountTheSelectedFilesAndContainers) {
   Load(FileText("A", "a.txt") + FileText("B", "b.txt", " Include = False\n") +
        "object Sub: TInstallDirectory\n Container = Dir\nend\n" +
@@ -255,6 +263,11 @@ TEST_F(FileContainers, CompressBuildsTheArchiveInstallReadsAndMembersKeepTheirSe
   dir->Process();
   EXPECT_EQ(Installed("a.txt"), std::string(3000, 'a'));
   EXPECT_EQ(Installed("b.txt"), "<none>") << "excluded";
+  RemoveTree(At("app"));
+  dir->Execute(3);
+  EXPECT_EQ(Installed("a.txt"), std::string(3000, 'a')) << "copied uncompressed";
+  EXPECT_EQ(Installed("b.txt"), "<none>");
+  EXPECT_EQ(dir->Operation, 0);
 
   // A member that fails leaves every member as it was.
   File("B")->OnBeforeCompress.Handler = [&](TComponent*) {
