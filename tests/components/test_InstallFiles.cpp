@@ -332,6 +332,17 @@ TEST_F(InstallFiles, ServersRegisterByTheirKind) {
     EXPECT_EQ(MessageOf([&] { dir->Process(); }), c.Message);
     EXPECT_EQ(processes.Started, c.Started.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.Started});
   }
+  // Once a run has begun, a server that fails waits for the run's second try.
+  Load(FileText("F", "plain.ocx", " ActiveX = True\n"));
+  Archive({{"F", noEntry}});
+  install->Running = true;
+  install->Processed = true;
+  EXPECT_EQ(MessageOf([&] { dir->Process(); }), "");
+  EXPECT_TRUE(RegistrationRetryFiles().Contains(File("F")));
+  install->Running = false;
+  Load(FileText("F", "grid.ocx", " ActiveX = True\n"));
+  Archive({{"F", server}});
+  dir->Process();
   // The server's own registration took place.
 #ifdef _WIN32
   auto key = PlatformRegistry().OpenKey(TRegRoot::CurrentUser, "Software\\BrimwellTests\\ComTestServer",
@@ -388,7 +399,8 @@ TEST_F(InstallFiles, ARefusalAtAnyStepEndsInAMessageAndLosesNothing) {
     WriteFile(At("app\\b.dll"), "old b");
     WriteFile(At("app\\other.txt"), "other");
   };
-  const TFaultKind kinds[] = {TFaultKind::RegistryWrite, TFaultKind::FileWrite, TFaultKind::FileOpen};
+  const TFaultKind kinds[] = {TFaultKind::RegistryWrite, TFaultKind::RegistryCreateKey, TFaultKind::FileWrite,
+                              TFaultKind::FileOpen, TFaultKind::Move};
   for (TFaultKind kind : kinds) {
     prepare();
     uint64_t calls = 0;
