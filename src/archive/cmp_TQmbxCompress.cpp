@@ -205,20 +205,30 @@ void SeekTo(IFile& file, int64_t position, const std::string& path) {
     throw EQmbxCompress(msgCannotReadArchive, path);
 }
 
-// The temporary file an extracted file is written to, in the directory
-// of its destination. Commit moves it over the destination; without a
-// commit it is deleted when it goes.
+// Where an extracted file is written. A file that replaces an existing one
+// is written beside it under a temporary name and takes its place only
+// once it is complete (Commit), so a failure leaves the old file as it
+// was; a new file is written in place. Without a commit the file written
+// is deleted when this goes.
 class TExtractTarget {
  public:
-  explicit TExtractTarget(std::string destination) : destination_(std::move(destination)) {}
+  TExtractTarget(std::string destination, bool replaces)
+      : destination_(std::move(destination)), replaces_(replaces) {}
   ~TExtractTarget() {
-    if (!temporary_.empty()) PlatformFiles().DeleteFile(temporary_);
+    if (!written_.empty()) PlatformFiles().DeleteFile(written_);
   }
   TExtractTarget(const TExtractTarget&) = delete;
   TExtractTarget& operator=(const TExtractTarget&) = delete;
 
-  // Creates the temporary file; failing, raises the message for the destination.
+  // Creates the file to write; failing, raises the message for the destination.
   std::unique_ptr<IFile> Open() {
+    auto& files = PlatformFiles();
+    if (!replaces_) {
+      auto file = files.Open(destination_, accWrite, shareNone, TFileCreation::CreateAlways);
+      if (!file) FailedCall(msgCannotCreateFile, destination_);
+      written_ = destination_;
+      return file;
+    }
     // A new name of its own ("~brw1A2B.tmp"): a name taken is passed over,
     // any other refusal is the destination's.
     static uint32_t next = PlatformSystem().TickCount();
@@ -226,9 +236,9 @@ class TExtractTarget {
     for (int attempt = 0; attempt < 1000; ++attempt) {
       char name[32];
       std::snprintf(name, sizeof name, "~brw%04X.tmp", static_cast<unsigned>(next++ & 0xFFFF));
-      auto file = PlatformFiles().Open(directory + name, accWrite, shareNone, TFileCreation::CreateNew);
+      auto file = files.Open(directory + name, accWrite, shareNone, TFileCreation::CreateNew);
       if (file) {
-        temporary_ = directory + name;
+        written_ = directory + name;
         return file;
       }
       uint32_t code = PlatformSystem().LastError();
@@ -236,21 +246,22 @@ class TExtractTarget {
     }
     FailedCall(msgCannotCreateFile, destination_);
   }
-  // The complete file takes the destination's place.
+  // The complete file is the destination.
   void Commit() {
-    if (!PlatformFiles().MoveFileReplacing(temporary_, destination_))
+    if (replaces_ && !PlatformFiles().MoveFileReplacing(written_, destination_))
       FailedCall(msgCannotCreateFile, destination_);
-    temporary_.clear();
+    written_.clear();
   }
-  // An unfinished file becomes the destination only where there was none.
+  // The user's abort keeps the part written of a new file, never in place
+  // of an existing one.
   void KeepPartOfNewFile() {
-    if (!FileExists(destination_) && PlatformFiles().MoveFile(temporary_, destination_))
-      temporary_.clear();
+    if (!replaces_) written_.clear();
   }
 
  private:
   std::string destination_;
-  std::string temporary_;
+  bool replaces_;
+  std::string written_;
 };
 
 }  // namespace
@@ -560,7 +571,8 @@ void TQmbxCompress::ExtractOne(TFileHeader& header) {
   std::string destination = ExtractDestination(header);
 
   bool extract = true;
-  if (ExistsAsFile(destination)) {
+  bool exists = ExistsAsFile(destination);
+  if (exists) {
     int decision =
         TVersionResource::IsFileNewer(header.FileVersion, header.FileDate, destination, Overwrite);
     if (decision == vrNoDecision) throw EQmbxCompress(std::string(msgVersionCompareFailed));
@@ -568,6 +580,7 @@ void TQmbxCompress::ExtractOne(TFileHeader& header) {
     if (extract && OnReplace) {
       OnReplace(this, stats_);
       destination = ExtractDestination(header);
+      exists = ExistsAsFile(destination);
     }
   }
 
@@ -584,11 +597,9 @@ void TQmbxCompress::ExtractOne(TFileHeader& header) {
       extractSourcePath_ = compressedFile_;
     }
     CreateDirectoryPath(FileDirectory(destination));
-    // The file is written beside its destination under a temporary name
-    // and takes the destination's place only once it is complete, so a
-    // failure (a full disk, a damaged archive) leaves an existing file as
-    // it was.
-    TExtractTarget target(destination);
+    // A failure (a full disk, a damaged archive) leaves an existing file
+    // as it was.
+    TExtractTarget target(destination, exists);
     auto dest = target.Open();
     SeekTo(*source, int64_t{Offset} + header.DataStart, compressedFile_);
     try {

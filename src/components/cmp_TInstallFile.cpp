@@ -2,6 +2,7 @@
 // replace decision, files in use, the extraction, the registrations), its
 // uninstall entries, and compressing and copying it when a distribution is
 // built.
+#include <algorithm>
 #include <cstdio>
 
 #include "archive/cmp_TQmbxCompress.h"
@@ -155,7 +156,9 @@ void TCustomInstallFileList::Add(TCustomInstallFile* file) {
 }
 
 void TCustomInstallFileList::Remove(TCustomInstallFile* file) {
-  std::erase(items_, file);
+  // From the end: files are mostly freed last first.
+  auto it = std::find(items_.rbegin(), items_.rend(), file);
+  if (it != items_.rend()) items_.erase(std::next(it).base());
 }
 
 bool TCustomInstallFileList::Contains(const TCustomInstallFile* file) const {
