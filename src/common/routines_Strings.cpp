@@ -1,6 +1,9 @@
 #include "common/routines_Strings.h"
 
+#include <climits>
 #include <cstdint>
+
+#include "common/exceptions_Brimwell.h"
 
 namespace brim {
 
@@ -81,6 +84,13 @@ std::string Trim(const std::string& s) {
   while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
   while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
   return s.substr(b, e - b);
+}
+
+int32_t StrToInt(const std::string& s) {
+  long long value = 0;
+  if (!TryStrToInt64(Trim(s), value) || value < INT32_MIN || value > INT32_MAX)
+    throw EConvertError("'%s' is not a valid integer value", s);
+  return static_cast<int32_t>(value);
 }
 
 bool TryStrToInt64(const std::string& s, long long& value) {

@@ -4,6 +4,7 @@
 // platform layer).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -40,5 +41,7 @@ std::string Trim(const std::string& s);
 
 // Integer parsing that reports failure instead of throwing.
 bool TryStrToInt64(const std::string& s, long long& value);
+// A 32-bit integer, or EConvertError "'%s' is not a valid integer value".
+int32_t StrToInt(const std::string& s);
 
 }  // namespace brim

@@ -1,6 +1,32 @@
 #include "components/cmp_TUninstallEXE.h"
 
+#include "common/routines_Strings.h"
+#include "session/InstallSession.h"
+#include "system/routines_Registry.h"
+
 namespace brim {
+
+namespace {
+constexpr int kLocalMachine = 4;  // TRootKeys ordinal of HKEY_LOCAL_MACHINE
+}  // namespace
+
+TUninstallEXE::~TUninstallEXE() {
+  if (IInstallation* install = CurrentInstallation(); install && !install->IsDestroying())
+    install->UninstallerRemoved();
+}
+
+void TUninstallEXE::WriteUninstallInfo(const std::string& key) {
+  IInstallation* install = CurrentInstallation();
+  if (!install)
+    throw IEUninstallEXE(
+        "%s could not write information about the uninstall to the registry because there was no "
+        "TInstall component",
+        Name());
+  std::string product = Trim(install->ProductName());
+  WriteRegistryString(kLocalMachine, key, "DisplayName", product);
+  WriteRegistryString(kLocalMachine, key, "UninstallString",
+                      DestinationPath() + "\\" + DestName + " " + product);
+}
 
 const TClassInfo& TUninstallEXE::StaticClass() {
   static const TClassInfo info = [] {

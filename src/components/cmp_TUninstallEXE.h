@@ -15,6 +15,12 @@ class TUninstallEXE : public TCustomInstallFile {
  public:
   // The uninstaller comes from the network archive unless told otherwise.
   explicit TUninstallEXE(TComponent* owner) : TCustomInstallFile(owner) { SetNet(true); }
+  // The build no longer adds an uninstaller of its own.
+  ~TUninstallEXE() override;
+  // Registers the uninstaller under the product's Uninstall key: its
+  // "DisplayName" and the "UninstallString" that starts it with the product
+  // name. The uninstaller does not list itself among the files.
+  void WriteUninstallInfo(const std::string& key) override;
 };
 
 }  // namespace brim

@@ -45,9 +45,6 @@ char LowerLetter(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - '
 
 }  // namespace
 
-std::string InstallRecordKey;
-TDateTime RunStartTime = 0;
-
 TInstallHooks DefaultInstallHooks() {
   TInstallHooks hooks;
   hooks.FindInstallRecord = [](TCustomInstall&) { return std::string(); };
@@ -101,10 +98,10 @@ namespace {
 constexpr int kLocalMachine = static_cast<int>(TRootKeys::hkLocalMachine);
 
 // The unfinished list's key: the record key joined with "Unfinished".
-std::string UnfinishedKey() {
-  if (InstallRecordKey.empty())
+std::string UnfinishedKey(const std::string& recordKey) {
+  if (recordKey.empty())
     throw IEInstall("The TInstall could not either write or read unfinished business from the registry");
-  return JoinPath(InstallRecordKey, "Unfinished");
+  return JoinPath(recordKey, "Unfinished");
 }
 
 }  // namespace
@@ -113,17 +110,19 @@ std::string TCustomInstall::RecordKey() const { return InstallRecordKey; }
 
 bool TCustomInstall::RunHasStarted() const { return Running || RunStartTime != 0; }
 
-void TCustomInstall::ClearUnfinished() { DeleteRegistryTree(kLocalMachine, UnfinishedKey()); }
+void TCustomInstall::ClearUnfinished() {
+  DeleteRegistryTree(kLocalMachine, UnfinishedKey(InstallRecordKey));
+}
 
 void TCustomInstall::AddUnfinished(const std::string& name, int type) {
-  std::string key = UnfinishedKey();
+  std::string key = UnfinishedKey(InstallRecordKey);
   ++UnfinishedCount;
   WriteRegistryString(kLocalMachine, key, name, std::to_string(type));
 }
 
 void TCustomInstall::ReadUnfinished(TStrings& list) {
   list.Clear();
-  std::string key = UnfinishedKey();
+  std::string key = UnfinishedKey(InstallRecordKey);
   TQmbxRegistry registry(TRegRoot::LocalMachine);
   if (!registry.OpenKey(key, false)) return;
   for (const std::string& name : registry.GetValueNames()) list.Add(name + ";" + registry.ReadString(name));
@@ -182,6 +181,7 @@ TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(owner, false)
 TCustomInstall::~TCustomInstall() {
   GiveBackActivation();
   if (CurrentInstallation() == this) CurrentSession().SetInstallation(nullptr);
+  RegistriesLoseInstallation();
   if (handlesExceptions_) Application().OnException = {};
   if (RunCleanupBatch) PlatformProcesses().RunBatchFile(CleanupBatchFile, TShowWindow::Hide);
 }

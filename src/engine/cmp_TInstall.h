@@ -195,6 +195,10 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   bool Running = false;
   bool Ended = false;
   int UnfinishedCount = 0;
+  // The key of this installation's record ("" when there is none), and
+  // when the current run began (0 before the first run).
+  std::string InstallRecordKey;
+  TDateTime RunStartTime = 0;
   std::string CleanupBatchFile;
   bool RunCleanupBatch = false;
 
@@ -221,10 +225,6 @@ TCustomInstall* CurrentInstall();
 // for the restart.
 bool RestartWhenRequired();
 
-// The key of this installation's record ("" when there is none), and when
-// the current run began.
-extern std::string InstallRecordKey;
-extern TDateTime RunStartTime;
 
 class TInstall : public TCustomInstall {
   BRIM_CLASS(TInstall)

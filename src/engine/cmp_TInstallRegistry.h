@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "components/cmp_TInstallContainer.h"
 #include "objects/TCollection.h"
@@ -30,23 +31,43 @@ extern const TEnumInfo RootKeysInfo;
 
 class TCustomInstallRegistry;
 
-// One value of a registry component.
+// One value of a registry component. Outside loading, setting Boolean,
+// Integer or Text also sets the EntryType that writes it, and a path
+// specifier makes the value its path ("%p").
 class TRegistryEntry : public TCollectionItem {
   BRIM_CLASS(TRegistryEntry)
 
  public:
   explicit TRegistryEntry(TCollection* collection) : TCollectionItem(collection) {}
+  // Copies the six properties of another entry.
+  void Assign(const TPersistent& source) override;
 
-  bool Boolean = false;
+  bool Boolean() const { return boolean_; }
+  void SetBoolean(bool value);
+  int32_t Integer() const { return integer_; }
+  void SetInteger(int32_t value);
+  const std::string& Text() const { return text_; }
+  void SetText(const std::string& value);
+  // Fills "%p" in Text; the specifier first validates the registry component.
+  TCustomPathSpecifier* PathSpecifier() const { return pathSpecifier_; }
+  void SetPathSpecifier(TCustomPathSpecifier* value);
+  // The specifier is gone: the entry forgets it and keeps its EntryType.
+  void ForgetPathSpecifier() { pathSpecifier_ = nullptr; }
+
   TRegistryEntryType EntryType = TRegistryEntryType::retText;
   // The value name.
   std::string Ident;
-  int32_t Integer = 0;
-  // Fills "%p" in Text.
-  TCustomPathSpecifier* PathSpecifier = nullptr;
-  std::string Text;
   // The registry component the entry belongs to, set once it has loaded.
   TCustomInstallRegistry* Registry = nullptr;
+
+ private:
+  TCustomInstallRegistry* Owner() const;
+  bool Loading() const;
+
+  bool boolean_ = false;
+  int32_t integer_ = 0;
+  TCustomPathSpecifier* pathSpecifier_ = nullptr;
+  std::string text_;
 };
 
 // The entries of one registry component.
@@ -62,20 +83,54 @@ class TRegistryEntries : public TCollection {
 using TBeforeWriteEntryEvent =
     TEvent<void(TComponent* Sender, TRegistryEntry* Entry, bool& Continue)>;
 
+// The code on which a registry component processes itself.
+inline constexpr int bcWriteRegistry = -968;
+
 class TCustomInstallRegistry : public TInstallObject {
   BRIM_CLASS(TCustomInstallRegistry)
 
  public:
+  // Joins the session's list of registry components.
   explicit TCustomInstallRegistry(TComponent* owner);
+  ~TCustomInstallRegistry() override;
   int RegisteredType() const override { return rtInstallRegistry; }
+  // Every entry learns its registry component.
+  void Loaded() override;
+  void Notification(TComponent* component, TOperation operation) override;
+  // The installation is going: a derived key becomes an absolute one.
+  void InstallationDestroyed();
+  void HandleEvent(TInstallContainer* sender, int code, TPersistent* parameter) override;
+
+  const std::string& Key() const { return key_; }
+  // A key derived from the installation's names stores no key of its own.
+  void SetKey(const std::string& value);
+  TKeySpecifier KeySpecifierType() const { return keySpecifierType_; }
+  // A derived key clears Key and writes under HKEY_LOCAL_MACHINE; it needs
+  // the installation.
+  void SetKeySpecifierType(TKeySpecifier value);
+
+  // The key path that is written.
+  std::string GetKeyPath() const;
+  // The entry's Text, its "%p" filled from its path specifier.
+  std::string GetValueText(const TRegistryEntry& entry);
+  // Writes one value under the root's key path, creating the key.
+  void WriteEntry(const TRegistryEntry& entry, TRootKeys root, const std::string& keyPath);
+  // Records the key and its values under the product's "RegistryKeys".
+  void WriteUninstallInfo(const std::string& key) override;
 
   TRegistryEntries Entries{this};
-  // The key path when KeySpecifierType is ksAbsolute.
-  std::string Key = "\\SOFTWARE\\MyStuff";
-  TKeySpecifier KeySpecifierType = TKeySpecifier::ksAbsolute;
   TRootKeys RootKey = TRootKeys::hkLocalMachine;
 
   TBeforeWriteEntryEvent OnBeforeWriteEntry;
+
+ protected:
+  // Writes every entry the OnBeforeWriteEntry handler lets through, then
+  // processes the component's own members.
+  void ProcessContents() override;
+
+ private:
+  std::string key_ = "\\SOFTWARE\\MyStuff";
+  TKeySpecifier keySpecifierType_ = TKeySpecifier::ksAbsolute;
 };
 
 class TInstallRegistry : public TCustomInstallRegistry {
@@ -84,5 +139,23 @@ class TInstallRegistry : public TCustomInstallRegistry {
  public:
   explicit TInstallRegistry(TComponent* owner) : TCustomInstallRegistry(owner) {}
 };
+
+// Every live registry component, in creation order.
+class TInstallRegistryList {
+ public:
+  // A null component is refused.
+  void Add(TCustomInstallRegistry* registry);
+  void Remove(TCustomInstallRegistry* registry);
+  const std::vector<TCustomInstallRegistry*>& Items() const { return items_; }
+
+ private:
+  std::vector<TCustomInstallRegistry*> items_;
+};
+
+// The session's registry components.
+TInstallRegistryList& InstallRegistries();
+// The installation is going: every registry component of the session
+// learns it (nothing is made while the session ends).
+void RegistriesLoseInstallation();
 
 }  // namespace brim

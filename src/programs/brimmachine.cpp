@@ -5,6 +5,8 @@
 //                              then run and remove each RunOnce value
 //   brimmachine reg DIR [KEY]  print the registry (or one key) as REGEDIT4
 //   brimmachine tree DIR       list the files of the machine's drives
+//   brimmachine state DIR      the COM servers registered and the fonts
+//                              loaded on the running system
 //   brimmachine lock DIR PATH / unlock DIR PATH   mark a file in use or not
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -23,6 +25,8 @@
 #include "common/routines_Strings.h"
 #include "platform/Platform.h"
 #include "platform/posix/MachineLocks.h"
+#include "platform/posix/PosixCom.h"
+#include "platform/posix/PosixFonts.h"
 #include "platform/posix/PendingRenames.h"
 #include "platform/posix/PosixRegistry.h"
 #include "platform/posix/ProgramStart.h"
@@ -39,6 +43,7 @@ int Usage() {
                "       brimmachine reboot DIR\n"
                "       brimmachine reg DIR [KEY]\n"
                "       brimmachine tree DIR\n"
+               "       brimmachine state DIR\n"
                "       brimmachine lock DIR PATH\n"
                "       brimmachine unlock DIR PATH\n";
   return 2;
@@ -158,6 +163,18 @@ int Reg(const std::string& dir, const std::string& key) {
   return 0;
 }
 
+// What the running system holds beyond files and registry: the servers
+// registered through their own entry point and the fonts loaded.
+int State(const std::string& dir) {
+  TSubstituteMachine::Use(dir);
+  std::cout << "COM servers registered:\n";
+  for (const std::string& server : RegisteredComServers()) std::cout << "  " << server << "\n";
+  std::cout << "Fonts loaded:\n";
+  for (const auto& [font, times] : LoadedFonts()) std::cout << "  " << font << "  (" << times << ")\n";
+  std::cout << "Font change broadcasts: " << FontChangeBroadcasts() << "\n";
+  return 0;
+}
+
 int Lock(const std::string& dir, const std::string& path, bool inUse) {
   TSubstituteMachine::Use(dir);
   if (!MarkFileInUse(path, inUse))
@@ -210,6 +227,7 @@ int main(int argc, char** argv) {
     if (command == "init") return Init(dir, {args.begin() + 2, args.end()});
     RequireMachine(dir);
     if (command == "tree" && args.size() == 2) return Tree(dir);
+    if (command == "state" && args.size() == 2) return State(dir);
     if (command == "reboot" && args.size() == 2) return Reboot(dir);
     if (command == "reg" && args.size() <= 3) return Reg(dir, args.size() == 3 ? args[2] : "");
     if ((command == "lock" || command == "unlock") && args.size() == 3) return Lock(dir, args[2], command == "lock");

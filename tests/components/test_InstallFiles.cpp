@@ -197,7 +197,7 @@ TEST_F(InstallFiles, AFileInUseIsWrittenBesideItAndReplacedAtTheRestart) {
     EXPECT_TRUE(File("F")->InUse);
     EXPECT_EQ(File("F")->DestName, "app.dll") << "the uninstall entries name the file's own name";
     EXPECT_TRUE(install->Reboot);
-    EXPECT_EQ(MachineValue(InstallRecordKey + "\\Unfinished", "F"), "0") << "registered after the restart";
+    EXPECT_EQ(MachineValue(install->InstallRecordKey + "\\Unfinished", "F"), "0") << "registered after the restart";
     EXPECT_EQ(MachineValue(UninstallKey() + "\\ActiveX", "File1"), At("app\\app.dll") + ";0");
     if (c.PlatformId == 1) {
       auto shortOld = PlatformFiles().ShortPathName(At("app\\app.dll"));
@@ -237,7 +237,7 @@ TEST_F(InstallFiles, WithoutRenamesAtTheRestartABatchFileRunOnceMovesTheFile) {
   const std::string oldShort = PlatformFiles().ShortPathName(At("app\\app.dll")).value_or("?");
   EXPECT_EQ(ReadFile(batch).value_or(""), "erase " + oldShort + "\r\nmove " + ExtractFileDir(oldShort) +
                                                 "\\app.1 " + oldShort + "\r\n");
-  EXPECT_EQ(MachineValue(InstallRecordKey + "\\Unfinished", batch), "1") << "deleted after the restart";
+  EXPECT_EQ(MachineValue(install->InstallRecordKey + "\\Unfinished", batch), "1") << "deleted after the restart";
   EXPECT_EQ(Installed("app.1"), "new");
   PlatformFiles().DeleteFile(batch);
   RemoveKeyTree(TRegRoot::LocalMachine, std::string(RunOnceKey).substr(1));

@@ -223,12 +223,10 @@ TEST_F(InstallStartUp, TheOwnerMustBeAFormOrADataModule) {
 
 TEST_F(InstallStartUp, TheRecordFoundIsKept) {
   recordKey = "\\SOFTWARE\\Brimwell\\Install\\Brimwell Demo";
-  Load();
-  EXPECT_EQ(InstallRecordKey, recordKey);
+  EXPECT_EQ(Load()->InstallRecordKey, recordKey);
   recordKey.clear();
   form.reset();
-  Load();
-  EXPECT_EQ(InstallRecordKey, "");
+  EXPECT_EQ(Load()->InstallRecordKey, "");
 }
 
 TEST_F(InstallStartUp, TheMainWindowIsTheApplicationsMainFormBeforeTheOwner) {
@@ -292,7 +290,7 @@ TEST_F(InstallStartUp, AModeThisBuildLacksSaysSoAndNamesIt) {
   EXPECT_EQ(StartError({"-r"}),
             "The after-reboot continuation (-r) of Install1 is not available in this build");
   TInstall* install = Load();
-  EXPECT_EQ(InstallRecordKey, "");
+  EXPECT_EQ(install->InstallRecordKey, "");
   // The run fails, and ends the program as a failed run does.
   ShowForm();
   EXPECT_EQ(shown, "brim_tests: The installation run of Install1 is not available in this build\n");

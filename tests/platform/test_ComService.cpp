@@ -10,6 +10,7 @@
 #ifdef _WIN32
 #include "platform/Platform.h"
 #else
+#include "platform/Platform.h"
 #include "platform/TestPE.h"
 #include "platform/posix/PosixCom.h"
 #endif
@@ -86,6 +87,32 @@ TEST_F(ComServers, RegistrationReportsTheHResultOfEachStep) {
     }
   }
 }
+
+#ifndef _WIN32
+// A server program registers itself when it runs on Windows; the machine,
+// which cannot run it, records the registration of a Windows program.
+TEST_F(ComServers, AServerProgramAskedToRegisterIsRecorded) {
+  WriteFile(At("Server Program.exe"), BuildPEWithoutResources({}));
+  WriteFile(At("library.dll"), BuildPEWithoutResources({.Exports = {"DllRegisterServer"}}));
+  struct Case {
+    std::string CommandLine;
+    bool Started;
+    bool RegisteredAfter;
+  } cases[] = {
+      {"\"" + At("Server Program.exe") + "\" /x", false, false},
+      {"\"" + At("library.dll") + "\" /REGSERVER", false, false},
+      {"\"" + At("Server Program.exe") + "\" /RegServer", true, true},
+      {"\"" + At("Server Program.exe") + "\" /UNREGSERVER", true, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PlatformProcesses().StartProgram(c.CommandLine, TShowWindow::Hide), c.Started) << c.CommandLine;
+    if (!c.Started) {
+      EXPECT_EQ(PlatformSystem().LastError(), errBadExeFormat) << c.CommandLine;
+    }
+    EXPECT_EQ(Registered(At("Server Program.exe")), c.RegisteredAfter) << c.CommandLine;
+  }
+}
+#endif
 
 TEST_F(ComServers, AShellLinkIsSavedWhereTheMachineHasAWriter) {
   TShellLink link{.Target = At("app.exe"), .Arguments = "-x", .WorkingDirectory = Scratch,

@@ -65,6 +65,16 @@ TEST_F(Fonts, WhatIsNoFontFileIsNotAdded) {
 }
 
 #ifndef _WIN32
+// A 16-bit NE file whose resource table holds one type with count entries.
+std::string NeFile(uint16_t type, uint16_t count) {
+  std::string bytes = "MZ" + std::string(0x3A, '\0') + std::string("\x40\0\0\0", 4);
+  bytes += "NE" + std::string(0x22, '\0') + std::string("\x40\0", 2) + std::string(0x1A, '\0');
+  bytes += std::string("\4\0", 2);  // alignment shift
+  bytes += std::string{static_cast<char>(type & 0xFF), static_cast<char>(type >> 8),
+                       static_cast<char>(count), 0, 0, 0, 0, 0};
+  return bytes + std::string(12u * count + 2, '\0');
+}
+
 TEST(FontFiles, FontsAreCountedByTheirHeader) {
   struct Case {
     std::string Bytes;
@@ -75,6 +85,8 @@ TEST(FontFiles, FontsAreCountedByTheirHeader) {
       {std::string("ttcf\0\1\0\0\0\0\0\3", 12) + std::string(12, '\0'), 3},  // a collection of 3
       {std::string("ttcf\0\1\0\0\0\0\0\x09", 12) + std::string(12, '\0'), 0},  // offsets cut off
       {"MZ" + std::string(60, '\0'), 0},                              // a program
+      {NeFile(0x8008, 2), 2},                                         // a .fon with two sizes
+      {NeFile(0x800E, 1), 0},                                         // a 16-bit program
       {std::string("\0\1\0", 3), 0},                                  // too short
   };
   for (const auto& c : cases) EXPECT_EQ(FontsInFile(c.Bytes), c.Fonts) << c.Bytes.substr(0, 4);

@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 #include "platform/posix/IniFile.h"
 #include "platform/posix/MachinePaths.h"
+#include "platform/posix/PosixSystem.h"
 #include "platform/posix/SubstituteMachine.h"
 
 namespace brim {
@@ -40,6 +41,22 @@ TPlatformError TPosixComService::RegisterServer(const std::string& path, bool un
                                              unregister ? "" : "1"))
     return HResult(HResultFromWin32(errAccessDenied));
   return {TErrorDomain::HResult, hrOk};
+}
+
+bool RegisterServerProgram(const std::string& windowsPath, const std::string& hostPath, bool unregister) {
+  constexpr uint16_t kDllImage = 0x2000;  // IMAGE_FILE_DLL
+  auto bytes = ReadHostFile(hostPath);
+  std::optional<TPEImage> image = bytes ? TPEImage::Read(*bytes) : std::nullopt;
+  if (!image || (image->Characteristics() & kDllImage)) {
+    SetMachineLastError(errBadExeFormat);
+    return false;
+  }
+  if (!TSubstituteMachine::Current().SetFact(kServers, windowsPath, unregister ? "" : "1")) {
+    SetMachineLastError(errAccessDenied);
+    return false;
+  }
+  SetMachineLastError(errSuccess);
+  return true;
 }
 
 TPlatformError TPosixComService::SaveShellLink(const std::string&, const TShellLink&) {

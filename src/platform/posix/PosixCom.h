@@ -2,7 +2,9 @@
 // registering a server means what can be checked without running it: the
 // file is a Windows executable that exports the entry point. A server so
 // registered is recorded in machine.ini, section [ComServers] (its full
-// Windows path = 1), and unregistering takes the record away.
+// Windows path = 1), and unregistering takes the record away. A server
+// program started with "/REGSERVER" (it registers itself when it runs on
+// Windows) is recorded the same way when it is a Windows program file.
 #pragma once
 
 #include <string>
@@ -19,6 +21,11 @@ class TPosixComService : public IComService {
   // The machine has no .lnk writer yet: E_NOTIMPL.
   TPlatformError SaveShellLink(const std::string& path, const TShellLink& link) override;
 };
+
+// A server program asked to register itself ("/REGSERVER") or to leave
+// ("/UNREGSERVER"): false, with the last error set, when the file is not a
+// Windows program (errBadExeFormat) or machine.ini cannot be written.
+bool RegisterServerProgram(const std::string& windowsPath, const std::string& hostPath, bool unregister);
 
 // The servers registered now, by full Windows path.
 std::vector<std::string> RegisteredComServers();

@@ -1,6 +1,7 @@
 // The font table of the substitute machine, kept in machine.ini.
 #include "platform/posix/PosixFonts.h"
 
+#include "common/LittleEndian.h"
 #include "common/routines_Strings.h"
 #include "platform/posix/IniFile.h"
 #include "platform/posix/MachinePaths.h"
@@ -43,9 +44,30 @@ bool AddToFact(const char* section, const std::string& key, int delta) {
   return WriteHostFileAtomically(file, ini.Text());
 }
 
+// The fonts of a Windows bitmap font file (.fon): a 16-bit NE executable
+// whose resource table holds RT_FONT resources; 0 when it is not one.
+int FontsInNeFile(const std::string& bytes) {
+  auto word = [&](size_t at) -> uint32_t {
+    return at + 2 <= bytes.size() ? static_cast<uint32_t>(ReadLittleEndian(bytes.data() + at, 2)) : 0;
+  };
+  if (bytes.size() < 0x40 || bytes.compare(0, 2, "MZ") != 0) return 0;
+  size_t ne = static_cast<size_t>(ReadLittleEndian(bytes.data() + 0x3C, 4));
+  if (ne + 0x40 > bytes.size() || bytes.compare(ne, 2, "NE") != 0) return 0;
+  size_t at = ne + word(ne + 0x24) + 2;  // past the alignment shift
+  constexpr uint32_t kFontType = 0x8008;  // RT_FONT, an integer type
+  while (at + 8 <= bytes.size()) {
+    uint32_t type = word(at), count = word(at + 2);
+    if (type == 0) return 0;
+    if (type == kFontType) return static_cast<int>(count);
+    at += 8 + 12 * static_cast<size_t>(count);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int FontsInFile(const std::string& bytes) {
+  if (int fonts = FontsInNeFile(bytes)) return fonts;
   if (bytes.size() < 12) return 0;
   uint32_t tag = BigEndian32(bytes, 0);
   if (tag == 0x00010000u || tag == 0x4F54544Fu /* OTTO */ || tag == 0x74727565u /* true */)

@@ -21,7 +21,8 @@ class TPosixFontService : public IFontService {
 };
 
 // How many fonts a font file holds: 1 for a TrueType or OpenType file, the
-// number of fonts of a TrueType collection; 0 when the bytes are no font.
+// number of fonts of a TrueType collection or of a bitmap font file (.fon);
+// 0 when the bytes are no font.
 int FontsInFile(const std::string& bytes);
 
 // The font files loaded now, by full Windows path, with their add counts.

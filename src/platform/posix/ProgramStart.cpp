@@ -14,6 +14,7 @@
 #include "platform/Platform.h"
 #include "platform/posix/BatchInterpreter.h"
 #include "platform/posix/MachinePaths.h"
+#include "platform/posix/PosixCom.h"
 #include "platform/posix/PosixSystem.h"
 #include "platform/posix/SubstituteMachine.h"
 
@@ -255,8 +256,20 @@ std::optional<uint32_t> RunProgram(const std::string& commandLine, bool wait, ui
       return 0;
     case TProgramKind::Host:
       return Spawn(program->Host, SplitCommandLineArguments(rest), wait, timeoutMs);
-    default: return Refused(errBadExeFormat);
+    default: break;
   }
+  // A Windows server program cannot run here; asked only to register or
+  // unregister itself, the machine records what it would have done.
+  std::vector<std::string> arguments = SplitCommandLineArguments(rest);
+  if (arguments.size() == 1) {
+    std::string option = UpperCase(arguments[0]);
+    if (option == "/REGSERVER" || option == "/UNREGSERVER") {
+      if (!RegisterServerProgram(program->Windows.Text(), program->Host, option == "/UNREGSERVER"))
+        return std::nullopt;
+      return 0;
+    }
+  }
+  return Refused(errBadExeFormat);
 }
 
 }  // namespace
