@@ -283,6 +283,49 @@ TEST_F(FileContainers, CompressBuildsTheArchiveInstallReadsAndMembersKeepTheirSe
   EXPECT_EQ(dir->Operation, 0);
 }
 
+TEST_F(FileContainers, CompressGivesEachMemberTheArchiveItsKindNeeds) {
+  TTestLocation location(nullptr), own(nullptr);
+  location.LoginInformation().Hostname = "server1";
+  location.LoginInformation().Directory = "/pub";
+  own.LoginInformation().Hostname = "mirror";
+  const std::string net = Scratch + "\\server1\\-pub\\";
+  const struct {
+    std::string Properties;
+    uint32_t Options;
+    std::string Archive;  // what the member compresses into
+    TlzhCommand Command;
+  } cases[] = {
+      {" Net = True\n", coForceFilesNet, net + "Dir.1", TlzhCommand::lzcOnlyAdd},
+      {" OverwriteMode = owVersion\n", coForceFilesNet, net + "F.1", TlzhCommand::lzcOnlyAdd},
+      {" Net = True\n NetLocation = Own\n", 0, Scratch + "\\mirror\\HTTP Root directory\\F.1",
+       TlzhCommand::lzcOverwrite},
+      {" Net = True\n", coForceNetFilesLocal, At("files.1"), TlzhCommand::lzcOnlyAdd},
+      {"", coLocalMembersAdd, "", TlzhCommand::lzcOnlyAdd},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Properties + " options " + std::to_string(c.Options));
+    Load(FileText("F", "f.txt", c.Properties) + "object Own: TCustomNetInstallLocation\nend\n");
+    if (auto* ownLocation = form->Find<TCustomNetInstallLocation>("Own"))
+      ownLocation->LoginInformation().Hostname = "mirror";
+    dir->SetNetLocation(&location);
+    WriteFile(File("F")->SourceFile(), "f");
+    std::string archive = "?";
+    TlzhCommand command = TlzhCommand::lzcOverwrite;
+    File("F")->OnBeforeCompress.Handler = [&](TComponent*) {
+      archive = File("F")->ArchivePath();
+      command = File("F")->AddToArchive;
+      if (archive.empty()) throw EAbort(std::string("no archive to write"));
+    };
+    try {
+      dir->Compress(c.Options);
+    } catch (const EAbort&) {
+    }
+    EXPECT_EQ(archive, c.Archive);
+    EXPECT_EQ(command, c.Command);
+    EXPECT_EQ(File("F")->AddToArchive, TlzhCommand::lzcOverwrite) << "restored";
+  }
+}
+
 TEST_F(FileContainers, InstallReportsEachFileUpTheTreeUntilTheWholeIsDone) {
   Load(FileText("A", "a.txt") + FileText("B", "b.txt"));
   Archive({{"A", std::string(3000, 'a')}, {"B", std::string(1000, 'b')}});
