@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstddef>
 #include <cstdlib>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "components/cmp_TInstallContainer.h"
 #include "components/cmp_TVersion.h"
 #include "platform/Platform.h"
+#include "session/InstallSession.h"
 
 namespace brim {
 
@@ -202,6 +204,65 @@ void SeekTo(IFile& file, int64_t position, const std::string& path) {
   if (position < 0 || file.Seek(position, TSeekOrigin::Begin) != position)
     throw EQmbxCompress(msgCannotReadArchive, path);
 }
+
+// Where an extracted file is written. A file that replaces an existing one
+// is written beside it under a temporary name and takes its place only
+// once it is complete (Commit), so a failure leaves the old file as it
+// was; a new file is written in place. Without a commit the file written
+// is deleted when this goes.
+class TExtractTarget {
+ public:
+  TExtractTarget(std::string destination, bool replaces)
+      : destination_(std::move(destination)), replaces_(replaces) {}
+  ~TExtractTarget() {
+    if (!written_.empty()) PlatformFiles().DeleteFile(written_);
+  }
+  TExtractTarget(const TExtractTarget&) = delete;
+  TExtractTarget& operator=(const TExtractTarget&) = delete;
+
+  // Creates the file to write; failing, raises the message for the destination.
+  std::unique_ptr<IFile> Open() {
+    auto& files = PlatformFiles();
+    if (!replaces_) {
+      auto file = files.Open(destination_, accWrite, shareNone, TFileCreation::CreateAlways);
+      if (!file) FailedCall(msgCannotCreateFile, destination_);
+      written_ = destination_;
+      return file;
+    }
+    // A new name of its own ("~brw1A2B.tmp"): a name taken is passed over,
+    // any other refusal is the destination's.
+    static uint32_t next = PlatformSystem().TickCount();
+    const std::string directory = WithBackslash(FileDirectory(destination_));
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      char name[32];
+      std::snprintf(name, sizeof name, "~brw%04X.tmp", static_cast<unsigned>(next++ & 0xFFFF));
+      auto file = files.Open(directory + name, accWrite, shareNone, TFileCreation::CreateNew);
+      if (file) {
+        written_ = directory + name;
+        return file;
+      }
+      uint32_t code = PlatformSystem().LastError();
+      if (code != errFileExists && code != errAlreadyExists) break;
+    }
+    FailedCall(msgCannotCreateFile, destination_);
+  }
+  // The complete file is the destination.
+  void Commit() {
+    if (replaces_ && !PlatformFiles().MoveFileReplacing(written_, destination_))
+      FailedCall(msgCannotCreateFile, destination_);
+    written_.clear();
+  }
+  // The user's abort keeps the part written of a new file, never in place
+  // of an existing one.
+  void KeepPartOfNewFile() {
+    if (!replaces_) written_.clear();
+  }
+
+ private:
+  std::string destination_;
+  bool replaces_;
+  std::string written_;
+};
 
 }  // namespace
 
@@ -510,7 +571,8 @@ void TQmbxCompress::ExtractOne(TFileHeader& header) {
   std::string destination = ExtractDestination(header);
 
   bool extract = true;
-  if (ExistsAsFile(destination)) {
+  bool exists = ExistsAsFile(destination);
+  if (exists) {
     int decision =
         TVersionResource::IsFileNewer(header.FileVersion, header.FileDate, destination, Overwrite);
     if (decision == vrNoDecision) throw EQmbxCompress(std::string(msgVersionCompareFailed));
@@ -518,6 +580,7 @@ void TQmbxCompress::ExtractOne(TFileHeader& header) {
     if (extract && OnReplace) {
       OnReplace(this, stats_);
       destination = ExtractDestination(header);
+      exists = ExistsAsFile(destination);
     }
   }
 
@@ -534,10 +597,19 @@ void TQmbxCompress::ExtractOne(TFileHeader& header) {
       extractSourcePath_ = compressedFile_;
     }
     CreateDirectoryPath(FileDirectory(destination));
-    auto dest = PlatformFiles().Open(destination, accWrite, shareNone, TFileCreation::CreateAlways);
-    if (!dest) FailedCall(msgCannotCreateFile, destination);
+    // A failure (a full disk, a damaged archive) leaves an existing file
+    // as it was.
+    TExtractTarget target(destination, exists);
+    auto dest = target.Open();
     SeekTo(*source, int64_t{Offset} + header.DataStart, compressedFile_);
-    Inflate(header, source, *dest);
+    try {
+      Inflate(header, source, *dest);
+    } catch (const EqcAborted&) {
+      // The user's abort keeps the part written of a new file.
+      dest.reset();
+      target.KeepPartOfNewFile();
+      throw;
+    }
     stats_.Finished = true;
     Status();
     if (dest->Size() != int64_t{header.FileSize})
@@ -546,6 +618,8 @@ void TQmbxCompress::ExtractOne(TFileHeader& header) {
         !dest->SetLastWriteTime(
             PlatformSystem().LocalToUtcFileTime(DateTimeToLocalFileTime(header.FileDate))))
       throw EQmbxCompress(std::string(msgCannotSetDate));
+    dest.reset();
+    target.Commit();
     if (!headers_.Spanned) extractSource_ = std::move(source);
   }
   ExtractName.clear();
@@ -782,6 +856,23 @@ void TQmbxCompress::CopyFile(const std::string& source, const std::string& dest)
   if (date) out->SetLastWriteTime(*date);
   stats_.Finished = true;
   Status();
+}
+
+// ---- The session's engine ----
+
+namespace {
+struct TSharedEngine {
+  TQmbxCompress* Engine = nullptr;
+  ~TSharedEngine() {
+    if (Engine) Engine->Free();
+  }
+};
+}  // namespace
+
+TQmbxCompress& SharedCompressionEngine() {
+  TSharedEngine& shared = CurrentSession().State<TSharedEngine>();
+  if (!shared.Engine) shared.Engine = new TQmbxCompress(nullptr);
+  return *shared.Engine;
 }
 
 // ---- Published properties ----

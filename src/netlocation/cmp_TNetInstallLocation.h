@@ -134,6 +134,7 @@ class TCustomNetInstallLocation : public TComponent {
     return TCaused<E>(cause, message);
   }
 
+
  private:
   std::string ComposeMessage(const std::string& text, TPlatformError& cause);
   void ReceiveFile();

@@ -1,0 +1,90 @@
+// A small program that installs one file as an installation does, for the
+// end-to-end checks of install files under Wine and on the substitute
+// machine (BRIMWELL_MACHINE):
+//   install_probe install SOURCE DESTDIR [activex] [shared]
+//       compresses SOURCE into an archive in the temporary directory and
+//       installs it into DESTDIR through a directory and an install file:
+//       the replace decision, a destination in use replaced at the next
+//       start, the COM registration (activex), the SharedDLLs count
+//       (shared). Prints "installed" or "in use: replaced at the restart".
+//   install_probe hold FILE SECONDS
+//       holds FILE open (reading, others may only read) for SECONDS, as a
+//       running program holds its files; FILE.held exists meanwhile.
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "archive/cmp_TQmbxCompress.h"
+#include "common/exceptions_Brimwell.h"
+#include "common/routines_Strings.h"
+#include "components/cmp_TInstallContainer.h"
+#include "platform/Platform.h"
+#include "session/InstallSession.h"
+
+using namespace brim;
+
+namespace {
+
+int Hold(const std::string& path, int seconds) {
+  auto file = PlatformFiles().Open(path, accRead, shareRead, TFileCreation::OpenExisting);
+  if (!file) throw Exception("Cannot open %s", path);
+  auto marker = PlatformFiles().Open(path + ".held", accWrite, shareRead, TFileCreation::CreateAlways);
+  marker.reset();
+  std::this_thread::sleep_for(std::chrono::seconds(seconds));
+  PlatformFiles().DeleteFile(path + ".held");
+  return 0;
+}
+
+int Install(const std::string& source, const std::string& destination, bool activeX, bool shared) {
+  auto* directory = new TInstallDirectory(nullptr);
+  auto* file = new TInstallFile(nullptr);
+  file->SetIncludeFromDir(ExtractFileDir(source));
+  file->SetFileName(source.substr(source.find_last_of('\\') + 1));
+  file->SetContainer(directory);
+  directory->SetDestDir(destination);
+  file->SetActiveX(activeX);
+  file->UpdateDLLCounter = shared;
+  file->OverwriteMode = TOverwriteType::owAlways;
+
+  auto temp = PlatformFiles().TempDirectory();
+  if (!temp) throw Exception("No temporary directory");
+  const std::string archive = *temp + "install_probe.1";
+  {
+    TQmbxCompress engine(nullptr);
+    engine.SetCompressedFile(archive);
+    engine.FilesToProcess().Add(file->SourceFile());
+    engine.CompressFiles(TlzhCommand::lzcOverwrite, file->UniqueID);
+  }
+  directory->AssignArchive(archive, nullptr);
+  directory->Process();
+  std::printf("%s\n", file->InUse ? "in use: replaced at the restart" : "installed");
+  PlatformFiles().DeleteFile(archive);
+  directory->Free();
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    TInstallSession session;
+    if (args.size() == 3 && args[0] == "hold") return Hold(args[1], std::stoi(args[2]));
+    if (args.size() >= 3 && args[0] == "install") {
+      bool activeX = false, shared = false;
+      for (size_t i = 3; i < args.size(); ++i) {
+        activeX = activeX || args[i] == "activex";
+        shared = shared || args[i] == "shared";
+      }
+      return Install(args[1], args[2], activeX, shared);
+    }
+    std::fprintf(stderr,
+                 "usage: install_probe install SOURCE DESTDIR [activex] [shared]\n"
+                 "       install_probe hold FILE SECONDS\n");
+    return 2;
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "install_probe: %s\n", MessageWithCause(e).c_str());
+    return 1;
+  }
+}
