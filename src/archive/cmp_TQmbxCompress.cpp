@@ -13,6 +13,7 @@
 #include "components/cmp_TInstallContainer.h"
 #include "components/cmp_TVersion.h"
 #include "platform/Platform.h"
+#include "session/InstallSession.h"
 
 namespace brim {
 
@@ -202,6 +203,45 @@ void SeekTo(IFile& file, int64_t position, const std::string& path) {
   if (position < 0 || file.Seek(position, TSeekOrigin::Begin) != position)
     throw EQmbxCompress(msgCannotReadArchive, path);
 }
+
+// The temporary file an extracted file is written to, in the directory
+// of its destination. Commit moves it over the destination; without a
+// commit it is deleted when it goes.
+class TExtractTarget {
+ public:
+  explicit TExtractTarget(std::string destination) : destination_(std::move(destination)) {}
+  ~TExtractTarget() {
+    if (!temporary_.empty()) PlatformFiles().DeleteFile(temporary_);
+  }
+  TExtractTarget(const TExtractTarget&) = delete;
+  TExtractTarget& operator=(const TExtractTarget&) = delete;
+
+  // Creates the temporary file; failing, raises the message for the destination.
+  std::unique_ptr<IFile> Open() {
+    auto& files = PlatformFiles();
+    auto name = files.UniqueTempFileName(FileDirectory(destination_), "brw");
+    if (!name) FailedCall(msgCannotCreateFile, destination_);
+    temporary_ = *name;
+    auto file = files.Open(temporary_, accWrite, shareNone, TFileCreation::CreateAlways);
+    if (!file) FailedCall(msgCannotCreateFile, destination_);
+    return file;
+  }
+  // The complete file takes the destination's place.
+  void Commit() {
+    if (!PlatformFiles().MoveFileReplacing(temporary_, destination_))
+      FailedCall(msgCannotCreateFile, destination_);
+    temporary_.clear();
+  }
+  // An unfinished file becomes the destination only where there was none.
+  void KeepPartOfNewFile() {
+    if (!FileExists(destination_) && PlatformFiles().MoveFile(temporary_, destination_))
+      temporary_.clear();
+  }
+
+ private:
+  std::string destination_;
+  std::string temporary_;
+};
 
 }  // namespace
 
@@ -534,10 +574,21 @@ void TQmbxCompress::ExtractOne(TFileHeader& header) {
       extractSourcePath_ = compressedFile_;
     }
     CreateDirectoryPath(FileDirectory(destination));
-    auto dest = PlatformFiles().Open(destination, accWrite, shareNone, TFileCreation::CreateAlways);
-    if (!dest) FailedCall(msgCannotCreateFile, destination);
+    // The file is written beside its destination under a temporary name
+    // and takes the destination's place only once it is complete, so a
+    // failure (a full disk, a damaged archive) leaves an existing file as
+    // it was.
+    TExtractTarget target(destination);
+    auto dest = target.Open();
     SeekTo(*source, int64_t{Offset} + header.DataStart, compressedFile_);
-    Inflate(header, source, *dest);
+    try {
+      Inflate(header, source, *dest);
+    } catch (const EqcAborted&) {
+      // The user's abort keeps the part written of a new file.
+      dest.reset();
+      target.KeepPartOfNewFile();
+      throw;
+    }
     stats_.Finished = true;
     Status();
     if (dest->Size() != int64_t{header.FileSize})
@@ -546,6 +597,8 @@ void TQmbxCompress::ExtractOne(TFileHeader& header) {
         !dest->SetLastWriteTime(
             PlatformSystem().LocalToUtcFileTime(DateTimeToLocalFileTime(header.FileDate))))
       throw EQmbxCompress(std::string(msgCannotSetDate));
+    dest.reset();
+    target.Commit();
     if (!headers_.Spanned) extractSource_ = std::move(source);
   }
   ExtractName.clear();
@@ -782,6 +835,23 @@ void TQmbxCompress::CopyFile(const std::string& source, const std::string& dest)
   if (date) out->SetLastWriteTime(*date);
   stats_.Finished = true;
   Status();
+}
+
+// ---- The session's engine ----
+
+namespace {
+struct TSharedEngine {
+  TQmbxCompress* Engine = nullptr;
+  ~TSharedEngine() {
+    if (Engine) Engine->Free();
+  }
+};
+}  // namespace
+
+TQmbxCompress& SharedCompressionEngine() {
+  TSharedEngine& shared = CurrentSession().State<TSharedEngine>();
+  if (!shared.Engine) shared.Engine = new TQmbxCompress(nullptr);
+  return *shared.Engine;
 }
 
 // ---- Published properties ----

@@ -152,6 +152,11 @@ class TQmbxCompress : public TComponent {
   std::unique_ptr<uint8_t[]> inflateInput_, inflateOutput_;
 };
 
+// The install session's one engine, made on first use and freed with the
+// session: install files that read the main archive share it, so that the
+// volume and disk state carry over from file to file.
+TQmbxCompress& SharedCompressionEngine();
+
 // The engine's messages.
 inline constexpr const char* msgCannotOpenCompressedFile = "Cannot open the compressed file %s";
 inline constexpr const char* msgCannotOpenDisk = "Could not open the correct disk file %d";

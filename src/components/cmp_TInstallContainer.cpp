@@ -402,6 +402,7 @@ void TCustomInstallGroup::SetContainer(TInstallContainer* value) {
 
 TCustomInstallFile::TCustomInstallFile(TComponent* owner) : TFileRelated(owner) {
   SetNet(false);
+  AllInstallFiles().Add(this);
   auto& registries = Registries();
   for (int32_t& id = registries.FirstFreeFrom; id < UniqueIDCount; ++id)
     if (!registries.UsedIDs.test(id)) {
@@ -426,6 +427,7 @@ void TCustomInstallFile::Loaded() {
 
 void TCustomInstallFile::ReleaseOnDestroy() {
   TFileRelated::ReleaseOnDestroy();
+  ForgetInstallFile(this);
   TContainerRegistries* registries = LiveRegistries();
   if (registries && ValidUniqueID(UniqueID)) {
     registries->UsedIDs.reset(UniqueID);

@@ -26,6 +26,11 @@
 
 namespace brim {
 
+class TQmbxCompress;
+struct TlzhFileStats;
+class TFileStatusParameter;
+class TDiskParameter;
+
 BRIM_IEXCEPTION_CLASS(IEInstallContainer, IException);
 BRIM_IEXCEPTION_CLASS(IEContainerList, IException);
 BRIM_IEXCEPTION_CLASS(IEInstallGroup, IException);
@@ -266,6 +271,9 @@ class TFileRelated : public TInstallObject {
   TCustomPathSpecifier* ArchiveFileType() const { return archiveFileType_; }
   // Outside loading the specifier first validates this object.
   virtual void SetArchiveFileType(TCustomPathSpecifier* value);
+  // Sets both as they are, without the rules: a container's Compress
+  // gives its members their archives for one build and restores them.
+  void AssignArchive(const std::string& file, TCustomPathSpecifier* type);
   void SpecifierReplaced(TCustomPathSpecifier* from, TCustomPathSpecifier* to) override;
   bool Net() const { return net_; }
   virtual void SetNet(bool value) { net_ = value; }
@@ -274,6 +282,30 @@ class TFileRelated : public TInstallObject {
   // The expansion of ArchiveFileType for this object followed by
   // ArchiveFile, without a trailing backslash.
   virtual std::string ArchivePath();
+  // Once loaded, a local copy of the network archive remembered by an
+  // earlier run is taken.
+  void Loaded() override;
+
+  // Progress of a download, from the network location: bytes of the last
+  // block, bytes received so far, the file's size.
+  virtual void DoDataReceived(const std::string& fileName, int32_t bytes, int32_t totalBytes,
+                              int32_t fileSize, const void* buffer);
+  // Fetches this object's network archive into a local file (LocalArchive),
+  // unless a remembered copy exists.
+  virtual void DownloadArchive();
+  // LocalArchive is known, or a remembered copy exists.
+  virtual bool HasLocalArchive();
+  // Records the local copy of the archive under the installation record
+  // ("LocalFile"), so a later run finds it; a failed write is ignored.
+  virtual void RememberLocalFile(const std::string& path);
+  // The remembered local copy, when its file exists.
+  bool FindLocalFile(std::string& path);
+  // The network location this object downloads from: its own, its file
+  // container's, or the installation's; may be null.
+  TCustomNetInstallLocation* FindNetLocation();
+  // The folder (host\directory, made safe) under which the archives of
+  // the location are kept beside the main archive.
+  std::string NetArchiveFolder();
 
   // The local copy of this object's network archive, once known.
   std::string LocalArchive;
@@ -310,6 +342,47 @@ class TFileContainer : public TFileRelated {
   // Frees every member install file.
   virtual void DestroyFiles();
 
+  // Relays an information event of a member (codes 1001 to 1016) up the
+  // tree while an operation runs, handling progress, new disks,
+  // replacements and downloads on the way.
+  void DoInformationEventControl(TInstallContainer* sender, int code,
+                                 TPersistent* parameter) override;
+  // A file needs another disk: OnNewDisk may change the directory.
+  virtual void DoNewDisk(TCustomInstallFile* file, TDiskParameter& disk);
+  virtual void DoReplacing(TCustomInstallFile* file);
+  // Fires OnStatus and broadcasts the file progress (bcFileStatus).
+  virtual void DoStatus(TCustomInstallFile* file, TFileStatusParameter& status);
+
+  // Uncompressed bytes of the selected member files (all: of every one);
+  // recursive adds the selected (all: every) member containers' sums.
+  virtual int32_t SizeOf(bool all, bool recursive);
+  // 1 Compress, 2 Process (install), 3 CopyFiles; Operation is 0 afterwards.
+  virtual void Execute(int operation);
+  // Copies the member files uncompressed to their destinations.
+  virtual void CopyFiles();
+  // Builds the archives of the subtree; options are the co* bits.
+  virtual void Compress(uint32_t options);
+  // Like SizeOf(all, true), over compressed sizes.
+  virtual int32_t CompressedSize(bool all);
+  // The local copy of the downloaded archive; raises when there is none.
+  virtual std::string LocalArchivePath();
+  virtual int32_t SelectedSizeOwn(bool all) { return SizeOf(all, false); }
+  virtual int32_t SelectedSize(bool all) { return SizeOf(all, true); }
+  // Every member file reads its information from its archive, then every
+  // member container does the same.
+  virtual void ReadInfoFromArchiveAll();
+  // The same from the source files (build).
+  virtual void ReadInfoFromFilesAll();
+  // Whether a member file needs this container's network archive.
+  virtual bool NeedsContainerDownload();
+  // The install step: extracts the selected files of the subtree.
+  virtual void Install();
+  // A member install file has Net set.
+  bool AnyNetFile() const;
+  // The member file whose source (IncludeFromDir\FileName) is the path,
+  // without regard to case; null when none.
+  TCustomInstallFile* FindFile(const std::string& sourcePath) const;
+
   // Byte total and bytes done of the running operation.
   int32_t TotalBytes = 0;
   int32_t DoneBytes = 0;
@@ -332,7 +405,44 @@ class TFileContainer : public TFileRelated {
   TFileContainer(TComponent* owner, bool withPathSpecifier);
   // Frees the install files and the path specifier.
   void ReleaseOnDestroy() override;
+  // A file container's processing step is its install.
+  void ProcessContents() override { Install(); }
+
+ private:
+  // Sends an information event to the container above, if it is one.
+  void InformContainer(int code, TPersistent* parameter);
+  // The status of a file handled without the engine (1015, 1016).
+  void FinishedFile(TCustomInstallFile* file);
+  // Sets the totals of a status and fires it (1008 to 1010).
+  void RelayStatus(TCustomInstallFile* file, TFileStatusParameter& status);
 };
+
+// The options of TFileContainer::Compress.
+inline constexpr uint32_t coLocalMembersAdd = 1;     // local members add to an unnamed archive
+inline constexpr uint32_t coUnderArchiveDir = 2;     // own archives under the container's directory
+inline constexpr uint32_t coInstallerOptions = 4;    // no effect in file containers
+inline constexpr uint32_t coForceNetFilesLocal = 8;  // network files go into the local archives
+inline constexpr uint32_t coForceFilesNet = 16;      // every file goes into a network archive
+inline constexpr uint32_t coIncludeExcluded = 32;    // excluded objects are compressed too
+
+// Information event codes, sent up the tree from files through their
+// containers.
+inline constexpr int ieFileDone = 1001;
+inline constexpr int ieFileStarts = 1002;
+inline constexpr int ieReplacing = 1003;
+inline constexpr int ieCompressStarts = 1004;
+inline constexpr int ieCompressEnds = 1005;
+inline constexpr int ieCopyStarts = 1006;
+inline constexpr int ieCopyEnds = 1007;
+inline constexpr int ieInstallProgress = 1008;
+inline constexpr int ieCompressProgress = 1009;
+inline constexpr int ieCopyProgress = 1010;
+inline constexpr int ieNewDisk = 1011;
+inline constexpr int ieContainerStarts = 1012;
+inline constexpr int ieContainerEnds = 1013;
+inline constexpr int ieDownloadProgress = 1014;
+inline constexpr int ieFileSkipped = 1015;
+inline constexpr int ieFileKept = 1016;
 
 // The plain file container of a definition.
 class TInstallDirectory : public TFileContainer {
@@ -340,6 +450,8 @@ class TInstallDirectory : public TFileContainer {
 
  public:
   explicit TInstallDirectory(TComponent* owner) : TFileContainer(owner) {}
+  // Frees the member files whose source file does not exist.
+  void RemoveMissingFiles();
 };
 
 // How a group presents itself in the component selection of the wizard.
@@ -376,18 +488,80 @@ class TInstallGroup : public TCustomInstallGroup {
 };
 
 // One file of the definition: where it comes from, which archive holds
-// it, where it goes and how an existing file is treated.
+// it, where it goes and how an existing file is treated. It installs
+// itself (the replace decision, files in use, registrations), compresses
+// itself into its archive and copies itself when a distribution is built.
 class TCustomInstallFile : public TFileRelated {
   BRIM_CLASS(TCustomInstallFile)
 
  public:
-  // Takes the lowest free identity.
+  // Takes the lowest free identity and joins the list of all files.
   explicit TCustomInstallFile(TComponent* owner);
+  // From a source path: IncludeFromDir and FileName through their setters;
+  // with a container, then placed in it.
+  TCustomInstallFile(TComponent* owner, const std::string& sourcePath);
+  TCustomInstallFile(TComponent* owner, TInstallContainer* container, const std::string& sourcePath);
   ~TCustomInstallFile() override { BeforeDestruction(); }
   int RegisteredType() const override { return rtInstallFile; }
   // Marks the streamed identity as used (the first file of a load clears
   // the table first).
   void Loaded() override;
+
+  // The setters below apply the file rules outside loading (the duplicate
+  // test, defaults by extension, by file type and by directory).
+  void SetContainer(TInstallContainer* value) override;
+  void SetDestDir(const std::string& value) override;
+  void SetDestDirType(TCustomPathSpecifier* value) override;
+  const std::string& GetDestName() const { return DestName; }
+  void SetDestName(const std::string& value);
+  const std::string& GetFileName() const { return FileName; }
+  void SetFileName(const std::string& value);
+  const std::string& GetIncludeFromDir() const { return IncludeFromDir; }
+  void SetIncludeFromDir(const std::string& value);
+  TInstallFileType GetFileType() const { return FileType; }
+  void SetFileType(TInstallFileType value);
+  bool GetActiveX() const { return ActiveX; }
+  void SetActiveX(bool value);
+  TInstallFileState GetState() const { return State; }
+  // Runs the operation (compress, install, copy); State is ifsNone
+  // afterwards, also on failure. While loading it is only stored.
+  void SetState(TInstallFileState value);
+
+  // The processing step: the replace decision, the extraction, the
+  // registrations.
+  virtual void Install();
+  // Sizes, date and version from the archive (install) or the source file (build).
+  virtual void ReadInfoFromArchive();
+  virtual void ReadInfoFromFile();
+  virtual void CompressFile();
+  virtual void CopyToDestination();
+  // Prepares writing over the destination; one in use is written under a
+  // temporary name and moved over the old one at the next start.
+  virtual void ReplaceFile();
+  // Registers the installed file as a COM server.
+  virtual void RegisterActiveX();
+  // The work left for after the reboot: the COM registration.
+  virtual void CompleteAfterReboot();
+  // The source file's version resource asks for self-registration.
+  bool IsSelfRegistering();
+  // Counts the file in the shared DLL counters.
+  bool UpdateSharedDLLCount();
+  // The uninstall entries: under "ActiveX" for a COM server, under
+  // "Files" (or the first of "Files1", "Files2", ... that takes it).
+  void WriteUninstallInfo(const std::string& key) override;
+  // DestinationPath\DestName.
+  std::string DestinationFile();
+  // IncludeFromDir\FileName, also the file's name in the archive.
+  std::string SourceFile() const;
+  // The file has an archive of its own on the network.
+  bool HasOwnNetArchive() const;
+  // While installing a network file: the local copy of its archive.
+  std::string ArchivePath() override;
+
+  // The handlers given to the compression engine.
+  void EngineStatus(TQmbxCompress* engine, TlzhFileStats& stats);
+  void EngineNewDisk(TQmbxCompress* engine, int32_t disk, std::string& path);
+  void EngineAborted(TComponent* sender);
 
   // The destination existed when this file's install began.
   bool TargetExisted = false;
@@ -428,9 +602,55 @@ class TCustomInstallFile : public TFileRelated {
   TInstallFileNotifyEvent OnReplacing;
 
  protected:
-  // Frees the file's identity.
+  // Frees the file's identity and leaves the file lists.
   void ReleaseOnDestroy() override;
+  // A file's processing step is its install.
+  void ProcessContents() override { Install(); }
+  // Registrations after a file was written or kept: help file, shared DLL
+  // count, COM server.
+  virtual void Registrations();
+
+ private:
+  struct TProperties;
+  // The one rule every property setter passes the full new set through.
+  void SetFileProperties(const TProperties& p);
+  TProperties CurrentProperties() const;
+  // Sends an information event to the file container.
+  void Inform(int code);
+  // Reads the archive's entry of this file into its information.
+  void ReadEntry(const std::string& archive);
+  // Extracts the file with the engine chosen for it.
+  void Extract();
+  // The file written under a temporary name replaces the one in use at
+  // the next start of Windows.
+  void ReplaceAtRestart(const std::string& written);
+
+  // Set while SetFileProperties applies values through the base setters.
+  bool applying_ = false;
 };
+
+// A list of install files (all files; files whose COM registration is to
+// be retried), kept by the install session.
+class TCustomInstallFileList {
+ public:
+  void Add(TCustomInstallFile* file);
+  void Remove(TCustomInstallFile* file);
+  void Clear() { items_.clear(); }
+  int Count() const { return static_cast<int>(items_.size()); }
+  TCustomInstallFile* Items(int i) const { return items_.at(i); }
+  bool Contains(const TCustomInstallFile* file) const;
+
+ private:
+  std::vector<TCustomInstallFile*> items_;
+};
+
+// Every install file, in creation order.
+TCustomInstallFileList& AllInstallFiles();
+// The files whose COM registration failed during the file phase of the
+// current run: the run registers them once more after it.
+TCustomInstallFileList& RegistrationRetryFiles();
+// Takes a file that goes off both lists, while the session has them.
+void ForgetInstallFile(TCustomInstallFile* file);
 
 // The identities of install files: 2000 slots, 0 to 1999.
 inline constexpr int UniqueIDCount = 2000;
@@ -487,16 +707,19 @@ void PublishInstallProperty(TClassBuilder<T>& b, std::string_view name) {
   else if (name == "Uninstall")
     b.Boolean("Uninstall", Field(&TInstallContainer::Uninstall), true);
   else if (name == "ActiveX")
-    b.Boolean("ActiveX", Field(&TCustomInstallFile::ActiveX), false);
+    b.Boolean("ActiveX", Methods(&TCustomInstallFile::GetActiveX, &TCustomInstallFile::SetActiveX),
+              false);
   else if (name == "DestName")
-    b.String("DestName", Field(&TCustomInstallFile::DestName));
+    b.String("DestName", Methods(&TCustomInstallFile::GetDestName, &TCustomInstallFile::SetDestName));
   else if (name == "FileName")
-    b.String("FileName", Field(&TCustomInstallFile::FileName));
+    b.String("FileName", Methods(&TCustomInstallFile::GetFileName, &TCustomInstallFile::SetFileName));
   else if (name == "FileType")
-    b.Enumeration("FileType", Field(&TCustomInstallFile::FileType), InstallFileTypeInfo,
-                  static_cast<int64_t>(TInstallFileType::iftNormal));
+    b.Enumeration("FileType",
+                  Methods(&TCustomInstallFile::GetFileType, &TCustomInstallFile::SetFileType),
+                  InstallFileTypeInfo, static_cast<int64_t>(TInstallFileType::iftNormal));
   else if (name == "IncludeFromDir")
-    b.String("IncludeFromDir", Field(&TCustomInstallFile::IncludeFromDir));
+    b.String("IncludeFromDir", Methods(&TCustomInstallFile::GetIncludeFromDir,
+                                       &TCustomInstallFile::SetIncludeFromDir));
   else if (name == "OverwriteMode")
     b.Enumeration("OverwriteMode", Field(&TCustomInstallFile::OverwriteMode), OverwriteTypeInfo,
                   static_cast<int64_t>(TOverwriteType::owAlways));
@@ -509,7 +732,8 @@ void PublishInstallProperty(TClassBuilder<T>& b, std::string_view name) {
   else if (name == "Order")
     b.Integer("Order", Field(&TInstallContainer::Order));
   else if (name == "State")
-    b.Enumeration("State", Field(&TCustomInstallFile::State), InstallFileStateInfo,
+    b.Enumeration("State", Methods(&TCustomInstallFile::GetState, &TCustomInstallFile::SetState),
+                  InstallFileStateInfo,
                   static_cast<int64_t>(TInstallFileState::ifsNone));
   // The identity of a file in its archive is always written.
   else if (name == "UniqueID")

@@ -1,5 +1,6 @@
 #include "netlocation/cmp_TNetInstallLocation.h"
 
+#include "common/routines_Strings.h"
 #include "session/InstallSession.h"
 
 namespace brim {
@@ -33,12 +34,27 @@ namespace {
 // The session's network location.
 struct TNetLocationState {
   TCustomNetInstallLocation* Current = nullptr;
+  bool Aborted = false;
 };
 TNetLocationState& State() { return CurrentSession().State<TNetLocationState>(); }
 }  // namespace
 
 TCustomNetInstallLocation* CurrentNetLocation() { return State().Current; }
 void SetCurrentNetLocation(TCustomNetInstallLocation* location) { State().Current = location; }
+
+bool NetAborted() { return State().Aborted; }
+void SetNetAborted(bool value) { State().Aborted = value; }
+
+bool LoginComplete(const TCustomLoginInformation& login) {
+  auto filled = [](const std::string& text) { return !Trim(text).empty(); };
+  if (login.Anonymous) return filled(login.Hostname);
+  return filled(login.Hostname) || filled(login.Password) || filled(login.Username);
+}
+
+void TCustomNetInstallLocation::Download(const std::string& remoteName, const std::string& localPath) {
+  throw ENIL_OpenSession("Cannot download %s into %s: the location %s has no internet service",
+                         remoteName, localPath, Name());
+}
 
 TCustomNetInstallLocation::TCustomNetInstallLocation(TComponent* owner)
     : TComponent(owner), login_(std::make_unique<TLoginInformation>(this)) {}

@@ -81,6 +81,10 @@ class TCustomNetInstallLocation : public TComponent {
   // Filled by the file object being fetched for the length of its download.
   TDataReceivedEvent DataReceived;
 
+  // Fetches the remote file into the local path, reporting each block
+  // through DataReceived; an abort (NetAborted) ends it quietly.
+  virtual void Download(const std::string& remoteName, const std::string& localPath);
+
  private:
   std::unique_ptr<TLoginInformation> login_;
 };
@@ -89,5 +93,14 @@ class TCustomNetInstallLocation : public TComponent {
 // names), or null. A location that is freed stops being current.
 TCustomNetInstallLocation* CurrentNetLocation();
 void SetCurrentNetLocation(TCustomNetInstallLocation* location);
+
+// Enough is filled in to connect: anonymous, a host name; otherwise any
+// of the host name, the password and the user name.
+bool LoginComplete(const TCustomLoginInformation& login);
+
+// The download abort flag of the session: set by the user's Cancel, read
+// after every block received.
+bool NetAborted();
+void SetNetAborted(bool value);
 
 }  // namespace brim

@@ -45,12 +45,18 @@ struct TShellLink {
   uint32_t ShowCommand = 1;      // SW_SHOWNORMAL, SW_SHOWMINNOACTIVE (7), SW_SHOWMAXIMIZED (3)
 };
 
+// The step of a server registration that failed: loading the library,
+// finding its entry point, or the entry point's own result.
+enum class TServerStep { Load, FindEntry, Call };
+
 class IComService {
  public:
   virtual ~IComService() = default;
   // Loads the server and calls its "DllRegisterServer" (or
-  // "DllUnregisterServer" when unregister is set).
-  virtual TPlatformError RegisterServer(const std::string& path, bool unregister = false) = 0;
+  // "DllUnregisterServer" when unregister is set). On failure failedStep,
+  // when given, receives the step that failed.
+  virtual TPlatformError RegisterServer(const std::string& path, bool unregister = false,
+                                        TServerStep* failedStep = nullptr) = 0;
   // Saves the link as the file path (its name ends in ".lnk").
   virtual TPlatformError SaveShellLink(const std::string& path, const TShellLink& link) = 0;
 };

@@ -117,6 +117,9 @@ class TFaultFiles : public TForwardingFileService {
   bool MoveFile(const std::string& from, const std::string& to) override {
     return !state_.Fails(TFaultKind::Move) && Inner().MoveFile(from, to);
   }
+  bool MoveFileReplacing(const std::string& from, const std::string& to) override {
+    return !state_.Fails(TFaultKind::Move) && Inner().MoveFileReplacing(from, to);
+  }
   bool CreateDirectory(const std::string& path) override {
     return !state_.Fails(TFaultKind::CreateDirectory) && Inner().CreateDirectory(path);
   }

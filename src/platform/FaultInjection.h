@@ -18,7 +18,7 @@ enum class TFaultKind {
   RegistryCreateKey,  // IRegistryService::CreateKey: errAccessDenied
   FileOpen,           // IFileService::Open: errSharingViolation
   FileWrite,          // IFile::Write: half the bytes are written, then errDiskFull
-  Move,               // IFileService::MoveFile: errSharingViolation
+  Move,               // IFileService::MoveFile, MoveFileReplacing: errSharingViolation
   CreateDirectory,    // IFileService::CreateDirectory: errAccessDenied
   Delete,             // IFileService::DeleteFile: errSharingViolation
 };

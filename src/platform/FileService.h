@@ -74,6 +74,10 @@ class IFileService {
   virtual bool DeleteFile(const std::string& path) = 0;
   // MoveFileA: renames a file or directory; an existing target is an error.
   virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
+  // MoveFileExA with MOVEFILE_REPLACE_EXISTING: renames a file over an
+  // existing one in one step, so the target is either the old file or the
+  // new one; a target in use is an error and stays as it was.
+  virtual bool MoveFileReplacing(const std::string& from, const std::string& to) = 0;
   // Creates one directory; its parent must exist.
   virtual bool CreateDirectory(const std::string& path) = 0;
   // Removes one empty directory.

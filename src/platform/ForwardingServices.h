@@ -50,6 +50,9 @@ class TForwardingFileService : public IFileService {
   bool MoveFile(const std::string& from, const std::string& to) override {
     return files_.MoveFile(from, to);
   }
+  bool MoveFileReplacing(const std::string& from, const std::string& to) override {
+    return files_.MoveFileReplacing(from, to);
+  }
   bool CreateDirectory(const std::string& path) override { return files_.CreateDirectory(path); }
   bool RemoveDirectory(const std::string& path) override { return files_.RemoveDirectory(path); }
   std::optional<uint32_t> GetAttributes(const std::string& path) override {

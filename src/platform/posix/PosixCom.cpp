@@ -20,7 +20,11 @@ TPlatformError HResult(uint32_t code) { return {TErrorDomain::HResult, code}; }
 
 }  // namespace
 
-TPlatformError TPosixComService::RegisterServer(const std::string& path, bool unregister) {
+TPlatformError TPosixComService::RegisterServer(const std::string& path, bool unregister,
+                                                TServerStep* failedStep) {
+  TServerStep unused;
+  TServerStep& step = failedStep ? *failedStep : unused;
+  step = TServerStep::Load;
   auto resolved = ResolveMachinePath(path);
   if (!resolved) return HResult(hrPathNotFound);
   if (!resolved->Exists) return HResult(hrFileNotFound);
@@ -30,7 +34,9 @@ TPlatformError TPosixComService::RegisterServer(const std::string& path, bool un
   if (!TPEImage::Read(*bytes)) return HResult(hrBadExeFormat);
   std::vector<std::string> names = ExportedNames(*bytes);
   const char* entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
+  step = TServerStep::FindEntry;
   if (std::find(names.begin(), names.end(), entry) == names.end()) return HResult(hrProcNotFound);
+  step = TServerStep::Call;
   if (!TSubstituteMachine::Current().SetFact(kServers, resolved->Windows.Text(),
                                              unregister ? "" : "1"))
     return HResult(HResultFromWin32(errAccessDenied));

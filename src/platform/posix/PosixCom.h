@@ -16,7 +16,8 @@ namespace brim {
 
 class TPosixComService : public IComService {
  public:
-  TPlatformError RegisterServer(const std::string& path, bool unregister) override;
+  TPlatformError RegisterServer(const std::string& path, bool unregister,
+                                TServerStep* failedStep) override;
   // The machine has no .lnk writer yet: E_NOTIMPL.
   TPlatformError SaveShellLink(const std::string& path, const TShellLink& link) override;
 };

@@ -455,6 +455,9 @@ class TPosixFileService : public IFileService {
   bool MoveFile(const std::string& from, const std::string& to) override {
     return MoveMachineFile(from, to, false);
   }
+  bool MoveFileReplacing(const std::string& from, const std::string& to) override {
+    return MoveMachineFile(from, to, true);
+  }
 
   bool CreateDirectory(const std::string& path) override {
     auto p = ResolveMachinePath(path);

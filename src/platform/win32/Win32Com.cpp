@@ -85,17 +85,23 @@ std::wstring Wide(const std::string& text) {
 
 class TWin32ComService : public IComService {
  public:
-  TPlatformError RegisterServer(const std::string& path, bool unregister) override {
+  TPlatformError RegisterServer(const std::string& path, bool unregister,
+                                TServerStep* failedStep) override {
+    TServerStep unused;
+    TServerStep& step = failedStep ? *failedStep : unused;
+    step = TServerStep::Load;
     HRESULT hr = EnsureCom();
     if (FAILED(hr)) return HResult(hr);
     // LoadLibrary names a missing file "module not found"; say which.
     if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return LastErrorAsHResult();
     TLibrary library(path);
     if (!library.Get()) return LastErrorAsHResult();
+    step = TServerStep::FindEntry;
     using TEntry = HRESULT(STDAPICALLTYPE*)();
     auto entry = reinterpret_cast<TEntry>(reinterpret_cast<void*>(::GetProcAddress(
         library.Get(), unregister ? "DllUnregisterServer" : "DllRegisterServer")));
     if (!entry) return LastErrorAsHResult();
+    step = TServerStep::Call;
     return HResult(entry());
   }
 

@@ -125,6 +125,10 @@ bool TWin32Files::MoveFile(const std::string& from, const std::string& to) {
   return Ok(::MoveFileA(from.c_str(), to.c_str()));
 }
 
+bool TWin32Files::MoveFileReplacing(const std::string& from, const std::string& to) {
+  return Ok(::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING));
+}
+
 bool TWin32Files::CreateDirectory(const std::string& path) {
   return Ok(::CreateDirectoryA(path.c_str(), nullptr));
 }

@@ -31,6 +31,7 @@ class TWin32Files : public IFileService {
   bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override;
   bool DeleteFile(const std::string& path) override;
   bool MoveFile(const std::string& from, const std::string& to) override;
+  bool MoveFileReplacing(const std::string& from, const std::string& to) override;
   bool CreateDirectory(const std::string& path) override;
   bool RemoveDirectory(const std::string& path) override;
   std::optional<uint32_t> GetAttributes(const std::string& path) override;
