@@ -11,7 +11,6 @@ void InstallFileTest::SetUp() {
 
 void InstallFileTest::TearDown() {
   form.reset();
-  InstallRecordKey.clear();
   RemoveKeyTree(TRegRoot::LocalMachine, UninstallKey().substr(1));
   PlatformTest::TearDown();
 }
@@ -21,9 +20,9 @@ void InstallFileTest::Load(const std::string& files, const std::string& installP
   form = LoadOnForm("object Install1: TInstall\n RunAutomatic = False\n Information.ProductName = '" +
                     ScratchKey + "'\n" + installProperties +
                     "end\nobject Dir: TInstallDirectory\n Container = Install1\nend\n" + files);
-  // The installation's record, which loading looks for and finds none of.
-  InstallRecordKey = "\\" + ScratchKey + "\\Record";
   install = form->Find<TCustomInstall>("Install1");
+  // The installation's record, which loading looks for and finds none of.
+  if (install) install->InstallRecordKey = "\\" + ScratchKey + "\\Record";
   dir = form->Find<TInstallDirectory>("Dir");
   ASSERT_TRUE(install && dir);
   dir->SetDestDirType(nullptr);

@@ -80,7 +80,7 @@ TEST_F(FileContainers, ADownloadReportsItsProgressAndIsRememberedOrDeletedWhenAb
   EXPECT_EQ(seen, (std::vector<std::string>{"Dir Dir.1 4 4/10", "Dir Dir.1 4 8/10", "Dir Dir.1 2 10/10"}));
   EXPECT_EQ(ReadFile(dir->LocalArchive).value_or(""), "0123456789");
   EXPECT_FALSE(location.DataReceived) << "the callback is unbound";
-  EXPECT_EQ(MachineValue(InstallRecordKey + "\\Dir", "LocalFile"), dir->LocalArchive);
+  EXPECT_EQ(MachineValue(install->InstallRecordKey + "\\Dir", "LocalFile"), dir->LocalArchive);
   EXPECT_EQ(dir->LocalArchivePath(), dir->LocalArchive);
 
   // A remembered copy is not fetched again; an aborted download leaves nothing.

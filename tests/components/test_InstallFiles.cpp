@@ -188,7 +188,7 @@ TEST_F(InstallFiles, AFileInUseIsWrittenBesideItAndReplacedAtTheRestart) {
     EXPECT_TRUE(File("F")->InUse);
     EXPECT_EQ(File("F")->DestName, "app.dll") << "the uninstall entries name the file's own name";
     EXPECT_TRUE(install->Reboot);
-    EXPECT_EQ(MachineValue(InstallRecordKey + "\\Unfinished", "F"), "0") << "registered after the restart";
+    EXPECT_EQ(MachineValue(install->InstallRecordKey + "\\Unfinished", "F"), "0") << "registered after the restart";
     EXPECT_EQ(MachineValue(UninstallKey() + "\\ActiveX", "File1"), At("app\\app.dll") + ";0");
     if (c.PlatformId == 1) {
       auto shortOld = PlatformFiles().ShortPathName(At("app\\app.dll"));
