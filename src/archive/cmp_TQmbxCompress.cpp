@@ -177,13 +177,6 @@ std::string WithBackslash(const std::string& directory) {
   return !directory.empty() && directory.back() == '\\' ? directory : directory + "\\";
 }
 
-// The path with its extension (from the last "." of its name) replaced.
-std::string ChangeFileExt(const std::string& path, const std::string& extension) {
-  size_t dot = path.find_last_of(".\\/:");
-  if (dot == std::string::npos || path[dot] != '.') return path + extension;
-  return path.substr(0, dot) + extension;
-}
-
 std::string VolumeExtension(int n) { return "." + std::to_string(n); }
 
 bool IsRestorableDate(TDateTime date) {

@@ -23,6 +23,24 @@ std::string ExtractFileDir(const std::string& path) {
   return path.substr(0, path[at] == ':' ? at + 1 : at);
 }
 
+std::string ExtractFileName(const std::string& path) {
+  size_t cut = path.find_last_of("\\:/");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string ExtractFileExt(const std::string& path) {
+  std::string name = ExtractFileName(path);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::string ChangeFileExt(const std::string& path, const std::string& extension) {
+  std::string name = ExtractFileName(path);
+  size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return path + extension;
+  return path.substr(0, path.size() - name.size() + dot) + extension;
+}
+
 std::vector<std::string> SplitText(const std::string& text, char separator) {
   std::vector<std::string> fields;
   if (text.empty()) return fields;

@@ -20,6 +20,12 @@ std::string RemoveTrailingBackslash(const std::string& path);
 // before the last backslash ("C:" for "C:\setup.exe"), or the drive of
 // "C:setup.exe"; empty for a bare name.
 std::string ExtractFileDir(const std::string& path);
+// The name of a file path: what follows its last backslash, slash or colon.
+std::string ExtractFileName(const std::string& path);
+// The extension of a path's name with its dot ("" when it has none).
+std::string ExtractFileExt(const std::string& path);
+// The path with the extension of its name replaced (or added).
+std::string ChangeFileExt(const std::string& path, const std::string& extension);
 
 // The n-th ";"-separated field (1-based); the whole text when it has no ";";
 // empty when n is past the last field.

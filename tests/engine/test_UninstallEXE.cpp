@@ -1,6 +1,7 @@
 // The uninstaller's registration under the product's Uninstall key.
 #include <gtest/gtest.h>
 
+#include "components/InstallFileTest.h"
 #include "components/cmp_TUninstallEXE.h"
 #include "engine/DefinitionTestForm.h"
 #include "engine/cmp_TInstall.h"
@@ -75,6 +76,35 @@ TEST_F(UninstallEXE, FailsWithoutTheInstallationOrARegistryAndGoingClearsTheBuil
   EXPECT_EQ(MessageOf([&] { orphan.WriteUninstallInfo(key); }),
             "Orphan could not write information about the uninstall to the registry because there "
             "was no TInstall component");
+}
+
+}  // namespace
+}  // namespace brim::test
+
+namespace brim::test {
+namespace {
+
+class UninstallerInstall : public InstallFileTest {};
+
+// Kept or written, the uninstaller registers itself and lists no file.
+TEST_F(UninstallerInstall, RegistersWhetherWrittenOrKept) {
+  for (bool existing : {false, true}) {
+    SCOPED_TRACE(existing ? "kept" : "written");
+    Load("object Uninstaller: TUninstallEXE\n Container = Dir\n ArchiveFileType = psContainerArchiveFile\n"
+         " DestDirType = psContainerDestDir\n IncludeFromDir = '" + At("src") +
+         "'\n FileName = 'uninstall.exe'\n DestName = 'uninstall.exe'\n OverwriteMode = owNever\n Net = False\nend\n");
+    Archive({{"Uninstaller", "the uninstaller"}});
+    RemoveTree(At("app"));
+    RemoveKeyTree(TRegRoot::LocalMachine, UninstallKey().substr(1));
+    if (existing) {
+      ASSERT_TRUE(PlatformFiles().CreateDirectory(At("app")));
+      WriteFile(At("app\\uninstall.exe"), "the old one");
+    }
+    dir->Process();
+    EXPECT_EQ(Installed("uninstall.exe"), existing ? "the old one" : "the uninstaller");
+    EXPECT_EQ(MachineValue(UninstallKey(), "UninstallString"), At("app") + "\\uninstall.exe " + ScratchKey);
+    EXPECT_EQ(MachineValue(UninstallKey() + "\\Files", "Entries"), "<none>");
+  }
 }
 
 }  // namespace
