@@ -162,7 +162,7 @@ void TFileRelated::DownloadArchive() {
         Name());
   }
   LocalArchive = WithExtension(GetTemporaryFileName(false), ".1");
-  location->DataReceived.Handler = [this](TComponent*, const std::string& fileName, int32_t bytes,
+  location->DataReceived = [this](TComponent*, const std::string& fileName, int32_t bytes,
                                           int32_t totalBytes, int32_t fileSize, const void* buffer) {
     DoDataReceived(fileName, bytes, totalBytes, fileSize, buffer);
   };

@@ -426,7 +426,9 @@ TEST_F(InstallFiles, ARefusalAtAnyStepEndsInAMessageAndLosesNothing) {
         }
       }
       // Refused the open that tells whether b.dll is in use, it waits for the restart.
-      if (message.empty()) EXPECT_TRUE(Installed("b.dll") == newB || install->Reboot);
+      if (message.empty()) {
+        EXPECT_TRUE(Installed("b.dll") == newB || install->Reboot);
+      }
       EXPECT_TRUE(Installed("a.txt") == newA || Installed("a.txt") == "<none>");
       EXPECT_TRUE(Installed("b.dll") == newB || Installed("b.dll") == "old b");
       EXPECT_EQ(Installed("other.txt"), "other");
