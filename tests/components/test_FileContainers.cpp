@@ -7,6 +7,7 @@
 #include "components/InstallFileTest.h"
 #include "components/InstallParameters.h"
 #include "components/cmp_TVersion.h"
+#include "netlocation/TestServers.h"
 
 namespace brim::test {
 namespace {
@@ -121,6 +122,37 @@ TEST_F(FileContainers, AWebDistributionInstallsFromTheDownloadedArchive) {
   File("A")->InformationRead = false;
   File("A")->ReadInfoFromArchive();
   EXPECT_EQ(File("A")->UncompressedSize, 5000) << "read from the local copy";
+}
+
+// The same through a real server of each protocol: the container fetches
+// its archive "Dir.1" from the location's directory and installs from it.
+TEST_F(FileContainers, AWebDistributionDownloadsFromARealServer) {
+  for (auto [kind, protocol] : {std::pair{TTestServer::TKind::Http, TInternetProtocol::ipHTTP},
+                                std::pair{TTestServer::TKind::Ftp, TInternetProtocol::ipFTP}}) {
+    SCOPED_TRACE(kind == TTestServer::TKind::Http ? "HTTP" : "FTP");
+    TTestServer server(kind);
+    ASSERT_TRUE(server.Started()) << server.Problem();
+    Load(FileText("A", "a.txt", " Net = True\n") + FileText("B", "b.txt", " Net = True\n"),
+         " DistributeType = dtWeb\n");
+    RemoveKeyTree(TRegRoot::LocalMachine, install->InstallRecordKey.substr(1));
+    RemoveTree(At("app"));
+    const std::string big = TestPayload(20000);
+    Archive({{"A", big}, {"B", "b"}});
+    const std::string archive = ReadFile(At("files.1")).value_or("");
+    server.Put("pub/app/Dir.1", archive);
+    PlatformFiles().DeleteFile(At("files.1"));
+    TCustomNetInstallLocation location(nullptr);
+    location.LoginInformation().Hostname = server.Host();
+    location.LoginInformation().Directory = "pub\\app";
+    location.LoginInformation().Protocol = protocol;
+    dir->SetNetLocation(&location);
+    dir->Process();
+    EXPECT_EQ(Installed("a.txt"), big);
+    EXPECT_EQ(Installed("b.txt"), "b");
+    EXPECT_EQ(ReadFile(dir->LocalArchive).value_or(""), archive) << "the local copy is the served archive";
+    EXPECT_EQ(MachineValue(install->InstallRecordKey + "\\Dir", "LocalFile"), dir->LocalArchive);
+    dir->SetNetLocation(nullptr);
+  }
 }
 
 TEST_F(FileContainers, ADownloadNeedsACompleteLogin) {
