@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -33,10 +34,14 @@ BRIM_EXCEPTION_CLASS(ENIL_FailLoadDLLProc, Exception);
 enum class TInternetProtocol { ipFTP, ipHTTP };
 extern const TEnumInfo InternetProtocolInfo;
 
-// Progress of a download, once per block received.
-using TDataReceivedEvent =
-    TEvent<void(TComponent* Sender, const std::string& FileName, int32_t Bytes,
-                int32_t TotalBytes, int32_t FileSize, const void* Buffer)>;
+// Progress of a download, once per block received: the location, the
+// remote name, the block's size, the bytes so far, the expected size and
+// the block. TDataReceivedEvent is the published event of file objects;
+// the location's slot takes any callable.
+using TDataReceivedSignature = void(TComponent* Sender, const std::string& FileName, int32_t Bytes,
+                                    int32_t TotalBytes, int32_t FileSize, const void* Buffer);
+using TDataReceivedEvent = TEvent<TDataReceivedSignature>;
+using TDataReceivedHandler = std::function<TDataReceivedSignature>;
 
 class TCustomNetInstallLocation;
 
@@ -79,7 +84,7 @@ class TCustomNetInstallLocation : public TComponent {
   const TLoginInformation& LoginInformation() const { return *login_; }
 
   // Filled by the file object being fetched for the length of its download.
-  TDataReceivedEvent DataReceived;
+  TDataReceivedHandler DataReceived;
 
   // Fetches the remote file into the local path, reporting each block
   // through DataReceived; an abort (NetAborted) ends it quietly.
