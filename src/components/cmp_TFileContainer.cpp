@@ -168,7 +168,7 @@ void TFileRelated::DownloadArchive() {
   };
   // A download the user aborted gives way to the abort, whatever it raised.
   auto abandon = [&] {
-    location->DataReceived = {};
+    location->DataReceived = nullptr;
     PlatformFiles().DeleteFile(LocalArchive);
     LocalArchive.clear();
     throw EAIUserAbort();
@@ -176,14 +176,14 @@ void TFileRelated::DownloadArchive() {
   try {
     location->Download(Name() + ".1", LocalArchive);
   } catch (...) {
-    location->DataReceived = {};
+    location->DataReceived = nullptr;
     if (NetAborted()) abandon();
     // A failed download leaves no partial archive to be taken for a whole one.
     PlatformFiles().DeleteFile(LocalArchive);
     LocalArchive.clear();
     throw;
   }
-  location->DataReceived = {};
+  location->DataReceived = nullptr;
   if (NetAborted()) abandon();
   if (!HasState(csDesigning)) RememberLocalFile(LocalArchive);
 }

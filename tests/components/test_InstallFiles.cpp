@@ -83,6 +83,12 @@ TEST_F(InstallFiles, AContradictingDefinitionIsRefusedWithTheObjectsName) {
       {[&] { File("B")->SetContainer(form->Find<TInstallContainer>("Link")); },
        "The following TInstallFile component B requires the Container property to be a component "
        "descended from the TFileContainer component"},
+      {[&] { dir->AssignArchive("", nullptr), File("B")->Process(); },
+       "Cannot either compress or decompress the following file because it's archive file property "
+       "is blank. File is :b.txt"},
+      {[&] { dir->SetDestDir(""), File("B")->Process(); },
+       "Cannot compress,copy, or install the following file because it's destination directory is "
+       "blank. File is :B"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(MessageOf(c.Step), c.Message);
