@@ -15,6 +15,7 @@
 #include "components/cmp_TVersion.h"
 #include "platform/Platform.h"
 #include "session/InstallSession.h"
+#include "system/routines_API.h"
 
 namespace brim {
 
@@ -158,11 +159,6 @@ bool ExistsAsFile(const std::string& path) {
   auto attributes = PlatformFiles().GetAttributes(path);
   if (attributes && (*attributes & attrDirectory)) throw EQmbxCompress(msgCannotCreateFile, path);
   return attributes.has_value();
-}
-
-bool FileExists(const std::string& path) {
-  auto attributes = PlatformFiles().GetAttributes(path);
-  return attributes && !(*attributes & attrDirectory);
 }
 
 // The directory of a path without a trailing backslash: the text before

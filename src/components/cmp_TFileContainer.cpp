@@ -19,16 +19,6 @@ namespace {
 
 constexpr int kLocalMachine = 4;  // the TRootKeys ordinal of HKEY_LOCAL_MACHINE
 
-bool IsFile(const std::string& path) {
-  auto attributes = PlatformFiles().GetAttributes(path);
-  return attributes && !(*attributes & attrDirectory);
-}
-
-std::string WithExtension(const std::string& path, const std::string& extension) {
-  size_t dot = path.find_last_of(".\\/:");
-  if (dot == std::string::npos || path[dot] != '.') return path + extension;
-  return path.substr(0, dot) + extension;
-}
 
 // A host or directory as a folder name: "/" becomes "-", and the
 // characters Windows refuses in names go.
@@ -98,7 +88,7 @@ bool TFileRelated::FindLocalFile(std::string& path) {
   std::string record = install ? install->RecordKey() : "";
   if (record.empty()) return false;
   std::string value = ReadRegistryString(kLocalMachine, JoinPath(record, Name()), "LocalFile", "");
-  if (Trim(value).empty() || !IsFile(value)) return false;
+  if (Trim(value).empty() || !FileExists(value)) return false;
   path = value;
   return true;
 }
@@ -161,7 +151,7 @@ void TFileRelated::DownloadArchive() {
         "component has not been properly filled in",
         Name());
   }
-  LocalArchive = WithExtension(GetTemporaryFileName(false), ".1");
+  LocalArchive = ChangeFileExt(GetTemporaryFileName(false), ".1");
   location->DataReceived = [this](TComponent*, const std::string& fileName, int32_t bytes,
                                           int32_t totalBytes, int32_t fileSize, const void* buffer) {
     DoDataReceived(fileName, bytes, totalBytes, fileSize, buffer);
@@ -406,7 +396,7 @@ void TInstallDirectory::RemoveMissingFiles() {
   for (int i = MemberCount() - 1; i >= 0; --i) {
     if (i >= MemberCount()) continue;
     auto* file = dynamic_cast<TCustomInstallFile*>(Members(i));
-    if (!file || IsFile(file->SourceFile())) continue;
+    if (!file || FileExists(file->SourceFile())) continue;
     RemoveMember(file);
     file->Free();
   }
@@ -482,11 +472,11 @@ void TFileContainer::Compress(uint32_t options) {
     if (!(options & coForceNetFilesLocal)) throw;
   }
   auto deleteArchive = [&](const std::string& path) {
-    if (IsFile(path) && !PlatformFiles().DeleteFile(path))
+    if (FileExists(path) && !PlatformFiles().DeleteFile(path))
       throw TCaused<IEFileContainer>(TPlatformError::Last(), "%s cannot delete the archive file %s",
                                      Name(), path);
   };
-  if (AddToArchive == TlzhCommand::lzcOverwrite) deleteArchive(WithExtension(ArchivePath(), ".1"));
+  if (AddToArchive == TlzhCommand::lzcOverwrite) deleteArchive(ChangeFileExt(ArchivePath(), ".1"));
   if (AnyNetFile() || ((options & coForceFilesNet) && InstallFileCount() > 0)) deleteArchive(LocalArchive);
 
   std::vector<TInstallObject*> members;

@@ -37,30 +37,21 @@ constexpr const char* msgArchiveBlank =
     "Cannot either compress or decompress the following file because it's archive file property "
     "is blank. File is :%s";
 
-// The name part of a path.
-std::string NamePart(const std::string& path) {
-  size_t cut = path.find_last_of("\\:/");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-// The extension of a path's name, with its dot; empty when it has none.
-std::string ExtensionOf(const std::string& path) {
-  std::string name = NamePart(path);
-  size_t dot = name.rfind('.');
-  return dot == std::string::npos ? "" : name.substr(dot);
-}
-
-std::string WithExtension(const std::string& name, const std::string& extension) {
-  std::string part = NamePart(name);
-  size_t dot = part.rfind('.');
-  if (dot == std::string::npos) return name + extension;
-  return name.substr(0, name.size() - part.size() + dot) + extension;
-}
-
-bool IsFile(const std::string& path) {
-  auto attributes = PlatformFiles().GetAttributes(path);
-  return attributes && !(*attributes & attrDirectory);
-}
+// However a build operation ends: the engine's handlers unbound, State
+// back to ifsNone and the end broadcast.
+struct TOperationEnd {
+  TCustomInstallFile& File;
+  TQmbxCompress& Engine;
+  ~TOperationEnd() {
+    Engine.OnAborted = {};
+    Engine.OnStatus = {};
+    File.State = TInstallFileState::ifsNone;
+    try {
+      File.BroadcastEvent(bcOperationEnded, nullptr);
+    } catch (...) {
+    }
+  }
+};
 
 // Whether another program holds the file: it cannot be opened for
 // writing without sharing, as Windows refuses for a running image or a
@@ -182,7 +173,7 @@ void ForgetInstallFile(TCustomInstallFile* file) {
 TCustomInstallFile::TCustomInstallFile(TComponent* owner, const std::string& sourcePath)
     : TCustomInstallFile(owner) {
   SetIncludeFromDir(RemoveTrailingBackslash(ExtractFileDir(sourcePath)));
-  SetFileName(NamePart(sourcePath));
+  SetFileName(ExtractFileName(sourcePath));
 }
 
 TCustomInstallFile::TCustomInstallFile(TComponent* owner, TInstallContainer* container,
@@ -236,7 +227,7 @@ void TCustomInstallFile::SetFileProperties(const TProperties& given) {
     if (other && other != this) throw IEfcDuplicateFile("There is already a file with the name :%s", source);
   }
   if (nameChanged && !Trim(p.FileName).empty()) p.DestName = p.FileName;
-  const std::string extension = UpperCase(ExtensionOf(p.FileName));
+  const std::string extension = UpperCase(ExtractFileExt(p.FileName));
   if (nameChanged || dirChanged) {
     RegisterAsHelp = extension == ".HLP" || extension == ".CNT";
     if (extension == ".OCX") {
@@ -438,7 +429,7 @@ void TCustomInstallFile::Install() {
   }
   if (Trim(DestinationPath()).empty()) throw IECustomInstallFile(msgDestinationBlank, Name());
   const std::string destination = DestinationFile();
-  TargetExisted = IsFile(destination);
+  TargetExisted = FileExists(destination);
   int decision = TVersionResource::IsFileNewer(Version, Date, destination, OverwriteMode);
   Replace = decision == vrNoDecision || decision == vrNewer;
   // The name the file has at its destination; a file in use is written
@@ -544,13 +535,13 @@ void TCustomInstallFile::ReplaceFile() {
   // An existing file that no program holds is replaced whole by the
   // extraction once the new one is complete; one in use stays until the
   // restart, and the new one is written beside it.
-  if (!IsFile(destination) || !HeldByAnotherProgram(destination)) return;
+  if (!FileExists(destination) || !HeldByAnotherProgram(destination)) return;
   InUse = true;
   const std::string directory = DestinationPath();
   std::string name;
   for (int n = 1;; ++n) {
-    name = WithExtension(DestName, "." + std::to_string(n));
-    if (!IsFile(JoinPath(directory, name)) || n >= 9999) break;
+    name = ChangeFileExt(DestName, "." + std::to_string(n));
+    if (!FileExists(JoinPath(directory, name)) || n >= 9999) break;
   }
   DestName = name;
 }
@@ -558,7 +549,7 @@ void TCustomInstallFile::ReplaceFile() {
 void TCustomInstallFile::ReplaceAtRestart(const std::string& written) {
   const std::string destination = DestinationFile();
   const std::string oldShort = ShortPath(destination);
-  const std::string newShort = JoinPath(ExtractFileDir(oldShort), NamePart(written));
+  const std::string newShort = JoinPath(ExtractFileDir(oldShort), ExtractFileName(written));
   IInstallation* install = CurrentInstallation();
   if (GetWindowsPlatform() == wpWindows95) {
     const std::string wininit = GetWindowsDirectoryPath() + "\\WININIT.INI";
@@ -572,7 +563,7 @@ void TCustomInstallFile::ReplaceAtRestart(const std::string& written) {
   if (install) install->RequestReboot();
   if (PlatformFiles().MoveFileAtReboot(written, destination, true) || !install) return;
   // The restart cannot move it: a batch file run once at the next start does.
-  const std::string batch = WithExtension(GetTemporaryFileName(false), ".bat");
+  const std::string batch = ChangeFileExt(GetTemporaryFileName(false), ".bat");
   const std::string text = "erase " + oldShort + "\r\nmove " + newShort + " " + oldShort + "\r\n";
   auto file = PlatformFiles().Open(batch, accWrite, shareNone, TFileCreation::CreateAlways);
   uint32_t done = 0;
@@ -648,12 +639,12 @@ bool TCustomInstallFile::UpdateSharedDLLCount() {
 void TCustomInstallFile::RegisterActiveX() {
   if (Trim(DestinationPath() + DestName).empty()) throw IECustomInstallFile(msgDestinationBlank, Name());
   const std::string path = DestinationFile();
-  if (!IsFile(path))
+  if (!FileExists(path))
     throw IECustomInstallFile(
         "Could not register the ActiveX component %s: its file %s is not at its destination", Name(),
         path);
   TCurrentDirectory inDestination(DestinationPath());
-  if (UpperCase(ExtensionOf(FileName)) == ".EXE") {
+  if (UpperCase(ExtractFileExt(FileName)) == ".EXE") {
     std::string command = path.find(' ') == std::string::npos ? path : "\"" + path + "\"";
     if (!PlatformProcesses().StartProgram(command + " /REGSERVER", TShowWindow::Hide))
       throw TCaused<IECustomInstallFile>(
@@ -698,7 +689,7 @@ void TCustomInstallFile::WriteUninstallInfo(const std::string& key) {
   if (ActiveX) {
     const std::string subkey = key + "\\ActiveX";
     const int32_t n = EntriesOf(subkey) + 1;
-    const bool program = UpperCase(ExtensionOf(FileName)) == ".EXE";
+    const bool program = UpperCase(ExtractFileExt(FileName)) == ".EXE";
     WriteRegistryString(kLocalMachine, subkey, "File" + std::to_string(n),
                         DestinationFile() + ";" + (program ? "1" : "0"));
     WriteRegistryString(kLocalMachine, subkey, "Entries", std::to_string(n));
@@ -786,19 +777,7 @@ void TCustomInstallFile::ReadInfoFromFile() {
 void TCustomInstallFile::CompressFile() {
   State = TInstallFileState::ifsCompress;
   TQmbxCompress& engine = SharedCompressionEngine();
-  struct TEnd {
-    TCustomInstallFile& file;
-    TQmbxCompress& engine;
-    ~TEnd() {
-      engine.OnAborted = {};
-      engine.OnStatus = {};
-      file.State = TInstallFileState::ifsNone;
-      try {
-        file.BroadcastEvent(bcOperationEnded, nullptr);
-      } catch (...) {
-      }
-    }
-  } end{*this, engine};
+  TOperationEnd end{*this, engine};
   if (OnBeforeCompress) OnBeforeCompress(this);
   Inform(ieCompressStarts);
   const std::string archive = ArchivePath();
@@ -820,18 +799,7 @@ void TCustomInstallFile::CompressFile() {
 void TCustomInstallFile::CopyToDestination() {
   State = TInstallFileState::ifsCopying;
   TQmbxCompress& engine = SharedCompressionEngine();
-  struct TEnd {
-    TCustomInstallFile& file;
-    TQmbxCompress& engine;
-    ~TEnd() {
-      engine.OnStatus = {};
-      file.State = TInstallFileState::ifsNone;
-      try {
-        file.BroadcastEvent(bcOperationEnded, nullptr);
-      } catch (...) {
-      }
-    }
-  } end{*this, engine};
+  TOperationEnd end{*this, engine};
   if (OnBeforeCopy) OnBeforeCopy(this);
   Inform(ieCopyStarts);
   if (!Include) return;

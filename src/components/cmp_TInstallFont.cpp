@@ -4,6 +4,7 @@
 #include "platform/FontService.h"
 #include "platform/PlatformServices.h"
 #include "platform/SystemService.h"
+#include "system/routines_API.h"
 #include "system/routines_Registry.h"
 
 namespace brim {
@@ -13,11 +14,6 @@ namespace {
 constexpr int kCurrentUser = 2;  // TRootKeys ordinals
 constexpr int kLocalMachine = 4;
 constexpr const char* kShellFolders = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-bool FileExists(const std::string& path) {
-  auto attributes = PlatformFiles().GetAttributes(path);
-  return attributes && !(*attributes & attrDirectory);
-}
 
 }  // namespace
 

@@ -52,4 +52,9 @@ std::string GetWindowsDirectoryPath() {
   return RemoveTrailingBackslash(*path);
 }
 
+bool FileExists(const std::string& path) {
+  auto attributes = PlatformFiles().GetAttributes(path);
+  return attributes && !(*attributes & attrDirectory);
+}
+
 }  // namespace brim

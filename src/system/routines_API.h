@@ -21,6 +21,9 @@ inline constexpr int wpOther = 4;
 // and only the name is used.
 std::string GetTemporaryFileName(bool keep);
 
+// Whether the path names a file (not a directory) that exists.
+bool FileExists(const std::string& path);
+
 // The Windows system directory and the Windows directory, without a
 // trailing backslash.
 std::string GetSystemDirectoryPath();
