@@ -29,7 +29,7 @@ TEST_F(InstallFiles, SettersApplyTheFileRules) {
     std::function<void(TCustomInstallFile&)> Set;
     std::function<bool(TCustomInstallFile&)> Holds;
   };
-  auto spec = [&](const TClassInfo& cls) { return ObtainStandardPathSpecifier(cls, form.get()); };
+  auto specifier = [&](const TClassInfo& cls) { return ObtainStandardPathSpecifier(cls, form.get()); };
   const Case cases[] = {
       {"readme.hlp is a help file named for its destination", [](auto& f) { f.SetFileName("readme.hlp"); },
        [](auto& f) { return f.RegisterAsHelp && f.DestName == "readme.hlp" && !f.ActiveX; }},
@@ -39,28 +39,28 @@ TEST_F(InstallFiles, SettersApplyTheFileRules) {
        [&](auto& f) {
          return f.ActiveX && !f.RegisterAsHelp && f.FileType == TInstallFileType::iftSystemWideDLL &&
                 f.UpdateDLLCounter && f.OverwriteMode == TOverwriteType::owVersionDate &&
-                f.DestDirType() == spec(TpsSystem::StaticClass()) && f.DestDir().empty();
+                f.DestDirType() == specifier(TpsSystem::StaticClass()) && f.DestDir().empty();
        }},
       {"an application DLL goes to \\System of the main directory",
        [](auto& f) { f.SetFileType(TInstallFileType::iftApplicationSpecificDLL); },
        [&](auto& f) {
-         return f.DestDir() == "\\System" && f.DestDirType() == spec(TpsMainInstall::StaticClass()) &&
+         return f.DestDir() == "\\System" && f.DestDirType() == specifier(TpsMainInstall::StaticClass()) &&
                 f.OverwriteMode == TOverwriteType::owVersionDate && !f.UpdateDLLCounter;
        }},
       {"a vendor DLL goes to the common files and is counted",
        [](auto& f) { f.SetFileType(TInstallFileType::iftVendorSharedDLL); },
        [&](auto& f) {
-         return f.DestDir() == "\\System" && f.DestDirType() == spec(TpsCommonFiles::StaticClass()) &&
+         return f.DestDir() == "\\System" && f.DestDirType() == specifier(TpsCommonFiles::StaticClass()) &&
                 f.UpdateDLLCounter;
        }},
       {"a DLL in the Windows directory compares version and date",
-       [&](auto& f) { f.SetFileName("lib.dll"), f.SetDestDirType(spec(TpsWindow::StaticClass())); },
+       [&](auto& f) { f.SetFileName("lib.dll"), f.SetDestDirType(specifier(TpsWindow::StaticClass())); },
        [](auto& f) { return f.OverwriteMode == TOverwriteType::owVersionDate && f.FileType == TInstallFileType::iftNormal; }},
       {"a DLL in the system directory is system-wide",
-       [&](auto& f) { f.SetFileName("lib.dll"), f.SetDestDirType(spec(TpsSystem::StaticClass())); },
+       [&](auto& f) { f.SetFileName("lib.dll"), f.SetDestDirType(specifier(TpsSystem::StaticClass())); },
        [](auto& f) { return f.FileType == TInstallFileType::iftSystemWideDLL && f.UpdateDLLCounter; }},
       {"a text file in the system directory stays normal",
-       [&](auto& f) { f.SetDestDirType(spec(TpsSystem::StaticClass())); },
+       [&](auto& f) { f.SetDestDirType(specifier(TpsSystem::StaticClass())); },
        [](auto& f) { return f.FileType == TInstallFileType::iftNormal && !f.UpdateDLLCounter; }},
   };
   for (const Case& c : cases) {
