@@ -13,3 +13,11 @@ check() {  # check NAME COMMAND...
     failed=$((failed + 1))
   fi
 }
+
+# What checks test: a file contains a text or lacks it, a file holds
+# exactly a text, a command ran well (its output kept in out.txt and
+# err.txt of the current directory, shown when it failed).
+contains() { grep -qF -- "$2" "$1" || { echo "        $1 lacks: $2"; sed 's/^/        | /' "$1" | head -30; false; }; }
+lacks() { ! grep -qF -- "$2" "$1" || { echo "        $1 still has: $2"; false; }; }
+content_is() { [ "$(cat "$1" 2>/dev/null)" = "$2" ] || { echo "        $1 holds '$(cat "$1" 2>/dev/null)', not '$2'"; false; }; }
+ran() { "$@" >out.txt 2>err.txt </dev/null || { sed 's/^/        /' err.txt out.txt | head -20; false; }; }

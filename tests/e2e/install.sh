@@ -21,9 +21,6 @@ cd "$work" || exit 1
 
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
-contains() { grep -qF -- "$2" "$1" || { echo "        $1 lacks: $2"; sed 's/^/        | /' "$1" | head -30; false; }; }
-content_is() { [ "$(cat "$1" 2>/dev/null)" = "$2" ] || { echo "        $1 holds '$(cat "$1" 2>/dev/null)', not '$2'"; false; }; }
-ran() { "$@" >out.txt 2>err.txt </dev/null || { sed 's/^/        /' err.txt out.txt | head -20; false; }; }
 
 echo "e2e $platform: install_probe"
 
