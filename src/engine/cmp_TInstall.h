@@ -140,6 +140,52 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   // The full path of the setup file.
   std::string GetSetupFileName();
 
+  // The installation run and its ends.
+  // The run, started on the main window's first activation: returns on a
+  // good end or when the program ends for a reboot; raises on failure.
+  void Process();
+  // Processes every install container of one registered type, showing
+  // message while it does (none when blank).
+  void ProcessRegisteredType(int kind, const std::string& message);
+  // The archive information of every install file, once per program run.
+  void ReadFileInformation();
+  void NotifyGoodInstall();
+  void NotifyBadInstall();
+  // Starts the installed files marked RunAfterInstall, without waiting.
+  void RunFilesAfterInstall();
+  // Asks Windows to restart, or reports that it cannot.
+  void RebootWindows();
+
+  // The start after the reboot.
+  // Registers the setup in RunOnce so that it continues after the reboot.
+  void RegisterRunOnce();
+  // -r: finishes the unfinished list and ends the installation well.
+  void ContinueAfterReboot();
+
+  // The installation record under HKLM "\SOFTWARE\Brimwell\Install".
+  // The matching record's key, made when create is true and none matches;
+  // "" when none is found or made.
+  std::string FindInstallRecord(bool create);
+  // Deletes the current record and the local archive copies it lists.
+  void RemoveInstallRecord();
+  // The dialog language kept in the record across a reboot.
+  void SaveLanguage();
+  void LoadLanguage();
+
+  // Building the distribution and the loading program's copy.
+  // -b: builds into the directory named by BUILD.INF's first line.
+  void BuildFromBuildInf();
+  void BuildDistribution(const std::string& setupExe, const std::string& buildDir,
+                         bool standAlone);
+  void CopySetupProgram(const std::string& buildDir, const std::string& setupExe);
+  void CreateSetupArchive(const std::string& buildDir, const std::string& setupExe);
+  // "filelist.lst" of the files this build placed into archives.
+  void WriteRemoteFileList();
+  // -f: copies the self-extracting setup onto the floppies of drive.
+  void TransferToFloppies(const std::string& drive);
+  // Removes the copy of the setup that the loading program made.
+  void CleanupLoadingProgram();
+
   // The form whose first activation starts the installation, or null.
   TCustomForm* MainWindow() const { return mainWindow_; }
 
@@ -216,6 +262,22 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   bool activationHandled_ = false;
   bool handlesExceptions_ = false;
 };
+
+// The 56-byte trailer that ends a self-extracting setup: where the
+// embedded "setup.1" and "files.1" lie, as byte positions from the start.
+struct TSelfExtractTrailer {
+  int32_t SetupStart = 0;
+  int32_t SetupEnd = 0;
+  int32_t ArchiveStart = 0;
+  int32_t ArchiveEnd = 0;
+};
+inline constexpr int SelfExtractTrailerSize = 56;
+// Appends setup1Path, then files1Path when it exists, and the trailer to
+// setupExePath.
+void AppendSelfExtract(const std::string& setupExePath, const std::string& setup1Path,
+                       const std::string& files1Path);
+// The trailer at the end of fileName, as read (the signature is not checked).
+TSelfExtractTrailer ReadSelfExtractTrailer(const std::string& fileName);
 
 // The installation component of the current session, or null.
 TCustomInstall* CurrentInstall();

@@ -1,0 +1,146 @@
+// The self-extracting setup's trailer, and the clean-up of the copy of the
+// setup that the loading program extracted.
+#include <cstring>
+
+#include "common/LittleEndian.h"
+#include "common/constants_Brimwell.h"
+#include "common/routines_Strings.h"
+#include "engine/cmp_TInstall.h"
+#include "platform/Platform.h"
+#include "platform/PlatformError.h"
+#include "system/routines_API.h"
+
+namespace brim {
+
+namespace {
+
+constexpr char kSignature[] = "\x0eSELFEXTRACTING";
+
+void PutInt(unsigned char* at, int32_t value) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(static_cast<uint32_t>(value) >> (8 * i));
+}
+
+int32_t GetInt(const unsigned char* at) {
+  return static_cast<int32_t>(at[0] | at[1] << 8 | at[2] << 16 | static_cast<uint32_t>(at[3]) << 24);
+}
+
+// Appends the whole of source to target; false when fewer bytes arrived
+// than the source holds.
+bool AppendFile(IFile& target, const std::string& source) {
+  std::unique_ptr<IFile> in =
+      PlatformFiles().Open(source, accRead, shareRead | shareWrite, TFileCreation::OpenExisting, 0);
+  if (!in) return false;
+  std::optional<int64_t> size = in->Size();
+  if (!size) return false;
+  int64_t copied = 0;
+  std::vector<char> buffer(65536);
+  for (;;) {
+    uint32_t got = 0;
+    if (!in->Read(buffer.data(), static_cast<uint32_t>(buffer.size()), got)) return false;
+    if (got == 0) break;
+    uint32_t written = 0;
+    if (!target.Write(buffer.data(), got, written) || written != got) return false;
+    copied += got;
+  }
+  return copied >= *size;
+}
+
+}  // namespace
+
+void AppendSelfExtract(const std::string& setupExePath, const std::string& setup1Path,
+                       const std::string& files1Path) {
+  unsigned char trailer[SelfExtractTrailerSize] = {};
+  std::memcpy(trailer, kSignature, 15);
+  const char* message = "Cannot create the self-extracting exe because %s could not be loaded onto %s";
+  std::unique_ptr<IFile> exe = PlatformFiles().Open(setupExePath, accRead | accWrite,
+                                                    shareRead | shareWrite,
+                                                    TFileCreation::OpenExisting, 0);
+  if (!exe) throw TCaused<IEInstall>(TPlatformError::Last(), message, setup1Path, setupExePath);
+  auto append = [&](const std::string& part, unsigned char* start, unsigned char* end) {
+    std::optional<int64_t> at = exe->Seek(0, TSeekOrigin::End);
+    if (!at || !AppendFile(*exe, part))
+      throw TCaused<IEInstall>(TPlatformError::Last(), message, part, setupExePath);
+    std::optional<int64_t> after = exe->Seek(0, TSeekOrigin::Current);
+    PutInt(start, static_cast<int32_t>(*at));
+    PutInt(end, static_cast<int32_t>(after.value_or(0) - 1));
+  };
+  append(setup1Path, trailer + 16, trailer + 20);
+  if (FileExists(files1Path)) append(files1Path, trailer + 24, trailer + 28);
+  uint32_t written = 0;
+  if (!exe->Seek(0, TSeekOrigin::End) || !exe->Write(trailer, sizeof trailer, written) ||
+      written != sizeof trailer)
+    throw TCaused<IEInstall>(TPlatformError::Last(), message, setup1Path, setupExePath);
+}
+
+TSelfExtractTrailer ReadSelfExtractTrailer(const std::string& fileName) {
+  const char* message =
+      "Could not read the extraction info from the archive file %s when trying to find the "
+      "correct offset into the self extracting file";
+  std::unique_ptr<IFile> file =
+      PlatformFiles().Open(fileName, accRead, shareRead | shareWrite, TFileCreation::OpenExisting, 0);
+  if (!file) throw TCaused<IEInstall>(TPlatformError::Last(), message, fileName);
+  unsigned char bytes[SelfExtractTrailerSize] = {};
+  uint32_t got = 0;
+  std::optional<int64_t> size = file->Size();
+  if (!size || *size < SelfExtractTrailerSize ||
+      !file->Seek(*size - SelfExtractTrailerSize, TSeekOrigin::Begin) ||
+      !file->Read(bytes, sizeof bytes, got) || got < sizeof bytes)
+    throw IEInstall(message, fileName);
+  TSelfExtractTrailer trailer;
+  trailer.SetupStart = GetInt(bytes + 16);
+  trailer.SetupEnd = GetInt(bytes + 20);
+  trailer.ArchiveStart = GetInt(bytes + 24);
+  trailer.ArchiveEnd = GetInt(bytes + 28);
+  return trailer;
+}
+
+namespace {
+
+// Whether dir is a directory the loading program made for its copy of the
+// setup: directly under the temporary directory, named with its prefix.
+// Only such a directory may be removed whole; a setup started by hand
+// with -c from its own directory keeps that directory.
+bool IsLoaderDirectory(const std::string& dir) {
+  std::optional<std::string> temp = PlatformFiles().TempDirectory();
+  if (!temp) return false;
+  std::string parent = ExtractFileDir(dir);
+  std::string name = ExtractFileName(dir);
+  return !name.empty() && SameText(RemoveTrailingBackslash(*temp), parent) &&
+         SameText(name.substr(0, std::strlen(LoaderDirectoryPrefix)), LoaderDirectoryPrefix);
+}
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+  std::unique_ptr<IFile> file =
+      PlatformFiles().Open(path, accWrite, shareNone, TFileCreation::CreateAlways, 0);
+  uint32_t written = 0;
+  if (!file || !file->Write(text.data(), static_cast<uint32_t>(text.size()), written) ||
+      written != text.size())
+    throw TCaused<IEInstall>(TPlatformError::Last(), "Cannot write the clean-up batch file %s", path);
+}
+
+}  // namespace
+
+void TCustomInstall::CleanupLoadingProgram() {
+  if (!UseLoadingProgram() || HasSwitch('d') || !HasSwitch('c')) return;
+  bool proceed = true;
+  if (OnBeforeCleanup) OnBeforeCleanup(this, proceed);
+  if (!proceed) return;
+  std::string exe = PlatformModule().ModuleFileName();
+  std::string dir = ExtractFileDir(exe);
+  for (int i = 0; i < PresetupFiles.Count(); ++i)
+    PlatformFiles().DeleteFile(JoinPath(dir, ExtractFileName(PresetupFiles.Strings(i))));
+  CleanupBatchFile = ChangeFileExt(GetTemporaryFileName(false), ".bat");
+  // A path with a blank is quoted, or the command would take its words
+  // for several files.
+  auto quoted = [](const std::string& path) {
+    return path.find(' ') == std::string::npos ? path : "\"" + path + "\"";
+  };
+  std::string text = "ERASE " + quoted(exe) + "\r\n";
+  if (IsLoaderDirectory(dir)) text += "DELTREE /Y " + quoted(dir) + "\r\n";
+  text += "ERASE " + quoted(ChangeFileExt(CleanupBatchFile, ".PIF")) + "\r\n";
+  text += "ERASE " + quoted(CleanupBatchFile) + "\r\n";
+  WriteTextFile(CleanupBatchFile, text);
+  RunCleanupBatch = true;
+}
+
+}  // namespace brim
