@@ -28,7 +28,7 @@ int32_t GetInt(const unsigned char* at) {
 // than the source holds.
 bool AppendFile(IFile& target, const std::string& source) {
   std::unique_ptr<IFile> in =
-      PlatformFiles().Open(source, accRead, shareRead | shareWrite, TFileCreation::OpenExisting, 0);
+      PlatformFiles().Open(source, accRead, shareRead | shareWrite, TFileCreation::OpenExisting);
   if (!in) return false;
   std::optional<int64_t> size = in->Size();
   if (!size) return false;
@@ -54,7 +54,7 @@ void AppendSelfExtract(const std::string& setupExePath, const std::string& setup
   const char* message = "Cannot create the self-extracting exe because %s could not be loaded onto %s";
   std::unique_ptr<IFile> exe = PlatformFiles().Open(setupExePath, accRead | accWrite,
                                                     shareRead | shareWrite,
-                                                    TFileCreation::OpenExisting, 0);
+                                                    TFileCreation::OpenExisting);
   if (!exe) throw TCaused<IEInstall>(TPlatformError::Last(), message, setup1Path, setupExePath);
   auto append = [&](const std::string& part, unsigned char* start, unsigned char* end) {
     std::optional<int64_t> at = exe->Seek(0, TSeekOrigin::End);
@@ -77,7 +77,7 @@ TSelfExtractTrailer ReadSelfExtractTrailer(const std::string& fileName) {
       "Could not read the extraction info from the archive file %s when trying to find the "
       "correct offset into the self extracting file";
   std::unique_ptr<IFile> file =
-      PlatformFiles().Open(fileName, accRead, shareRead | shareWrite, TFileCreation::OpenExisting, 0);
+      PlatformFiles().Open(fileName, accRead, shareRead | shareWrite, TFileCreation::OpenExisting);
   if (!file) throw TCaused<IEInstall>(TPlatformError::Last(), message, fileName);
   unsigned char bytes[SelfExtractTrailerSize] = {};
   uint32_t got = 0;
@@ -111,7 +111,7 @@ bool IsLoaderDirectory(const std::string& dir) {
 
 void WriteTextFile(const std::string& path, const std::string& text) {
   std::unique_ptr<IFile> file =
-      PlatformFiles().Open(path, accWrite, shareNone, TFileCreation::CreateAlways, 0);
+      PlatformFiles().Open(path, accWrite, shareNone, TFileCreation::CreateAlways);
   uint32_t written = 0;
   if (!file || !file->Write(text.data(), static_cast<uint32_t>(text.size()), written) ||
       written != text.size())
