@@ -141,9 +141,6 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   std::string GetSetupFileName();
 
   // The installation run and its ends.
-  // The run, started on the main window's first activation: returns on a
-  // good end or when the program ends for a reboot; raises on failure.
-  void Process();
   // Processes every install container of one registered type, showing
   // message while it does (none when blank).
   void ProcessRegisteredType(int kind, const std::string& message);
