@@ -47,34 +47,22 @@ char LowerLetter(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - '
 
 TInstallHooks DefaultInstallHooks() {
   TInstallHooks hooks;
-  hooks.FindInstallRecord = [](TCustomInstall&) { return std::string(); };
-  hooks.UseLocalArchive = [](TCustomInstall&) {};
-  // The run has begun when it fails, so its failure ends the program as
-  // any failed run does.
-  hooks.Run = [](TCustomInstall& install) {
-    install.Running = true;
-    NotAvailable(install, "installation run");
+  hooks.FindInstallRecord = [](TCustomInstall& install) { return install.FindInstallRecord(false); };
+  // The record is known only now, after the components took their own
+  // copies: the main archive's copy is taken here.
+  hooks.UseLocalArchive = [](TCustomInstall& install) {
+    std::string path;
+    if (install.FindLocalFile(path)) install.LocalArchive = path;
   };
-  // The bad end needs nothing but the tree: its dialogs answer the broadcasts.
-  hooks.NotifyBadInstall = [](TCustomInstall& install) {
-    if (install.OnBeforeNotifyBadInstall) install.OnBeforeNotifyBadInstall(&install);
-    install.BroadcastEvent(-994, nullptr);
-    install.BroadcastEvent(-978, nullptr);
-    if (install.OnAfterNotifyBadInstall) install.OnAfterNotifyBadInstall(&install);
-  };
-  hooks.CleanupLoadingProgram = [](TCustomInstall& install) {
-    NotAvailable(install, "loading program's clean-up");
-  };
-  hooks.RemoveInstallRecord = [](TCustomInstall& install) {
-    NotAvailable(install, "installation record removal");
-  };
+  hooks.Run = [](TCustomInstall& install) { install.Process(); };
+  hooks.NotifyBadInstall = [](TCustomInstall& install) { install.NotifyBadInstall(); };
+  hooks.CleanupLoadingProgram = [](TCustomInstall& install) { install.CleanupLoadingProgram(); };
+  hooks.RemoveInstallRecord = [](TCustomInstall& install) { install.RemoveInstallRecord(); };
   hooks.Build = [](TCustomInstall& install) { NotAvailable(install, "build mode (-b)"); };
   hooks.TransferToFloppies = [](TCustomInstall& install, const std::string&) {
     NotAvailable(install, "floppy mode (-f)");
   };
-  hooks.ContinueAfterReboot = [](TCustomInstall& install) {
-    NotAvailable(install, "after-reboot continuation (-r)");
-  };
+  hooks.ContinueAfterReboot = [](TCustomInstall& install) { install.ContinueAfterReboot(); };
   return hooks;
 }
 
@@ -85,12 +73,33 @@ TInstallHooks& InstallHooks() {
 
 TCustomInstall* CurrentInstall() { return dynamic_cast<TCustomInstall*>(CurrentInstallation()); }
 
+namespace {
+
+// The restart asked for by the run, and what to say if it is refused.
+struct TRestartRequest {
+  std::string FailureMessage;
+};
+
+}  // namespace
+
+void RequireRestartAtEnd(const std::string& failureMessage) {
+  CurrentSession().State<TRestartRequest>().FailureMessage = failureMessage;
+  CurrentSession().RequireRestart();
+}
+
 bool RestartWhenRequired() {
   TInstallSession& session = CurrentSession();
   if (!session.RestartRequired()) return false;
   session.ClearRestartRequired();
-  PlatformSystem().Reboot();
-  return true;
+  if (PlatformSystem().Reboot()) return true;
+  // The components are gone by now, and with them OnFailedReboot: the
+  // message taken when the restart was asked for is all that is left.
+  const TRestartRequest* request = session.FindState<TRestartRequest>();
+  std::string text = request && !request->FailureMessage.empty()
+                         ? request->FailureMessage
+                         : std::string("Could not reboot windows. Please manually reboot windows.");
+  Application().MessageBox(text, Application().Title(), boxOk | boxIconWarning);
+  return false;
 }
 
 namespace {

@@ -58,10 +58,9 @@ class TCustomInstall;
 // The steps of the program's life that other units carry out: the
 // installation record, the run itself, its bad end, the loading program's
 // clean-up and the modes of the command line. The installation calls them
-// through this table; the units that provide a step put it here. Until
-// then a run, a mode or a clean-up step fails, saying that it is not
-// available in this build; there is no installation record, and the bad
-// end is the notification of the tree.
+// through this table, so that a test can put its own steps in their place.
+// By default they are the installation's own members; a mode this build
+// has no unit for fails, saying that it is not available in this build.
 struct TInstallHooks {
   // The key of this installation's record, looked up without creating one;
   // "" when there is none.
@@ -83,7 +82,7 @@ struct TInstallHooks {
   std::function<void(TCustomInstall&)> ContinueAfterReboot;
 };
 
-// What the steps do in a build without the units that provide them.
+// The installation's own steps.
 TInstallHooks DefaultInstallHooks();
 // The steps in use; they start as the defaults.
 TInstallHooks& InstallHooks();
@@ -141,6 +140,9 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   std::string GetSetupFileName();
 
   // The installation run and its ends.
+  // The run, started on the main window's first activation: returns at a
+  // good end or when the program ends for a reboot, raises on failure.
+  void Process() override;
   // Processes every install container of one registered type, showing
   // message while it does (none when blank).
   void ProcessRegisteredType(int kind, const std::string& message);
@@ -258,6 +260,8 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   bool activationHooked_ = false;
   bool activationHandled_ = false;
   bool handlesExceptions_ = false;
+  // The archive information is read once per program run.
+  bool fileInformationRead_ = false;
 };
 
 // The 56-byte trailer that ends a self-extracting setup: where the
@@ -279,10 +283,20 @@ TSelfExtractTrailer ReadSelfExtractTrailer(const std::string& fileName);
 // The installation component of the current session, or null.
 TCustomInstall* CurrentInstall();
 
+// Records that the computer must restart once the program has ended its
+// work (RestartWhenRequired does it), with the message shown if the
+// restart is refused then.
+void RequireRestartAtEnd(const std::string& failureMessage);
 // At the end of a run: when a step of the current session recorded that a
 // restart is required, restarts the computer, once. True when it asked
-// for the restart.
+// for the restart and the system took the request; when the system refuses
+// it, the message recorded with the request (else "Could not reboot
+// windows. Please manually reboot windows.") is shown and it is false.
 bool RestartWhenRequired();
+// The exit status of a setup whose installation is complete but whose
+// restart the system refused: the user must restart the computer (the
+// status Windows installers give for it).
+inline constexpr int exitRestartRefused = 3010;
 
 
 class TInstall : public TCustomInstall {

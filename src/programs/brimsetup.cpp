@@ -9,7 +9,9 @@
 // Exit status: 0 when the program ended normally; 1 when it could not
 // start (a bad command line, a missing or damaged definition, no window:
 // the error is shown first) or when its installation run ended by an
-// error or an abort.
+// error or an abort; 3010 when the installation is complete but the
+// system refused the restart it needs (the message says to restart by
+// hand; the start after it finishes the installation).
 #include <exception>
 #include <string>
 #include <vector>
@@ -49,6 +51,7 @@ int main(int argc, char** argv) {
   }
   application.DestroyComponents();
   // A step that needed a restart asked for it: the computer restarts once, now.
-  RestartWhenRequired();
+  if (CurrentSession().RestartRequired() && !RestartWhenRequired() && status == 0)
+    status = exitRestartRefused;
   return status;
 }

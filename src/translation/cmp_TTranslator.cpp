@@ -94,9 +94,20 @@ const TClassInfo& TLanguage::StaticClass() {
   return info;
 }
 
+namespace {
+TTranslator* mainTranslator = nullptr;
+}  // namespace
+
+TTranslator* MainTranslator() { return mainTranslator; }
+
 TTranslator::TTranslator(TComponent* owner) : TComponent(owner) {
   for (const TLanguageInfo& info : LanguageInfos())
     languages_.push_back(std::make_unique<TLanguage>(this, info));
+  if (!mainTranslator) mainTranslator = this;
+}
+
+TTranslator::~TTranslator() {
+  if (mainTranslator == this) mainTranslator = nullptr;
 }
 
 TLanguage* TTranslator::LanguageOf(TQmbxLanguage ident) const {

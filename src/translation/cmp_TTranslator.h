@@ -101,7 +101,9 @@ class TTranslator : public TComponent {
   BRIM_CLASS(TTranslator)
 
  public:
+  // The first translator made while there is no main translator becomes it.
   explicit TTranslator(TComponent* owner);
+  ~TTranslator() override;
 
   int LanguageCount() const { return static_cast<int>(languages_.size()); }
   TLanguage& Languages(int index) const { return *languages_.at(index); }
@@ -113,5 +115,10 @@ class TTranslator : public TComponent {
  private:
   std::vector<std::unique_ptr<TLanguage>> languages_;
 };
+
+// The main translator of the program (in a setup, the definition's
+// "MainTranslator"), whose target language is the dialogs' language; null
+// when there is none.
+TTranslator* MainTranslator();
 
 }  // namespace brim

@@ -1,0 +1,169 @@
+// The installation record under HKLM "\SOFTWARE\Brimwell\Install": one
+// subkey "Install<n>" per setup file that has started a run and not ended
+// well yet. A record is recognised by the size and modification time of the
+// setup file, so the start after a reboot, or a copy of the same file,
+// finds it again. It keeps the unfinished list, the local copies of
+// downloaded archives and the dialog language across the reboot.
+#include <cmath>
+
+#include "common/DateTime.h"
+#include "common/routines_Strings.h"
+#include "engine/cmp_TInstall.h"
+#include "engine/cmp_TInstallRegistry.h"
+#include "platform/Platform.h"
+#include "platform/PlatformError.h"
+#include "system/cmp_TQmbxRegistry.h"
+#include "system/routines_Registry.h"
+#include "translation/cmp_TTranslator.h"
+
+namespace brim {
+
+namespace {
+
+constexpr const char* kRecordsKey = "\\SOFTWARE\\Brimwell\\Install";
+constexpr const char* kBrimwellKey = "\\Software\\Brimwell";
+constexpr int kLocalMachine = static_cast<int>(TRootKeys::hkLocalMachine);
+// Two dates closer than this (about 9 ms) are the same file's.
+constexpr double kSameDate = 1e-7;
+
+// The size and last-write date of the running setup file.
+struct TSetupFileStamp {
+  int32_t Size = 0;
+  TDateTime Date = 0;
+};
+
+TSetupFileStamp StampOf(const std::string& path) {
+  const char* message = "Cannot read the size and date of the setup file %s to find its installation record";
+  std::unique_ptr<IFile> file =
+      PlatformFiles().Open(path, accRead, shareRead | shareWrite, TFileCreation::OpenExisting);
+  if (!file) throw TCaused<IEInstall>(TPlatformError::Last(), message, path);
+  std::optional<int64_t> size = file->Size();
+  std::optional<int64_t> written = file->LastWriteTime();
+  if (!size || !written) throw TCaused<IEInstall>(TPlatformError::Last(), message, path);
+  TSetupFileStamp stamp;
+  stamp.Size = static_cast<int32_t>(*size);
+  stamp.Date = LocalFileTimeToDateTime(PlatformSystem().UtcToLocalFileTime(*written));
+  return stamp;
+}
+
+// Deletes the key when it exists and has no subkeys left.
+void DeleteWhenEmpty(const std::string& key) {
+  TQmbxRegistry registry(TRegRoot::LocalMachine);
+  try {
+    if (!registry.OpenKeyReadOnly(key) || !registry.GetKeyNames().empty()) return;
+    registry.CloseKey();
+    registry.DeleteKey(key);
+  } catch (const Exception&) {
+    // A base key that cannot be read or deleted stays.
+  }
+}
+
+}  // namespace
+
+std::string TCustomInstall::FindInstallRecord(bool create) {
+  const std::string setupFile = PlatformModule().ModuleFileName();
+  const TSetupFileStamp stamp = StampOf(setupFile);
+  TQmbxRegistry base(TRegRoot::LocalMachine);
+  std::vector<std::string> names;
+  try {
+    if (!base.OpenKey(kRecordsKey, true)) return "";
+    names = base.GetKeyNames();
+  } catch (const Exception&) {
+    return "";
+  }
+
+  for (const std::string& name : names) {
+    const std::string key = JoinPath(kRecordsKey, name);
+    TQmbxRegistry record(TRegRoot::LocalMachine);
+    try {
+      if (!record.OpenKey(key, false)) continue;
+      record.ReadString("Path");
+      const double created = record.ReadFloat("CreationDate");
+      const int32_t size = record.ReadInteger("Size");
+      if (std::fabs(stamp.Date - created) >= kSameDate || size != stamp.Size) continue;
+    } catch (const Exception&) {
+      continue;
+    }
+    try {
+      record.WriteFloat("LastRunDate", RunStartTime);
+      record.WriteString("Path", setupFile);
+      record.FlushKey();
+    } catch (const Exception&) {
+      return "";
+    }
+    return key;
+  }
+  if (!create) return "";
+
+  for (int n = 0;; ++n) {
+    const std::string name = "Install" + std::to_string(n);
+    bool taken = false;
+    for (const std::string& existing : names) taken = taken || SameText(existing, name);
+    if (taken) continue;
+    const std::string key = JoinPath(kRecordsKey, name);
+    TQmbxRegistry record(TRegRoot::LocalMachine);
+    try {
+      if (!record.OpenKey(key, true)) return "";
+      record.WriteString("Path", setupFile);
+      record.WriteFloat("LastRunDate", RunStartTime);
+      record.WriteFloat("CreationDate", stamp.Date);
+      record.WriteInteger("Size", stamp.Size);
+      if (HasSwitch('e')) {
+        std::string source = SwitchArgument('s');
+        if (source.empty() || source.back() != '\\') source += '\\';
+        record.WriteString("SelfExtract", source + SwitchArgument('e'));
+      }
+      record.FlushKey();
+    } catch (const Exception&) {
+      return "";
+    }
+    return key;
+  }
+}
+
+void TCustomInstall::RemoveInstallRecord() {
+  if (InstallRecordKey.empty()) return;
+  const std::string recordKey = InstallRecordKey;
+  std::vector<std::string> subkeys;
+  try {
+    TQmbxRegistry record(TRegRoot::LocalMachine);
+    if (record.OpenKeyReadOnly(recordKey)) subkeys = record.GetKeyNames();
+  } catch (const Exception&) {
+  }
+  for (const std::string& name : subkeys) {
+    const std::string key = JoinPath(recordKey, name);
+    const std::string local = ReadRegistryString(kLocalMachine, key, "LocalFile", "");
+    // A copy that cannot be deleted is only left behind.
+    if (!Trim(local).empty()) PlatformFiles().DeleteFile(local);
+    DeleteRegistryTree(kLocalMachine, key);
+  }
+  DeleteRegistryTree(kLocalMachine, recordKey);
+  InstallRecordKey.clear();
+  DeleteWhenEmpty(kRecordsKey);
+  DeleteWhenEmpty(kBrimwellKey);
+}
+
+void TCustomInstall::SaveLanguage() {
+  TTranslator* translator = MainTranslator();
+  if (!translator) return;
+  WriteRegistryInteger(kLocalMachine, InstallRecordKey, "Language",
+                       static_cast<int32_t>(translator->TranslateIntoLanguage));
+}
+
+void TCustomInstall::LoadLanguage() {
+  TTranslator* translator = MainTranslator();
+  const auto fallback = static_cast<int32_t>(translator ? translator->TranslateIntoLanguage
+                                                        : TQmbxLanguage::qlUser);
+  int32_t language = fallback;
+  try {
+    if (!InstallRecordKey.empty())
+      language = ReadRegistryInteger(kLocalMachine, InstallRecordKey, "Language", fallback);
+  } catch (const Exception&) {
+  }
+  // A number that names no language is as good as none.
+  if (language < 0 || language >= static_cast<int32_t>(QmbxLanguageInfo.Values.size()))
+    language = fallback;
+  if (translator) translator->TranslateIntoLanguage = static_cast<TQmbxLanguage>(language);
+}
+
+}  // namespace brim
