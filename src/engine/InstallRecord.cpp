@@ -4,6 +4,7 @@
 // setup file, so the start after a reboot, or a copy of the same file,
 // finds it again. It keeps the unfinished list, the local copies of
 // downloaded archives and the dialog language across the reboot.
+#include <algorithm>
 #include <cmath>
 
 #include "common/DateTime.h"
@@ -72,12 +73,17 @@ std::string TCustomInstall::FindInstallRecord(bool create) {
     return "";
   }
 
+  std::vector<std::string> unfinished;
   for (const std::string& name : names) {
     const std::string key = JoinPath(kRecordsKey, name);
     TQmbxRegistry record(TRegRoot::LocalMachine);
     try {
       if (!record.OpenKey(key, false)) continue;
       record.ReadString("Path");
+      if (!record.ValueExists("CreationDate") || !record.ValueExists("Size")) {
+        unfinished.push_back(name);
+        continue;
+      }
       const double created = record.ReadFloat("CreationDate");
       const int32_t size = record.ReadInteger("Size");
       if (std::fabs(stamp.Date - created) >= kSameDate || size != stamp.Size) continue;
@@ -95,6 +101,14 @@ std::string TCustomInstall::FindInstallRecord(bool create) {
   }
   if (!create) return "";
 
+  // A record without its stamp is one whose making was cut short (the
+  // program was killed): it can never match, so it goes and its number
+  // is free again.
+  for (const std::string& name : unfinished) {
+    DeleteRegistryTree(kLocalMachine, JoinPath(kRecordsKey, name));
+    if (!base.KeyExists(JoinPath(kRecordsKey, name)))
+      names.erase(std::find(names.begin(), names.end(), name));
+  }
   for (int n = 0;; ++n) {
     const std::string name = "Install" + std::to_string(n);
     bool taken = false;
@@ -115,6 +129,10 @@ std::string TCustomInstall::FindInstallRecord(bool create) {
       }
       record.FlushKey();
     } catch (const Exception&) {
+      // A record without its stamp would never match, nor ever be removed:
+      // what was written goes again.
+      record.CloseKey();
+      DeleteRegistryTree(kLocalMachine, key);
       return "";
     }
     return key;

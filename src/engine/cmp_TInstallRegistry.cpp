@@ -231,7 +231,6 @@ void TCustomInstallRegistry::ProcessContents() {
 void TCustomInstallRegistry::WriteUninstallInfo(const std::string& key) {
   std::string keys = JoinPath(key, "RegistryKeys");
   int32_t n = StrToInt(ReadRegistryString(kLocalMachine, keys, "Entries", "0")) + 1;
-  WriteRegistryString(kLocalMachine, keys, "Entries", std::to_string(n));
   std::string record = JoinPath(keys, "RegistryKey" + std::to_string(n));
   WriteRegistryString(kLocalMachine, record, "Key", GetKeyPath());
   WriteRegistryInteger(kLocalMachine, record, "Root", static_cast<int32_t>(RootKey));
@@ -239,6 +238,9 @@ void TCustomInstallRegistry::WriteUninstallInfo(const std::string& key) {
   for (int i = 0; i < Entries.Count(); ++i)
     WriteRegistryString(kLocalMachine, values, Entries.Entries(i)->Ident,
                         GetValueText(*Entries.Entries(i)));
+  // Counted once it is whole: a record cut short by a failed write is
+  // never read as one naming no key, and the next install writes over it.
+  WriteRegistryString(kLocalMachine, keys, "Entries", std::to_string(n));
 }
 
 const TClassInfo& TCustomInstallRegistry::StaticClass() {

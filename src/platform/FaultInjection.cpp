@@ -28,6 +28,7 @@ struct TFaultInjectingServices::TState {
   TPlatformServices Inner;
   std::array<uint64_t, FaultKindCount> Calls{};
   std::array<TRule, FaultKindCount> Rules{};
+  std::function<void(TFaultKind, uint64_t)> Hook;
   // The wrappers, which count and fail in this state.
   std::unique_ptr<IRegistryService> Registry;
   std::unique_ptr<IFileService> Files;
@@ -36,6 +37,7 @@ struct TFaultInjectingServices::TState {
   bool Fails(TFaultKind kind) {
     auto k = static_cast<size_t>(kind);
     uint64_t n = ++Calls[k];
+    if (Hook) Hook(kind, n);
     const TRule& rule = Rules[k];
     if (rule.First == 0 || n < rule.First || (n > rule.First && !rule.Onwards)) return false;
     Inner.System->SetLastError(rule.Code);
@@ -148,6 +150,10 @@ void TFaultInjectingServices::FailCall(TFaultKind kind, uint64_t n, std::optiona
 
 void TFaultInjectingServices::FailFrom(TFaultKind kind, uint64_t n, std::optional<uint32_t> code) {
   state_->Rules[static_cast<size_t>(kind)] = {n, true, code.value_or(FaultErrorCode(kind))};
+}
+
+void TFaultInjectingServices::OnCall(std::function<void(TFaultKind, uint64_t)> hook) {
+  state_->Hook = std::move(hook);
 }
 
 uint64_t TFaultInjectingServices::Calls(TFaultKind kind) const {

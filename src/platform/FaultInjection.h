@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -42,6 +43,10 @@ class TFaultInjectingServices {
   void FailFrom(TFaultKind kind, uint64_t n, std::optional<uint32_t> code = std::nullopt);
   // The calls of the kind made through this set, the failed ones included.
   uint64_t Calls(TFaultKind kind) const;
+  // Called at each counted call, before the call is made or failed, with
+  // its kind and its number among the calls of that kind: a test may end
+  // the process there, as a crash or a power cut would.
+  void OnCall(std::function<void(TFaultKind kind, uint64_t n)> hook);
 
   // The set to install.
   const TPlatformServices& Services() const { return services_; }

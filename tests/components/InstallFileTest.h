@@ -17,6 +17,43 @@
 
 namespace brim::test {
 
+// Holds a file open as another program would, while it lives.
+struct THeldFile {
+  std::unique_ptr<IFile> File;
+  explicit THeldFile(const std::string& path)
+      : File(PlatformFiles().Open(path, accRead, shareRead, TFileCreation::OpenExisting)) {}
+};
+
+// The system service of the set, on another platform of Windows.
+class TPlatformOf : public ISystemService {
+ public:
+  TPlatformOf(ISystemService& inner, uint32_t platformId) : inner_(inner), platformId_(platformId) {}
+  std::optional<TOSVersion> GetVersionEx() override {
+    auto v = inner_.GetVersionEx();
+    if (v) v->PlatformId = platformId_;
+    return v;
+  }
+  std::optional<std::string> SystemDirectory() override { return inner_.SystemDirectory(); }
+  std::optional<std::string> WindowsDirectory() override { return inner_.WindowsDirectory(); }
+  uint16_t UserDefaultLangID() override { return inner_.UserDefaultLangID(); }
+  int CompareText(const std::string& a, const std::string& b) override { return inner_.CompareText(a, b); }
+  bool Reboot() override { return false; }
+  uint32_t LastError() override { return inner_.LastError(); }
+  void SetLastError(uint32_t code) override { inner_.SetLastError(code); }
+  std::string ErrorMessage(uint32_t code) override { return inner_.ErrorMessage(code); }
+  int64_t UtcToLocalFileTime(int64_t t) override { return inner_.UtcToLocalFileTime(t); }
+  int64_t LocalToUtcFileTime(int64_t t) override { return inner_.LocalToUtcFileTime(t); }
+  TDateTime Now() override { return inner_.Now(); }
+  uint32_t TickCount() override { return inner_.TickCount(); }
+  uint32_t AnsiCodePage() override { return inner_.AnsiCodePage(); }
+  std::optional<std::string> AnsiFromWide(const std::u16string& t) override { return inner_.AnsiFromWide(t); }
+  std::u16string WideFromAnsi(const std::string& t) override { return inner_.WideFromAnsi(t); }
+
+ private:
+  ISystemService& inner_;
+  uint32_t platformId_;
+};
+
 class InstallFileTest : public PlatformTest {
  protected:
   void SetUp() override;
