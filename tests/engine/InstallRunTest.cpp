@@ -182,6 +182,15 @@ std::string Differences(const std::map<std::string, std::string>& found,
   return text;
 }
 
+void InstallRunTest::Reset() {
+  form.reset();
+  RemoveProduct();
+  heard.clear();
+  shown.clear();
+  session.ClearRestartRequired();
+  Application().Initialize();
+}
+
 void InstallRunTest::RemoveProduct() {
   RemoveTree(At("app"));
   RemoveTree(At("app2"));

@@ -38,14 +38,13 @@ class TRunListener : public TInstallObject {
 // The running program, as the module service tells it, is another file.
 class TModuleAt : public IModuleService {
  public:
-  explicit TModuleAt(std::string path) : path_(std::move(path)) {}
-  std::string ModuleFileName() override { return path_; }
+  explicit TModuleAt(std::string path) : Path(std::move(path)) {}
+  std::string ModuleFileName() override { return Path; }
   std::optional<std::string> LoadResource(const std::string& name) override;
   std::optional<std::string> LoadBitmapResource(const std::string& name) override;
   std::optional<std::string> CommandLine() override { return std::nullopt; }
 
- private:
-  std::string path_;
+  std::string Path;
 };
 
 class InstallRunTest : public InstallFileTest {
@@ -75,9 +74,13 @@ class InstallRunTest : public InstallFileTest {
   std::map<std::string, std::string> Snapshot();
   // Removes all of that, as on a machine the product never reached.
   void RemoveProduct();
+  // Starts the next case of a test there: no product, nothing heard or
+  // shown, no restart asked for, the application not terminated.
+  void Reset();
 
-  // The running setup file.
+  // The running setup file; RunFrom makes another one the running program.
   std::string SetupFile;
+  void RunFrom(const std::string& path) { module_->Path = path; }
   std::vector<std::string> heard;
   // The texts of the message boxes.
   std::string shown;

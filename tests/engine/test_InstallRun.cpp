@@ -81,15 +81,6 @@ class InstallRun : public InstallRunTest {
       heard.push_back(aborted ? "after objects, aborted" : "after objects");
     };
   }
-  // Starts the next case on a machine the product never reached.
-  void Reset() {
-    form.reset();
-    RemoveProduct();
-    heard.clear();
-    shown.clear();
-    session.ClearRestartRequired();
-    Application().Initialize();
-  }
 
   // The product of the fault tests: two directories, three files and a
   // registry component.
