@@ -67,7 +67,8 @@ std::string TCustomInstall::FindInstallRecord(bool create) {
   TQmbxRegistry base(TRegRoot::LocalMachine);
   std::vector<std::string> names;
   try {
-    if (!base.OpenKey(kRecordsKey, true)) return "";
+    // A lookup that finds nothing leaves the machine as it was.
+    if (!base.OpenKey(kRecordsKey, create)) return "";
     names = base.GetKeyNames();
   } catch (const Exception&) {
     return "";

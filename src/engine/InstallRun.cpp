@@ -125,6 +125,20 @@ void ReadRemoteFileList(const TCustomInstall& install) {
   }
 }
 
+// Reads where the archive begins inside the self-extracting file and gives
+// it to the compression engine.
+void UseSelfExtractingArchive(const std::string& selfExtractor) {
+  const TSelfExtractTrailer trailer = ReadSelfExtractTrailer(selfExtractor);
+  std::optional<int64_t> size;
+  if (auto file = PlatformFiles().Open(selfExtractor, accRead, shareRead | shareWrite,
+                                       TFileCreation::OpenExisting))
+    size = file->Size();
+  if (trailer.ArchiveStart < 0 || (size && trailer.ArchiveStart >= *size))
+    throw IEInstall("The self-extracting file %s is damaged: its archive would begin at %d, outside the file",
+                    selfExtractor, trailer.ArchiveStart);
+  SharedCompressionEngine().Offset = trailer.ArchiveStart;
+}
+
 // Broadcasts a code, then the code after it, between the two events.
 void Notify(TCustomInstall& install, TInstallContainerNotifyEvent& before, int first, int second,
             TInstallContainerNotifyEvent& after) {
@@ -156,25 +170,27 @@ void TCustomInstall::Process() {
   // Before anything on the machine changes.
   if (DistributeType() != TDistributeType::dtTraditional) RequiredNetLocation(*this);
 
-  InstallRecordKey = FindInstallRecord(true);
-  ClearUnfinished();
-  if (HasSwitch('e')) {
-    const std::string selfExtractor = ArchivePath();
-    const TSelfExtractTrailer trailer = ReadSelfExtractTrailer(selfExtractor);
-    std::optional<int64_t> size;
-    if (auto file = PlatformFiles().Open(selfExtractor, accRead, shareRead | shareWrite,
-                                         TFileCreation::OpenExisting))
-      size = file->Size();
-    if (trailer.ArchiveStart < 0 || (size && trailer.ArchiveStart >= *size))
-      throw IEInstall("The self-extracting file %s is damaged: its archive would begin at %d, outside the file",
-                      selfExtractor, trailer.ArchiveStart);
-    SharedCompressionEngine().Offset = trailer.ArchiveStart;
+  const std::string found = FindInstallRecord(false);
+  InstallRecordKey = found.empty() ? FindInstallRecord(true) : found;
+  try {
+    ClearUnfinished();
+    if (HasSwitch('e')) UseSelfExtractingArchive(ArchivePath());
+    ReadFileInformation();
+    if (OnAfterInitialized) OnAfterInitialized(this);
+    BroadcastEvent(bcRunStarts, nullptr);
+    BroadcastEvent(bcBeforeInstallDialogs, nullptr);
+  } catch (...) {
+    // Nothing is installed yet: a record made by this run goes with it, so
+    // a run that fails this early leaves the machine as it found it.
+    if (found.empty()) {
+      try {
+        RemoveInstallRecord();
+      } catch (...) {
+        // The run's own error is the one to report.
+      }
+    }
+    throw;
   }
-  ReadFileInformation();
-  if (OnAfterInitialized) OnAfterInitialized(this);
-
-  BroadcastEvent(bcRunStarts, nullptr);
-  BroadcastEvent(bcBeforeInstallDialogs, nullptr);
   // A dialog's error was handled while it showed: the run is over.
   if (Ended) return;
 

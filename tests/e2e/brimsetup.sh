@@ -6,8 +6,10 @@
 # The program carries the demo definition. A bad command line must be
 # reported with the system's message and a non-zero status; a good start
 # must read the definition, show the main window and, on its first
-# activation, start the installation run, which this build does not have
-# yet and says so. Message boxes go to stderr (BRIMWELL_UI=auto); every run
+# activation, start the installation run: without the loading program's
+# -s it says how the setup is started, and from a directory without the
+# archive it names the missing "files.1" and leaves no installation record.
+# Message boxes go to stderr (BRIMWELL_UI=auto); every run
 # is bounded by a timeout, so a window waiting for a user fails the check.
 # Prints one line per check and "e2e brimsetup: N passed, N failed".
 set -uo pipefail
@@ -62,7 +64,9 @@ ended_with() {
 invalid() {
   echo "$name: Invalid parameter <$1>. Valid command line parameters are: -b (Build), -d (Debug), -f (Transfer to floppies), -e (Called by self-extractor), -r (After reboot)"
 }
-no_run="$name: The installation run of Install1 is not available in this build"
+no_run="$name: The path of the loading program was not passed correctly. If you are running your install project in the IDE, then you need to add two command line parameters. In Run | Parameters | \"Run Parameters\", type in: -d \"-sBUILDPATH\" where BUILDPATH is the path into which you built the distributables. Example: -d \"-sC:\\My Build\"."
+# The work directory as the setup names it: the host's / is drive Z:.
+source_dir="Z:$(echo "$work" | tr / '\\')"
 
 echo "e2e brimsetup $platform: $(basename "$program") with the demo definition"
 
@@ -93,6 +97,13 @@ check "a good start loads the definition and starts the run on activation" ended
 
 setup '*TODISK' -C
 check "'*' passes an unknown letter through" ended_with 1 "$no_run"
+
+setup "-s$source_dir"
+check "a source without the archive names the missing files.1" ended_with 1 \
+  "$name: Cannot open the compressed file $source_dir\\files.1"
+if [ "$platform" != win32 ]; then
+  check "  and leaves no installation record" test -z "$(grep -i 'Brimwell' "$BRIMWELL_MACHINE/HKLM.reg")"
+fi
 
 BRIMWELL_UI=graphical setup
 check "an unknown BRIMWELL_UI is named" ended_with 1 \

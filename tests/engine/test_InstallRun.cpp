@@ -248,26 +248,27 @@ TEST_F(InstallRun, ARebootThatCannotBeAskedForIsReported) {
   EXPECT_FALSE(session.RestartRequired());
 }
 
-TEST_F(InstallRun, ARunThatEndsBeforeTheTreeTouchesNoFile) {
+TEST_F(InstallRun, ARunThatEndsBeforeTheTreeLeavesTheMachineAsItWas) {
   const struct {
     const char* Case;
     std::string Properties;
+    bool ArchiveMissing;
     bool AbortInDialogs;
     std::string Message;
-    bool RecordKept;
   } cases[] = {
-      {"no -s with the loading program", "UseLoadingProgram = True\n", false, kLoadingProgram, false},
-      {"a web distribution without a location", "DistributeType = dtWeb\n", false,
+      {"no -s with the loading program", "UseLoadingProgram = True\n", false, false, kLoadingProgram},
+      {"a web distribution without a location", "DistributeType = dtWeb\n", false, false,
        "Install1 has the DistributeType dtWeb, which reads the remote list of files \"filelist.lst\" "
-       "from a network location, but its NetLocation names none",
-       false},
-      {"cancel in the before-install dialogs", "", true, "", false},
+       "from a network location, but its NetLocation names none"},
+      {"the archive is missing", "", true, false, "Cannot open the compressed file " + At("files.1")},
+      {"cancel in the before-install dialogs", "", false, true, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Case);
     Reset();
     LoadProduct(FileText("F", "a.txt"), c.Properties);
     Archive({{"F", "alpha"}});
+    if (c.ArchiveMissing) PlatformFiles().DeleteFile(At("files.1"));
     CountAfterInstallObjects();
     listener->OnCode = [&](int code) {
       if (code == -980 && c.AbortInDialogs) throw EAIUserAbort();
@@ -278,7 +279,7 @@ TEST_F(InstallRun, ARunThatEndsBeforeTheTreeTouchesNoFile) {
     EXPECT_FALSE(Heard("after objects"));
     ASSERT_GE(heard.size(), 2u);
     EXPECT_EQ(Names(heard.end() - 2, heard.end()), (Names{"-994", "-978"}));
-    EXPECT_FALSE(MachineKeyExists(std::string(RecordsKey) + "\\Install0"));
+    EXPECT_FALSE(MachineKeyExists("\\Software\\Brimwell")) << "no record, and no keys to hold one";
     EXPECT_TRUE(install->Ended);
   }
 }
