@@ -1,7 +1,8 @@
 // The installation run on the machine: what a good run leaves, the phases
 // after the tree and their status messages, the end that waits for a
-// reboot, the runs that end before the tree, OnAfterInstallObjects on a
-// failed tree, the remote list of files, the files started after the
+// reboot, the runs that end before the tree, a self-extracting setup,
+// OnAfterInstallObjects on a failed tree, the second try of a server's
+// registration, the remote list of files, the files started after the
 // installation, and runs refused by the machine or killed half way, which
 // a second start completes as if nothing had happened.
 #include <gtest/gtest.h>
@@ -284,6 +285,40 @@ TEST_F(InstallRun, ARunThatEndsBeforeTheTreeLeavesTheMachineAsItWas) {
   }
 }
 
+TEST_F(InstallRun, ASelfExtractingSetupInstallsFromTheArchiveInsideIt) {
+  const std::string exe = At("dist\\Setup.exe");
+  const struct {
+    const char* Case;
+    bool Damaged;  // the trailer puts the archive beyond the file's end
+  } cases[] = {{"a whole file", false}, {"a damaged trailer", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Case);
+    Reset();
+    LoadProduct(FileText("F", "a.txt"), "", {"-s" + At("dist"), "-eSetup.exe"});
+    install->AssignArchive("", form->Find<TCustomPathSpecifier>("psMainArchiveFile"));
+    dir->AssignArchive("", form->Find<TCustomPathSpecifier>("psContainerArchiveFile"));
+    Archive({{"F", "alpha"}});
+    RemoveTree(At("dist"));
+    ASSERT_TRUE(PlatformFiles().CreateDirectory(At("dist")));
+    WriteFile(exe, "the loading program");
+    WriteFile(At("dist\\setup.1"), "the setup's own archive");
+    AppendSelfExtract(exe, At("dist\\setup.1"), At("files.1"));
+    PlatformFiles().DeleteFile(At("files.1"));
+    if (c.Damaged) {
+      auto file = PlatformFiles().Open(exe, accRead | accWrite, shareRead, TFileCreation::OpenExisting);
+      ASSERT_TRUE(file && file->Seek(-SelfExtractTrailerSize + 24, TSeekOrigin::End));
+      uint32_t done = 0;
+      ASSERT_TRUE(file->Write("\xFF\xFF\xFF\x0F", 4, done));
+    }
+    RunInstall();
+    EXPECT_EQ(Installed("a.txt"), c.Damaged ? "<none>" : "alpha");
+    EXPECT_EQ(shown, c.Damaged ? "setup: The self-extracting file " + exe +
+                                     " is damaged: its archive would begin at 268435455, outside the file\n"
+                               : "");
+    EXPECT_FALSE(MachineKeyExists("\\Software\\Brimwell"));
+  }
+}
+
 TEST_F(InstallRun, AFailedTreeRaisesOnAfterInstallObjectsOnceBeforeTheBadEnd) {
   enum TCause { HandlerFails, CannotWrite, Cancelled };
   const struct {
@@ -322,6 +357,21 @@ TEST_F(InstallRun, AFailedTreeRaisesOnAfterInstallObjectsOnceBeforeTheBadEnd) {
     EXPECT_EQ(Names(reported, heard.end()), (Names{c.Reported, "-994", "-978"}));
     SharedCompressionEngine().Abort = false;
   }
+}
+
+TEST_F(InstallRun, AServerThatFailsToRegisterIsTriedAgainAfterTheTreeAndThenEndsTheRun) {
+  LoadProduct(FileText("F", "server.dll", " ActiveX = True\n") + FileText("G", "b.txt") + Keys());
+  Archive({{"F", "no library"}, {"G", "beta"}});
+  CountAfterInstallObjects();
+  RunInstall();
+  // The tree went on past the server; the second failure ended the run
+  // before the registry phase.
+  EXPECT_EQ(Installed("b.txt"), "beta");
+  EXPECT_CONTAINS(shown, "server.dll");
+  EXPECT_FALSE(Heard("Installing registry keys..."));
+  EXPECT_EQ(MachineValue("\\" + ScratchKey + "\\Product", "Name"), "<none>");
+  auto reported = std::find(heard.begin(), heard.end(), "after objects");
+  EXPECT_EQ(Names(reported, heard.end()), (Names{"after objects", "-994", "-978"}));
 }
 
 // An 80-byte record of the remote list of files.
