@@ -187,7 +187,7 @@ void InstallRunTest::Reset() {
   RemoveProduct();
   heard.clear();
   shown.clear();
-  session.ClearRestartRequired();
+  CurrentSession().ClearRestartRequired();
   Application().Initialize();
 }
 

@@ -1,9 +1,9 @@
 // The fixture of the installation run, reboot continuation and record
 // tests: a product (the installation, the directory Dir and the files of
-// each test) installed from "files.1" into "app" by whole runs, in a session
-// of its own. The running setup file is "setup\setup.exe" of the scratch
-// directory; a listener among the installation's members hears what the run
-// broadcasts, as the dialogs do; message boxes are recorded.
+// each test) installed from "files.1" into "app" by whole runs (each test
+// has a session of its own). The running setup file is "setup\setup.exe" of
+// the scratch directory; a listener among the installation's members hears
+// what the run broadcasts, as the dialogs do; message boxes are recorded.
 #pragma once
 
 #include <functional>
@@ -85,7 +85,6 @@ class InstallRunTest : public InstallFileTest {
   // The texts of the message boxes.
   std::string shown;
   TRunListener* listener = nullptr;
-  TInstallSession session;
 
  private:
   std::optional<TModuleAt> module_;

@@ -114,7 +114,7 @@ TEST_F(InstallRun, AGoodRunInstallsTheTreeThenThePhasesAndRemovesItsRecord) {
   EXPECT_FALSE(MachineKeyExists("\\Software\\Brimwell"));
   EXPECT_EQ(MachineValue(RunOnceKey, "BrimwellUnfinished"), "<none>");
   EXPECT_FALSE(install->Running);
-  EXPECT_FALSE(session.RestartRequired());
+  EXPECT_FALSE(CurrentSession().RestartRequired());
 }
 
 TEST_F(InstallRun, LaterPhasesRunInTheirOrderWithTheirMessagesOnlyWhenTheirContainerRan) {
@@ -203,7 +203,7 @@ TEST_F(InstallRun, ARunThatNeedsARebootRegistersItsContinuationAndEndsWithoutThe
     EXPECT_FALSE(Heard("-995"));
     EXPECT_EQ(raised, c.BeforeRebootRaised);
     EXPECT_TRUE(Application().Terminated());
-    EXPECT_EQ(session.RestartRequired(), c.Restarts);
+    EXPECT_EQ(CurrentSession().RestartRequired(), c.Restarts);
   }
 }
 
@@ -230,7 +230,7 @@ TEST_F(InstallRun, ARebootThatCannotBeAskedForIsReported) {
     RunInstall();
     EXPECT_EQ(failed, c.Handler ? 1 : 0);
     EXPECT_EQ(shown, c.Shown.empty() ? "" : "setup: " + c.Shown + "\n");
-    EXPECT_FALSE(session.RestartRequired());
+    EXPECT_FALSE(CurrentSession().RestartRequired());
     EXPECT_TRUE(Application().Terminated());
   }
   // Asked for on Windows NT, the restart comes at the program's end; the
@@ -238,7 +238,7 @@ TEST_F(InstallRun, ARebootThatCannotBeAskedForIsReported) {
   Reset();
   LoadProduct("", "Reboot = True\n");
   RunInstall();
-  ASSERT_TRUE(session.RestartRequired());
+  ASSERT_TRUE(CurrentSession().RestartRequired());
   form.reset();
   TPlatformOf refusing(PlatformSystem(), 2);
   TPlatformServices services;
@@ -246,7 +246,7 @@ TEST_F(InstallRun, ARebootThatCannotBeAskedForIsReported) {
   TScopedPlatformServices scope(services);
   EXPECT_FALSE(RestartWhenRequired());
   EXPECT_EQ(shown, std::string("setup: ") + kCannotReboot + "\n");
-  EXPECT_FALSE(session.RestartRequired());
+  EXPECT_FALSE(CurrentSession().RestartRequired());
 }
 
 TEST_F(InstallRun, ARunThatEndsBeforeTheTreeLeavesTheMachineAsItWas) {
