@@ -195,6 +195,12 @@ void InstallRunTest::RemoveProduct() {
   RemoveTree(At("app"));
   RemoveTree(At("app2"));
   RemoveKeyTree(TRegRoot::LocalMachine, "SOFTWARE\\Brimwell\\Install");
+  // The key above the records, unless something else lives there.
+  if (auto key = PlatformRegistry().OpenKey(TRegRoot::LocalMachine, "SOFTWARE\\Brimwell", TRegAccess::Read);
+      key && key->SubKeyNames().empty()) {
+    key.reset();
+    PlatformRegistry().DeleteKey(TRegRoot::LocalMachine, "SOFTWARE\\Brimwell");
+  }
   RemoveKeyTree(TRegRoot::LocalMachine, UninstallKey().substr(1));
   RemoveKeyTree(TRegRoot::LocalMachine, ScratchKey);
   // The RunOnce values a run may have left.
