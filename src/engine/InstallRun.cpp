@@ -4,7 +4,10 @@
 // later phases in their fixed order, and ends either with a restart of
 // Windows, registered to continue under RunOnce, or with the good end.
 // Dialogs only hear the codes broadcast to the installation's members.
+#include <algorithm>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "archive/cmp_TQmbxCompress.h"
 #include "common/LittleEndian.h"

@@ -64,8 +64,8 @@ const char kCannotReboot[] = "Could not reboot windows. Please manually reboot w
 class InstallRun : public InstallRunTest {
  protected:
   // A registry component writing Name = value under the scratch key.
-  std::string Keys(const std::string& container = "Install1") const {
-    return "object Keys: TInstallRegistry\n Container = " + container + "\n Key = '\\" + ScratchKey +
+  std::string Keys() const {
+    return "object Keys: TInstallRegistry\n Container = Install1\n Key = '\\" + ScratchKey +
            "\\Product'\n Entries = <\n  item\n   EntryType = retText\n   Ident = 'Name'\n"
            "   Text = 'value'\n  end>\nend\n";
   }
