@@ -41,7 +41,11 @@ class TPhaseProbe : public TInstallObject {
   int RegisteredType() const override { return type_; }
 
  protected:
-  void ProcessContents() override { log_->push_back(Name()); }
+  // One named "Fails" fails once logged.
+  void ProcessContents() override {
+    log_->push_back(Name());
+    if (Name() == "Fails") throw Exception("Fails cannot install itself");
+  }
 
  private:
   int type_;
@@ -115,6 +119,10 @@ TEST_F(InstallRun, AGoodRunInstallsTheTreeThenThePhasesAndRemovesItsRecord) {
   EXPECT_EQ(MachineValue(RunOnceKey, "BrimwellUnfinished"), "<none>");
   EXPECT_FALSE(install->Running);
   EXPECT_FALSE(CurrentSession().RestartRequired());
+  // The archive information is read once in a program's life.
+  heard.clear();
+  install->ReadFileInformation();
+  EXPECT_EQ(heard, Names{});
 }
 
 TEST_F(InstallRun, LaterPhasesRunInTheirOrderWithTheirMessagesOnlyWhenTheirContainerRan) {
@@ -129,8 +137,9 @@ TEST_F(InstallRun, LaterPhasesRunInTheirOrderWithTheirMessagesOnlyWhenTheirConta
     std::vector<Probe> Probes;
     Names Processed;
     Names Messages;
+    std::string Shown;
   } cases[] = {
-      {"none", {}, {}, {reading}},
+      {"none", {}, {}, {reading}, ""},
       // Made last phase first: the order is the phases', not the making's.
       {"every phase",
        {{"P8700", 8700, ""}, {"P8500", 8500, "Install1"}, {"P4000", 4000, ""}, {"P8000", 8000, "Dir"},
@@ -138,8 +147,11 @@ TEST_F(InstallRun, LaterPhasesRunInTheirOrderWithTheirMessagesOnlyWhenTheirConta
        {"P2750", "P2875", "P3000", "P7000", "P8000", "P4000", "P8500", "P8700"},
        {reading, "Installing ODBC drivers...", "Installing ODBC sources...",
         "Installing Borland Database Engine aliases...", "Installing shell links...",
-        "Installing shell links...", "Installing INI files...", "Installing registry keys..."}},
-      {"in a directory left out", {{"Skipped", 8500, "Off"}}, {}, {reading, "Installing registry keys..."}},
+        "Installing shell links...", "Installing INI files...", "Installing registry keys..."},
+       ""},
+      {"in a directory left out", {{"Skipped", 8500, "Off"}}, {}, {reading, "Installing registry keys..."}, ""},
+      {"failing", {{"Fails", 8500, ""}, {"Later", 8700, ""}}, {"Fails"}, {reading, "Installing registry keys..."},
+       "setup: Fails cannot install itself\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Case);
@@ -152,9 +164,11 @@ TEST_F(InstallRun, LaterPhasesRunInTheirOrderWithTheirMessagesOnlyWhenTheirConta
       if (*p.Container) probe->SetContainer(form->Find<TInstallContainer>(p.Container));
     }
     RunInstall();
-    EXPECT_EQ(shown, "");
+    EXPECT_EQ(shown, c.Shown);
     EXPECT_EQ(processed, c.Processed);
     EXPECT_EQ(StatusMessages(), c.Messages);
+    // Every message shown is withdrawn, also when its phase fails.
+    EXPECT_EQ(std::count(heard.begin(), heard.end(), "-973"), std::count(heard.begin(), heard.end(), "-974"));
   }
 }
 
