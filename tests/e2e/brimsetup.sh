@@ -98,6 +98,10 @@ check "a good start loads the definition and starts the run on activation" ended
 setup '*TODISK' -C
 check "'*' passes an unknown letter through" ended_with 1 "$no_run"
 
+setup -r
+check "-r without an installation record has no unfinished work to finish" ended_with 1 \
+  "$name: The TInstall could not either write or read unfinished business from the registry"
+
 setup "-s$source_dir"
 check "a source without the archive names the missing files.1" ended_with 1 \
   "$name: Cannot open the compressed file $source_dir\\files.1"
