@@ -146,6 +146,16 @@ TEST_F(InstallRecord, TheSameSetupFileAnywhereFindsItsRecordAndAChangedOneMakesA
   }
 }
 
+TEST_F(InstallRecord, AtStartUpTheMainArchiveTakesTheLocalCopyItsRecordKeeps) {
+  LoadProduct("");
+  const std::string record = install->FindInstallRecord(true);
+  const std::string local = At("Install1.1");
+  WriteFile(local, "downloaded before");
+  WriteRegistryString(kLocalMachine, record + "\\Install1", "LocalFile", local);
+  LoadProduct("");
+  EXPECT_EQ(install->LocalArchive, local);
+}
+
 TEST_F(InstallRecord, RemovingTheRecordTakesItsLocalCopiesAndTheEmptyKeysAboveIt) {
   for (bool another : {false, true}) {
     SCOPED_TRACE(another ? "another product's record" : "the only record");
