@@ -418,10 +418,14 @@ void TQmbxCompress::CompressOne(IFile& archive, TFileHeader& header, int index, 
   auto source = PlatformFiles().Open(header.FileName, accRead, kShareAll, TFileCreation::OpenExisting);
   if (!source) FailedCall(msgCannotOpenFile, header.FileName);
 
+  // A write that comes up short on a full disk is the engine's disk-full
+  // error, so that a build can tell the author to make room.
   auto writeArchive = [&](const uint8_t* data, uint32_t count) {
-    uint32_t done = 0;
-    if (!archive.Write(data, count, done) || done != count)
-      throw EQmbxCompress(msgCannotWriteArchive, compressedFile_);
+    if (WriteAll(archive, data, count)) return;
+    TPlatformError cause = TPlatformError::Last();
+    if (cause.Code == errDiskFull)
+      throw TCaused<EqcDiskFull>(cause, msgCannotWriteArchive, compressedFile_);
+    throw TCaused<EQmbxCompress>(cause, msgCannotWriteArchive, compressedFile_);
   };
 
   auto headerPosition = archive.Seek(0, TSeekOrigin::Current);

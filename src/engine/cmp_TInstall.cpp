@@ -68,9 +68,9 @@ TInstallHooks DefaultInstallHooks() {
   hooks.RemoveInstallRecord = [](TCustomInstall& install) {
     NotAvailable(install, "installation record removal");
   };
-  hooks.Build = [](TCustomInstall& install) { NotAvailable(install, "build mode (-b)"); };
-  hooks.TransferToFloppies = [](TCustomInstall& install, const std::string&) {
-    NotAvailable(install, "floppy mode (-f)");
+  hooks.Build = [](TCustomInstall& install) { install.BuildFromBuildInf(); };
+  hooks.TransferToFloppies = [](TCustomInstall& install, const std::string& drive) {
+    install.TransferToFloppies(drive);
   };
   hooks.ContinueAfterReboot = [](TCustomInstall& install) {
     NotAvailable(install, "after-reboot continuation (-r)");

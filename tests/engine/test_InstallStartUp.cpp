@@ -285,8 +285,13 @@ TEST_F(InstallStartUp, TheModesRunTheirStep) {
 
 TEST_F(InstallStartUp, AModeThisBuildLacksSaysSoAndNamesIt) {
   InstallHooks() = DefaultInstallHooks();
-  EXPECT_EQ(StartError({"-b"}), "The build mode (-b) of Install1 is not available in this build");
-  EXPECT_EQ(StartError({"-f"}), "The floppy mode (-f) of Install1 is not available in this build");
+  // The build and floppy modes are there: each shows why it cannot go on here.
+  EXPECT_EQ(StartError({"-b"}), "");
+  EXPECT_CONTAINS(shown, "Need to have a BUILD.INF file in this directory");
+  EXPECT_EQ(StartError({"-f"}), "");
+  EXPECT_CONTAINS(shown, "Sorry... You can only transfer this installation to floppies");
+  shown.clear();
+  Application().Initialize();
   EXPECT_EQ(StartError({"-r"}),
             "The after-reboot continuation (-r) of Install1 is not available in this build");
   TInstall* install = Load();
@@ -309,8 +314,6 @@ TEST_F(InstallStartUp, EveryStepThisBuildLacksFailsLoudlyByDefault) {
       {"installation run", hooks.Run},
       {"loading program's clean-up", hooks.CleanupLoadingProgram},
       {"installation record removal", hooks.RemoveInstallRecord},
-      {"build mode (-b)", hooks.Build},
-      {"floppy mode (-f)", [&](TCustomInstall& i) { hooks.TransferToFloppies(i, "a:"); }},
       {"after-reboot continuation (-r)", hooks.ContinueAfterReboot},
   };
   for (const Case& c : cases) {
@@ -328,6 +331,11 @@ TEST_F(InstallStartUp, EveryStepThisBuildLacksFailsLoudlyByDefault) {
   install->OnAfterNotifyBadInstall.Handler = [&](TComponent*) { events.push_back("after"); };
   hooks.NotifyBadInstall(*install);
   EXPECT_EQ(events, (Log{"before", "after"}));
+  // The build and floppy modes are the installation's own.
+  hooks.Build(*install);
+  EXPECT_CONTAINS(shown, "Need to have a BUILD.INF file in this directory");
+  hooks.TransferToFloppies(*install, "a:");
+  EXPECT_CONTAINS(shown, "Sorry... You can only transfer this installation to floppies");
 }
 
 TEST_F(InstallStartUp, AHiddenMainFormIsPlacedOffTheScreen) {
