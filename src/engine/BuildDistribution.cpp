@@ -201,7 +201,7 @@ void TCustomInstall::CreateSetupArchive(const std::string& buildDir, const std::
     file.SetNet(false);
     file.AddToArchive = command;
     file.AssignArchive(archive, nullptr);
-    file.SetState(TInstallFileState::ifsCompress);
+    file.CompressFile();
   };
   add(setupExe, TlzhCommand::lzcOverwrite);
   for (int i = 0; i < PresetupFiles.Count(); ++i)

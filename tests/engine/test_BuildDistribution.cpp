@@ -212,6 +212,22 @@ TEST_F(BuildDistribution, ABuildMakesTheSelfExtractingSetupOfLoaderSetup1AndFile
   }
 }
 
+TEST_F(BuildDistribution, TheBuildModeStartedWhileTheDefinitionIsReadBuildsEveryFile) {
+  // -b runs from the installation's Loaded, before the files after it in
+  // the definition have finished loading.
+  WriteFile(At("kit\\BUILD.INF"), At("out"));
+  WriteFile(At("src\\a.txt"), "alpha");
+  WriteFile(At("src\\b.txt"), "beta");
+  SetProgramArguments({"-b"});
+  form = LoadOnForm("object Install1: TInstall\nend\nobject Dir: TInstallDirectory\n Container = Install1\n"
+                    " ArchiveFileType = psContainerArchiveFile\nend\n" +
+                    FileText("A", "a.txt") + FileText("B", "b.txt"));
+  SetProgramArguments({});
+  EXPECT_EQ(Shown(), "");
+  EXPECT_TRUE(Application().Terminated());
+  EXPECT_EQ(ArchiveNames(At("out\\files.1")), (std::vector<std::string>{"a.txt", "b.txt"}));
+}
+
 TEST_F(BuildDistribution, AnEmptyBuildInfLineBuildsIntoTheCurrentDirectory) {
   LoadBuild();
   ASSERT_TRUE(CreateDirectoryPath(At("cwd")));
