@@ -5,7 +5,7 @@
 // directory, starts the setup (the archive's first file) from there and
 // waits for it:
 //   setup.exe           the setup with -s<distribution directory>,
-//                       -e<this file> when self-extracting, and -c
+//                       -e<this file's name> when self-extracting, and -c
 //   setup.exe *TODISK   the setup with -s, -e and -f (copy onto floppies)
 // Afterwards it removes its directory, so nothing is left behind even when
 // the setup's own clean-up cannot delete a running program. Its exit status
@@ -128,7 +128,8 @@ int RunLoader() {
   }
 
   std::string command = Quoted(setup) + " " + Quoted("-s" + ExtractFileDir(self));
-  if (source.Embedded) command += " " + Quoted("-e" + self);
+  // -e names the file within the distribution directory that -s gives.
+  if (source.Embedded) command += " " + Quoted("-e" + ExtractFileName(self));
   command += toDisk ? " -f" : " -c";
   std::optional<uint32_t> status = PlatformProcesses().RunProgram(command, TShowWindow::Normal, waitForever);
   RemoveDirectoryTree(dir);
