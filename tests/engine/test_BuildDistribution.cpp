@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <set>
 
 #include "archive/cmp_TQmbxCompress.h"
 #include "common/LittleEndian.h"
@@ -495,6 +496,7 @@ TEST_F(BuildDistribution, ABuildRefusedByTheMachineIsShownAndKeepsItsFiles) {
     WriteFile(At("kit\\BUILD.INF"), At("out\\dist"));
     LoadBuild();
   };
+  std::set<std::string> messages;
   for (TFaultKind kind : {TFaultKind::FileWrite, TFaultKind::CreateDirectory}) {
     prepare();
     uint64_t calls = 0;
@@ -516,6 +518,7 @@ TEST_F(BuildDistribution, ABuildRefusedByTheMachineIsShownAndKeepsItsFiles) {
         RunBuild();
       }
       EXPECT_NE(Shown(), "");
+      messages.insert(Shown());
       EXPECT_TRUE(install->Ended);
       EXPECT_EQ(ReadFile(keep), "the author's file");
       EXPECT_EQ(ReadFile(At("kit\\brimsetup.exe")).value_or("").substr(0, 18), "the setup runtime ");
@@ -523,6 +526,12 @@ TEST_F(BuildDistribution, ABuildRefusedByTheMachineIsShownAndKeepsItsFiles) {
       EXPECT_EQ(install->ArchiveFile(), "");
     }
   }
+  // A full disk while setup.1 is written asks the author to make room.
+  EXPECT_EQ(messages.count(
+                "The disk that you have specified has been determined to be either too full or is corrupt while "
+                "trying to copy the SETUP.1 archive file. You should probably clear all files off of the drive. "
+                "Minimally, you should leave enough space on the drive for the SETUP.1 archive file."),
+            1u);
 }
 
 TEST_F(BuildDistribution, TwoBuildsOfTheSameDefinitionGiveTheSameBytes) {
