@@ -14,12 +14,14 @@
 #include "components/cmp_TInstallContainer.h"
 #include "components/cmp_TVersion.h"
 #include "platform/Platform.h"
-#include "session/InstallSession.h"
 #include "system/routines_API.h"
 
 namespace brim {
 
 const TEnumInfo CompressionLevelInfo("TCompressionLevel", CompressionLevelNames);
+// The overwrite rules, which install files publish too; defined with the
+// engine so that a program using only the engine links no install tree.
+const TEnumInfo OverwriteTypeInfo("TOverwriteType", OverwriteTypeNames);
 
 namespace {
 
@@ -849,23 +851,6 @@ void TQmbxCompress::CopyFile(const std::string& source, const std::string& dest)
   if (date) out->SetLastWriteTime(*date);
   stats_.Finished = true;
   Status();
-}
-
-// ---- The session's engine ----
-
-namespace {
-struct TSharedEngine {
-  TQmbxCompress* Engine = nullptr;
-  ~TSharedEngine() {
-    if (Engine) Engine->Free();
-  }
-};
-}  // namespace
-
-TQmbxCompress& SharedCompressionEngine() {
-  TSharedEngine& shared = CurrentSession().State<TSharedEngine>();
-  if (!shared.Engine) shared.Engine = new TQmbxCompress(nullptr);
-  return *shared.Engine;
 }
 
 // ---- Published properties ----
