@@ -2,7 +2,6 @@
 // setup.1, files.1 and, for web distributions, the network archives and
 // "filelist.lst") into the directory that BUILD.INF names; "-f" copies a
 // self-extracting setup onto floppy disks.
-#include <climits>
 #include <cstring>
 #include <map>
 #include <vector>

@@ -3,7 +3,6 @@
 #include <climits>
 #include <cstring>
 
-#include "common/LittleEndian.h"
 #include "common/constants_Brimwell.h"
 #include "common/routines_Strings.h"
 #include "engine/cmp_TInstall.h"
