@@ -82,10 +82,15 @@ if [ "$platform" = native ]; then
   A="$M/drive_a"
   run=()
   exe=""
-  # The runtime without its debug information, the product bound behind it.
-  strip -o kit/brimsetup "$bin/brimsetup" &&
-    "$native/tools/append_resource" kit/brimsetup "#10" TINSTALATOR prod/product.bin ||
-    { echo "cannot bind the product"; exit 1; }
+  # The runtime built for size with the product bound in; without it, the
+  # demo's setup stripped of its debug information and of the demo's
+  # definition, with the product appended as the build's own tool does.
+  if [ -x "$bin/brimruntime" ]; then
+    "$native/bin/brimdef" bind "$bin/brimruntime" prod/product.bin -o kit/brimsetup >/dev/null
+  else
+    strip -o kit/brimsetup "$bin/brimsetup" &&
+      "$native/tools/append_resource" kit/brimsetup "#10" TINSTALATOR prod/product.bin
+  fi || { echo "cannot bind the product"; exit 1; }
 else
   C="$WINEPREFIX/drive_c"
   A="$work/floppy"
@@ -94,8 +99,9 @@ else
   ln -s "$A" "$WINEPREFIX/dosdevices/a:"
   run=(wine)
   exe=".exe"
-  if ! "$native/bin/brimdef" bind "$bin/brimsetup.exe" prod/product.bin -o kit/brimsetup.exe \
-      >/dev/null 2>&1; then
+  runtime="$bin/brimruntime.exe"
+  [ -f "$runtime" ] || runtime="$bin/brimsetup.exe"
+  if ! "$native/bin/brimdef" bind "$runtime" prod/product.bin -o kit/brimsetup.exe >/dev/null 2>&1; then
     # Without a product bound into the runtime there is no build: the
     # loader still starts the runtime from a setup.1 that brimarc makes.
     echo "  skip  building (brimdef cannot bind a definition into brimsetup.exe here)"
