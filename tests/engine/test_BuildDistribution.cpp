@@ -460,7 +460,9 @@ TEST_F(BuildDistribution, TheCleanUpBatchRemovesOnlyTheLoadersOwnDirectory) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
+    module_->file_ = At("kit\\brimsetup.exe");
     LoadBuild();
+    // The setup as the clean-up sees it when it runs.
     module_->file_ = c.exe;
     SetProgramArguments(c.arguments);
     install->ParseCommandLine();
