@@ -14,12 +14,14 @@
 #include "components/cmp_TInstallContainer.h"
 #include "components/cmp_TVersion.h"
 #include "platform/Platform.h"
-#include "session/InstallSession.h"
 #include "system/routines_API.h"
 
 namespace brim {
 
 const TEnumInfo CompressionLevelInfo("TCompressionLevel", CompressionLevelNames);
+// The overwrite rules, which install files publish too; defined with the
+// engine so that a program using only the engine links no install tree.
+const TEnumInfo OverwriteTypeInfo("TOverwriteType", OverwriteTypeNames);
 
 namespace {
 
@@ -418,10 +420,14 @@ void TQmbxCompress::CompressOne(IFile& archive, TFileHeader& header, int index, 
   auto source = PlatformFiles().Open(header.FileName, accRead, kShareAll, TFileCreation::OpenExisting);
   if (!source) FailedCall(msgCannotOpenFile, header.FileName);
 
+  // A write that comes up short on a full disk is the engine's disk-full
+  // error, so that a build can tell the author to make room.
   auto writeArchive = [&](const uint8_t* data, uint32_t count) {
-    uint32_t done = 0;
-    if (!archive.Write(data, count, done) || done != count)
-      throw EQmbxCompress(msgCannotWriteArchive, compressedFile_);
+    if (WriteAll(archive, data, count)) return;
+    TPlatformError cause = TPlatformError::Last();
+    if (cause.Code == errDiskFull)
+      throw TCaused<EqcDiskFull>(cause, msgCannotWriteArchive, compressedFile_);
+    throw TCaused<EQmbxCompress>(cause, msgCannotWriteArchive, compressedFile_);
   };
 
   auto headerPosition = archive.Seek(0, TSeekOrigin::Current);
@@ -845,23 +851,6 @@ void TQmbxCompress::CopyFile(const std::string& source, const std::string& dest)
   if (date) out->SetLastWriteTime(*date);
   stats_.Finished = true;
   Status();
-}
-
-// ---- The session's engine ----
-
-namespace {
-struct TSharedEngine {
-  TQmbxCompress* Engine = nullptr;
-  ~TSharedEngine() {
-    if (Engine) Engine->Free();
-  }
-};
-}  // namespace
-
-TQmbxCompress& SharedCompressionEngine() {
-  TSharedEngine& shared = CurrentSession().State<TSharedEngine>();
-  if (!shared.Engine) shared.Engine = new TQmbxCompress(nullptr);
-  return *shared.Engine;
 }
 
 // ---- Published properties ----

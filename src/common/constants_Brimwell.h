@@ -14,4 +14,11 @@ inline constexpr const char* InstallDefinitionResource = "TINSTALATOR";
 // is removed by the setup's clean-up.
 inline constexpr const char* LoaderDirectoryPrefix = "BWL";
 
+// The loading program's file in the component set's directory; a build
+// copies it as the distribution's "setup.exe".
+inline constexpr const char* LoaderProgramName = "BrimwellLoadProgram.exe";
+// The key under HKEY_LOCAL_MACHINE whose value "Directory" names the
+// component set's directory on a building machine.
+inline constexpr const char* BrimwellSetupKey = "\\SOFTWARE\\Brimwell\\Setup";
+
 }  // namespace brim

@@ -533,7 +533,9 @@ void TFileContainer::Compress(uint32_t options) {
     if (auto* container = dynamic_cast<TFileContainer*>(member))
       container->Compress(options);
     else if (file)
-      file->SetState(TInstallFileState::ifsCompress);
+      // Directly, not through State: a build started while the definition
+      // is still being read (the -b mode) finds later files still loading.
+      file->CompressFile();
   }
   if (OnAfterProcess) OnAfterProcess(this);
   InformContainer(ieContainerEnds, this);

@@ -11,7 +11,6 @@ namespace brim {
 
 const TEnumInfo InstallTypeInfo("TInstallType", InstallTypeNames);
 const TEnumInfo LzhCommandInfo("TlzhCommand", LzhCommandNames);
-const TEnumInfo OverwriteTypeInfo("TOverwriteType", OverwriteTypeNames);
 const TEnumInfo InstallFileTypeInfo("TInstallFileType",
                                     {"iftNormal", "iftJustADLL", "iftApplicationSpecificDLL",
                                      "iftVendorSharedDLL", "iftSystemWideDLL"});

@@ -1,8 +1,8 @@
 // The self-extracting setup's trailer, and the clean-up of the copy of the
 // setup that the loading program extracted.
+#include <climits>
 #include <cstring>
 
-#include "common/LittleEndian.h"
 #include "common/constants_Brimwell.h"
 #include "common/routines_Strings.h"
 #include "engine/cmp_TInstall.h"
@@ -13,16 +13,6 @@
 namespace brim {
 
 namespace {
-
-constexpr char kSignature[] = "\x0eSELFEXTRACTING";
-
-void PutInt(unsigned char* at, int32_t value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(static_cast<uint32_t>(value) >> (8 * i));
-}
-
-int32_t GetInt(const unsigned char* at) {
-  return static_cast<int32_t>(at[0] | at[1] << 8 | at[2] << 16 | static_cast<uint32_t>(at[3]) << 24);
-}
 
 // Appends the whole of source to target; false when fewer bytes arrived
 // than the source holds.
@@ -49,26 +39,29 @@ bool AppendFile(IFile& target, const std::string& source) {
 
 void AppendSelfExtract(const std::string& setupExePath, const std::string& setup1Path,
                        const std::string& files1Path) {
-  unsigned char trailer[SelfExtractTrailerSize] = {};
-  std::memcpy(trailer, kSignature, 15);
+  TSelfExtractTrailer trailer;
   const char* message = "Cannot create the self-extracting exe because %s could not be loaded onto %s";
   std::unique_ptr<IFile> exe = PlatformFiles().Open(setupExePath, accRead | accWrite,
                                                     shareRead | shareWrite,
                                                     TFileCreation::OpenExisting);
   if (!exe) throw TCaused<IEInstall>(TPlatformError::Last(), message, setup1Path, setupExePath);
-  auto append = [&](const std::string& part, unsigned char* start, unsigned char* end) {
+  auto append = [&](const std::string& part, int32_t& start, int32_t& end) {
     std::optional<int64_t> at = exe->Seek(0, TSeekOrigin::End);
     if (!at || !AppendFile(*exe, part))
       throw TCaused<IEInstall>(TPlatformError::Last(), message, part, setupExePath);
     std::optional<int64_t> after = exe->Seek(0, TSeekOrigin::Current);
-    PutInt(start, static_cast<int32_t>(*at));
-    PutInt(end, static_cast<int32_t>(after.value_or(0) - 1));
+    // The positions are 32-bit: a setup beyond 2 GB cannot say where its parts lie.
+    if (!after || *after > INT32_MAX) throw IEInstall(message, part, setupExePath);
+    start = static_cast<int32_t>(*at);
+    end = static_cast<int32_t>(*after - 1);
   };
-  append(setup1Path, trailer + 16, trailer + 20);
-  if (FileExists(files1Path)) append(files1Path, trailer + 24, trailer + 28);
+  append(setup1Path, trailer.SetupStart, trailer.SetupEnd);
+  if (FileExists(files1Path)) append(files1Path, trailer.ArchiveStart, trailer.ArchiveEnd);
+  unsigned char bytes[SelfExtractTrailerSize];
+  EncodeSelfExtractTrailer(trailer, bytes);
   uint32_t written = 0;
-  if (!exe->Seek(0, TSeekOrigin::End) || !exe->Write(trailer, sizeof trailer, written) ||
-      written != sizeof trailer)
+  if (!exe->Seek(0, TSeekOrigin::End) || !exe->Write(bytes, sizeof bytes, written) ||
+      written != sizeof bytes)
     throw TCaused<IEInstall>(TPlatformError::Last(), message, setup1Path, setupExePath);
 }
 
@@ -86,11 +79,7 @@ TSelfExtractTrailer ReadSelfExtractTrailer(const std::string& fileName) {
       !file->Seek(*size - SelfExtractTrailerSize, TSeekOrigin::Begin) ||
       !file->Read(bytes, sizeof bytes, got) || got < sizeof bytes)
     throw IEInstall(message, fileName);
-  TSelfExtractTrailer trailer;
-  trailer.SetupStart = GetInt(bytes + 16);
-  trailer.SetupEnd = GetInt(bytes + 20);
-  trailer.ArchiveStart = GetInt(bytes + 24);
-  trailer.ArchiveEnd = GetInt(bytes + 28);
+  TSelfExtractTrailer trailer = DecodeSelfExtractTrailer(bytes);
   return trailer;
 }
 

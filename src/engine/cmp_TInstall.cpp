@@ -38,11 +38,6 @@ int SwitchBit(char letter) {
 
 char LowerLetter(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// A step that this build has no unit for.
-[[noreturn]] void NotAvailable(const TCustomInstall& install, const char* what) {
-  throw IEInstall("The %s of %s is not available in this build", what, install.Name());
-}
-
 }  // namespace
 
 TInstallHooks DefaultInstallHooks() {
@@ -58,9 +53,9 @@ TInstallHooks DefaultInstallHooks() {
   hooks.NotifyBadInstall = [](TCustomInstall& install) { install.NotifyBadInstall(); };
   hooks.CleanupLoadingProgram = [](TCustomInstall& install) { install.CleanupLoadingProgram(); };
   hooks.RemoveInstallRecord = [](TCustomInstall& install) { install.RemoveInstallRecord(); };
-  hooks.Build = [](TCustomInstall& install) { NotAvailable(install, "build mode (-b)"); };
-  hooks.TransferToFloppies = [](TCustomInstall& install, const std::string&) {
-    NotAvailable(install, "floppy mode (-f)");
+  hooks.Build = [](TCustomInstall& install) { install.BuildFromBuildInf(); };
+  hooks.TransferToFloppies = [](TCustomInstall& install, const std::string& drive) {
+    install.TransferToFloppies(drive);
   };
   hooks.ContinueAfterReboot = [](TCustomInstall& install) { install.ContinueAfterReboot(); };
   return hooks;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "archive/SelfExtractTrailer.h"
 #include "common/DateTime.h"
 #include "components/cmp_TInstallContainer.h"
 #include "engine/cmp_TInstallInformation.h"
@@ -172,7 +173,9 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   void LoadLanguage();
 
   // Building the distribution and the loading program's copy.
-  // -b: builds into the directory named by BUILD.INF's first line.
+  // -b: builds into the directory named by BUILD.INF's first line. An
+  // error is shown in a message box and sets Ended; the application is
+  // terminated either way.
   void BuildFromBuildInf();
   void BuildDistribution(const std::string& setupExe, const std::string& buildDir,
                          bool standAlone);
@@ -180,7 +183,8 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   void CreateSetupArchive(const std::string& buildDir, const std::string& setupExe);
   // "filelist.lst" of the files this build placed into archives.
   void WriteRemoteFileList();
-  // -f: copies the self-extracting setup onto the floppies of drive.
+  // -f: copies the self-extracting setup onto the floppies of drive,
+  // asking for each further disk. Errors end it as they end BuildFromBuildInf.
   void TransferToFloppies(const std::string& drive);
   // Removes the copy of the setup that the loading program made.
   void CleanupLoadingProgram();
@@ -264,15 +268,6 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   bool fileInformationRead_ = false;
 };
 
-// The 56-byte trailer that ends a self-extracting setup: where the
-// embedded "setup.1" and "files.1" lie, as byte positions from the start.
-struct TSelfExtractTrailer {
-  int32_t SetupStart = 0;
-  int32_t SetupEnd = 0;
-  int32_t ArchiveStart = 0;
-  int32_t ArchiveEnd = 0;
-};
-inline constexpr int SelfExtractTrailerSize = 56;
 // Appends setup1Path, then files1Path when it exists, and the trailer to
 // setupExePath.
 void AppendSelfExtract(const std::string& setupExePath, const std::string& setup1Path,

@@ -89,8 +89,8 @@ check "-d without -s asks for the build directory" ended_with 1 \
   "$name: You forgot to pass in the build directory. In Run | Parameters, follow this format: -d \"-sC:\\My Build\""
 
 setup -B
-check "-B asks for the build mode, which this build lacks" ended_with 1 \
-  "$name: The build mode (-b) of Install1 is not available in this build"
+check "-B without a BUILD.INF beside the program says it needs one" ended_with 1 \
+  "$name: Need to have a BUILD.INF file in this directory with the first line specifying the build directory"
 
 setup
 check "a good start loads the definition and starts the run on activation" ended_with 1 "$no_run"

@@ -283,10 +283,15 @@ TEST_F(InstallStartUp, TheModesRunTheirStep) {
   EXPECT_FALSE(Ran("run"));
 }
 
-TEST_F(InstallStartUp, AModeThisBuildLacksSaysSoAndNamesIt) {
+TEST_F(InstallStartUp, EveryModeIsThereAndSaysWhyItCannotGoOnHere) {
   InstallHooks() = DefaultInstallHooks();
-  EXPECT_EQ(StartError({"-b"}), "The build mode (-b) of Install1 is not available in this build");
-  EXPECT_EQ(StartError({"-f"}), "The floppy mode (-f) of Install1 is not available in this build");
+  // The build and floppy modes are there: each shows why it cannot go on here.
+  EXPECT_EQ(StartError({"-b"}), "");
+  EXPECT_CONTAINS(shown, "Need to have a BUILD.INF file in this directory");
+  EXPECT_EQ(StartError({"-f"}), "");
+  EXPECT_CONTAINS(shown, "Sorry... You can only transfer this installation to floppies");
+  shown.clear();
+  Application().Initialize();
   // The continuation is the installation's own: without a record it has
   // no unfinished list to finish.
   EXPECT_EQ(StartError({"-r"}),
@@ -320,9 +325,6 @@ TEST_F(InstallStartUp, TheDefaultStepsAreTheInstallationsOwn) {
       // Without -c there is no copy to clean up; without a record none to remove.
       {"loading program's clean-up", hooks.CleanupLoadingProgram, ""},
       {"installation record removal", hooks.RemoveInstallRecord, ""},
-      {"build mode (-b)", hooks.Build, "The build mode (-b) of Install1 is not available in this build"},
-      {"floppy mode (-f)", [&](TCustomInstall& i) { hooks.TransferToFloppies(i, "a:"); },
-       "The floppy mode (-f) of Install1 is not available in this build"},
       {"after-reboot continuation (-r)", hooks.ContinueAfterReboot, noRecord},
   };
   for (const Case& c : cases) {
@@ -336,6 +338,11 @@ TEST_F(InstallStartUp, TheDefaultStepsAreTheInstallationsOwn) {
   install->OnAfterNotifyBadInstall.Handler = [&](TComponent*) { events.push_back("after"); };
   hooks.NotifyBadInstall(*install);
   EXPECT_EQ(events, (Log{"before", "after"}));
+  // The build and floppy modes are the installation's own.
+  hooks.Build(*install);
+  EXPECT_CONTAINS(shown, "Need to have a BUILD.INF file in this directory");
+  hooks.TransferToFloppies(*install, "a:");
+  EXPECT_CONTAINS(shown, "Sorry... You can only transfer this installation to floppies");
 }
 
 TEST_F(InstallStartUp, AHiddenMainFormIsPlacedOffTheScreen) {

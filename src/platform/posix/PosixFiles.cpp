@@ -116,7 +116,7 @@ bool MatchesPattern(const std::string& pattern, const std::string& name) {
 }
 
 // Copies the bytes of one host file to another, keeping the source's
-// modification time and read-only permission.
+// modification time, read-only permission and execute permission.
 bool CopyHostFile(const std::string& from, const std::string& to) {
   int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return FailErrno();
@@ -153,11 +153,13 @@ bool CopyHostFile(const std::string& from, const std::string& to) {
   if (ok) {
     timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
     ::futimens(out, times);
-    if (IsReadOnly(st)) {
-      struct stat os {};
-      ::fstat(out, &os);
-      ::fchmod(out, os.st_mode & ~0222);
-    }
+    struct stat os {};
+    ::fstat(out, &os);
+    // A program stays runnable, as a copy of a Windows program does.
+    mode_t mode = os.st_mode & 07777;
+    if (st.st_mode & 0111) mode |= (mode & 0444) >> 2;
+    if (IsReadOnly(st)) mode &= ~0222;
+    if (mode != (os.st_mode & 07777)) ::fchmod(out, mode);
   }
   ::close(in);
   if (::close(out) != 0 && ok) ok = false, error = errno;

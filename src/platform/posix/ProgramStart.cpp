@@ -70,6 +70,13 @@ TProgramKind KindOf(const TMachinePath& program) {
   bool elf = n == 4 && head[0] == 0x7F && head[1] == 'E' && head[2] == 'L' && head[3] == 'F';
   bool script = n >= 2 && head[0] == '#' && head[1] == '!';
   if ((elf || script) && ::access(program.Host.c_str(), X_OK) == 0) return TProgramKind::Host;
+  // On Windows a program file needs no permission to run: an ELF program
+  // written by the machine (extracted, downloaded) gets its execute bits.
+  struct stat st {};
+  if (elf && ::stat(program.Host.c_str(), &st) == 0 &&
+      ::chmod(program.Host.c_str(), (st.st_mode & 07777) | ((st.st_mode & 0444) >> 2)) == 0 &&
+      ::access(program.Host.c_str(), X_OK) == 0)
+    return TProgramKind::Host;
   return TProgramKind::NotRunnable;
 }
 

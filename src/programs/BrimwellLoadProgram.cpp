@@ -1,0 +1,156 @@
+// BrimwellLoadProgram: the loading program, which a build copies as the
+// distribution's "setup.exe". It finds the setup archive "setup.1" inside
+// its own file (a self-extracting setup ends with the self-extract trailer)
+// or beside it, extracts its files into a new directory under the temporary
+// directory, starts the setup (the archive's first file) from there and
+// waits for it:
+//   setup.exe           the setup with -s<distribution directory>,
+//                       -e<this file's name> when self-extracting, and -c
+//   setup.exe *TODISK   the setup with -s, -e and -f (copy onto floppies)
+// Afterwards it removes its directory, so nothing is left behind even when
+// the setup's own clean-up cannot delete a running program. Its exit status
+// is the setup's; 1 when it could not start the setup, the error shown
+// first. It has no window of its own.
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/SelfExtractTrailer.h"
+#include "archive/cmp_TQmbxCompress.h"
+#include "common/constants_Brimwell.h"
+#include "common/exceptions_Brimwell.h"
+#include "common/routines_Strings.h"
+#include "platform/Platform.h"
+
+namespace brim {
+namespace {
+
+// Where the setup archive lies: its file and its position there.
+struct TSetupSource {
+  std::string Archive;
+  int32_t Offset = 0;
+  bool Embedded = false;
+};
+
+bool IsFile(const std::string& path) {
+  std::optional<uint32_t> attributes = PlatformFiles().GetAttributes(path);
+  return attributes && (*attributes & attrDirectory) == 0;
+}
+
+// This file's own trailer when it has one, else "setup.1" beside it.
+TSetupSource FindSetupSource(const std::string& self) {
+  std::unique_ptr<IFile> file =
+      PlatformFiles().Open(self, accRead, shareRead | shareWrite, TFileCreation::OpenExisting);
+  if (!file) throw Exception("Cannot open the setup program %s", self);
+  std::optional<int64_t> size = file->Size();
+  unsigned char bytes[SelfExtractTrailerSize] = {};
+  uint32_t got = 0;
+  if (size && *size >= SelfExtractTrailerSize &&
+      file->Seek(*size - SelfExtractTrailerSize, TSeekOrigin::Begin) &&
+      file->Read(bytes, sizeof bytes, got) && got == sizeof bytes &&
+      HasSelfExtractSignature(bytes)) {
+    TSelfExtractTrailer trailer = DecodeSelfExtractTrailer(bytes);
+    if (!SelfExtractTrailerFits(trailer, *size))
+      throw Exception("The setup program %s is damaged: its self-extract trailer points outside the file",
+                      self);
+    return {self, trailer.SetupStart, true};
+  }
+  std::string beside = JoinPath(ExtractFileDir(self), "setup.1");
+  if (!IsFile(beside)) throw Exception("The setup archive %s was not found", beside);
+  return {beside, 0, false};
+}
+
+// A new, empty directory under the temporary directory, named with the
+// prefix that tells the setup's clean-up it may remove it.
+std::string MakeWorkDirectory() {
+  std::optional<std::string> temp = PlatformFiles().TempDirectory();
+  if (!temp) throw Exception("Cannot find the temporary directory");
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    std::optional<std::string> name = PlatformFiles().UniqueTempFileName(*temp, LoaderDirectoryPrefix);
+    if (!name) break;
+    // The unique name's file makes way for a directory of the same name.
+    PlatformFiles().DeleteFile(*name);
+    if (PlatformFiles().CreateDirectory(*name)) return *name;
+  }
+  throw Exception("Cannot create a directory for the setup in %s", *temp);
+}
+
+// Removes what the directory holds, then the directory; what cannot be
+// removed (a program still running) stays.
+void RemoveDirectoryTree(const std::string& dir) {
+  for (const TFindEntry& entry : PlatformFiles().FindFiles(JoinPath(dir, "*"))) {
+    std::string path = JoinPath(dir, entry.Name);
+    if (entry.Attributes & attrDirectory) {
+      RemoveDirectoryTree(path);
+    } else {
+      if (entry.Attributes & attrReadOnly) PlatformFiles().SetAttributes(path, attrNormal);
+      PlatformFiles().DeleteFile(path);
+    }
+  }
+  PlatformFiles().RemoveDirectory(dir);
+}
+
+std::string Quoted(const std::string& argument) { return "\"" + argument + "\""; }
+
+int RunLoader() {
+  const std::string self = PlatformModule().ModuleFileName();
+  const TSetupSource source = FindSetupSource(self);
+  bool toDisk = false;
+  for (const std::string& argument : ProgramArguments())
+    if (SameText(argument, "*TODISK")) toDisk = true;
+
+  TQmbxCompress engine(nullptr);
+  engine.Offset = source.Offset;
+  engine.SetCompressedFile(source.Archive);
+  const std::string dir = MakeWorkDirectory();
+  std::string setup;
+  try {
+    int count = engine.FileCount();
+    if (count <= 0) throw Exception("The setup archive %s holds no files", source.Archive);
+    TStringList names;
+    for (int i = 0; i < count; ++i) {
+      TlzhFileStats stats;
+      engine.GetFileStats(i, stats);
+      names.Add(stats.FileName);
+    }
+    setup = JoinPath(dir, ArchiveNamePart(names.Strings(0)));
+    engine.ExtractDirectory = dir;
+    engine.SetFilesToProcess(names);
+    engine.ExtractFiles();
+    if (engine.Abort || !IsFile(setup)) throw Exception("The setup could not be extracted");
+  } catch (const std::exception& e) {
+    RemoveDirectoryTree(dir);
+    const auto* own = dynamic_cast<const Exception*>(&e);
+    throw Exception("Cannot extract the setup from %s: %s", source.Archive,
+                    own ? own->Message() : std::string(e.what()));
+  }
+
+  std::string command = Quoted(setup) + " " + Quoted("-s" + ExtractFileDir(self));
+  // -e names the file within the distribution directory that -s gives.
+  if (source.Embedded) command += " " + Quoted("-e" + ExtractFileName(self));
+  command += toDisk ? " -f" : " -c";
+  std::optional<uint32_t> status = PlatformProcesses().RunProgram(command, TShowWindow::Normal, waitForever);
+  RemoveDirectoryTree(dir);
+  if (!status)
+    throw Exception("Cannot start the setup program %s: %s", setup,
+                    PlatformSystem().ErrorMessage(PlatformSystem().LastError()));
+  return static_cast<int>(*status);
+}
+
+}  // namespace
+}  // namespace brim
+
+int main(int argc, char** argv) {
+  using namespace brim;
+  SetProgramArguments(ProgramArgumentsOf(argc, argv));
+  try {
+    return RunLoader();
+  } catch (const std::exception& e) {
+    const auto* own = dynamic_cast<const Exception*>(&e);
+    PlatformWindows().MessageBox(own ? own->Message() : std::string(e.what()), "Setup",
+                                 boxOk | boxIconError);
+    return 1;
+  }
+}

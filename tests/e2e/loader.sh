@@ -1,0 +1,217 @@
+#!/usr/bin/env bash
+# End-to-end checks of a built distribution and its loading program:
+#   tests/e2e/loader.sh native build/native   on a fresh substitute machine
+#   tests/e2e/loader.sh win32  build/win32    under Wine and Xvfb (WINEPREFIX
+#                                             from scripts/wine-env)
+# A small product (one file) is bound into the runtime, which builds its
+# distribution with "-b" beside a BUILD.INF, twice, into two directories:
+# the same bytes both times. Then the self-extracting setup.exe, the plain
+# setup.exe beside setup.1 and files.1, and "setup.exe *TODISK" each start
+# the setup from the loader's directory under the temporary directory, which
+# is gone afterwards; a missing, damaged or truncated setup archive is named
+# and leaves nothing behind.
+# Prints one line per check and "e2e loader PLATFORM: N passed, N failed".
+set -uo pipefail
+
+platform="${1:?platform}"
+build="$(realpath "${2:?build directory}")"
+bin="$build/bin"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+native="$root/build/native"
+
+if [ "$platform" = win32 ] && [ -z "${BRIMWELL_E2E_XVFB:-}" ]; then
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+  BRIMWELL_E2E_XVFB=1 xvfb-run -a "$0" "$@"
+  status=$?
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+  exit $status
+fi
+
+work="$root/build/e2e/loader-$platform"
+rm -rf "$work"
+mkdir -p "$work/prod/payload" "$work/kit"
+cd "$work" || exit 1
+export BRIMWELL_UI=auto
+
+# shellcheck source=checks.sh
+. "$root/tests/e2e/checks.sh"
+
+echo "e2e loader $platform: a distribution built with -b and its setup.exe"
+
+# winpath PATH: the host path as the programs see it (drive Z: is /).
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+cat >prod/product.txt <<'EOF'
+object Instalator: TInstalator
+  Width = 696
+  Height = 480
+  object Install1: TInstall
+    DestDir = '\Brimwell\LoaderCheck'
+    DestDirType = psProgramFiles
+    Information.ProductName = 'Loader Check'
+  end
+  object Dir: TInstallDirectory
+    Container = Install1
+    ArchiveFileType = psContainerArchiveFile
+    DestDirType = psContainerDestDir
+  end
+  object Hello: TInstallFile
+    Container = Dir
+    ArchiveFileType = psContainerArchiveFile
+    DestDirType = psContainerDestDir
+    IncludeFromDir = 'payload'
+    FileName = 'hello.txt'
+    DestName = 'hello.txt'
+  end
+end
+EOF
+printf 'hello from the payload\n' >prod/payload/hello.txt
+"$native/bin/brimdef" compile prod/product.txt -o prod/product.bin >/dev/null ||
+  { echo "cannot compile the product's definition"; exit 1; }
+
+if [ "$platform" = native ]; then
+  M="$work/machine"
+  export BRIMWELL_MACHINE="$M"
+  "$bin/brimmachine" init "$M" >/dev/null || { echo "cannot make a machine"; exit 1; }
+  # The native loader is not built for size as the win32 one is: a 2.88 MB
+  # floppy takes it and setup.1 on the first disk.
+  sed -i 's/^FloppyCapacity=.*/FloppyCapacity=2949120/' "$M/machine.ini"
+  C="$M/drive_c"
+  A="$M/drive_a"
+  run=()
+  exe=""
+  # The runtime built for size with the product bound in; without it, the
+  # demo's setup stripped of its debug information and of the demo's
+  # definition, with the product appended as the build's own tool does.
+  if [ -x "$bin/brimruntime" ]; then
+    "$native/bin/brimdef" bind "$bin/brimruntime" prod/product.bin -o kit/brimsetup >/dev/null
+  else
+    strip -o kit/brimsetup "$bin/brimsetup" &&
+      "$native/tools/append_resource" kit/brimsetup "#10" TINSTALATOR prod/product.bin
+  fi || { echo "cannot bind the product"; exit 1; }
+else
+  C="$WINEPREFIX/drive_c"
+  A="$work/floppy"
+  mkdir -p "$A"
+  rm -f "$WINEPREFIX/dosdevices/a:"
+  ln -s "$A" "$WINEPREFIX/dosdevices/a:"
+  run=(wine)
+  exe=".exe"
+  runtime="$bin/brimruntime.exe"
+  [ -f "$runtime" ] || runtime="$bin/brimsetup.exe"
+  if ! "$native/bin/brimdef" bind "$runtime" prod/product.bin -o kit/brimsetup.exe >/dev/null 2>&1; then
+    # Without a product bound into the runtime there is no build: the
+    # loader still starts the runtime from a setup.1 that brimarc makes.
+    echo "  skip  building (brimdef cannot bind a definition into brimsetup.exe here)"
+    mkdir -p plain
+    cp "$bin/BrimwellLoadProgram.exe" plain/setup.exe
+    "$native/bin/brimarc" create plain/setup.1 "$bin/brimsetup.exe" >/dev/null
+    before=$(find "$C" -maxdepth 6 -type d -name 'BWL*' 2>/dev/null | wc -l)
+    (cd plain && timeout 120 wine ./setup.exe >../out.txt 2>../err.txt </dev/null)
+    status=$?
+    tr -d '\r' <err.txt >err.lf
+    check "setup.exe beside setup.1 starts the runtime, which ran its definition" contains err.lf "brimsetup: "
+    check "  its status is the runtime's" test "$status" -eq 1
+    check "  and its directory is gone" \
+      test "$(find "$C" -maxdepth 6 -type d -name 'BWL*' 2>/dev/null | wc -l)" = "$before"
+    rm plain/setup.1
+    (cd plain && timeout 60 wine ./setup.exe >../out.txt 2>../err.txt </dev/null)
+    status=$?
+    tr -d '\r' <err.txt >err.lf
+    check "without setup.1 the loader names it" contains err.lf \
+      "The setup archive $(winpath "$work/plain/setup.1") was not found"
+    echo "e2e loader $platform: $passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
+    exit
+  fi
+fi
+mkdir -p "$A"
+cp "$bin/BrimwellLoadProgram.exe" kit/
+setup_program="$work/kit/brimsetup$exe"
+
+# build DIR: "-b" into DIR, from the product's directory.
+build() {
+  winpath "$work/$1" >kit/BUILD.INF
+  (cd prod && timeout 120 "${run[@]}" "$setup_program" -b >../out.txt 2>../err.txt </dev/null)
+}
+# loader_dirs: the loaders' directories under the temporary directories.
+loader_dirs() { find "$C" -maxdepth 6 -type d -name 'BWL*' 2>/dev/null | wc -l; }
+# start DIR ARGS...: runs DIR/setup.exe, keeping its status and its stderr.
+start() {
+  local dir="$1"
+  shift
+  (cd "$dir" && timeout 120 "${run[@]}" ./setup.exe "$@" >"$work/out.txt" 2>"$work/err.txt" </dev/null)
+  status=$?
+  tr -d '\r' <"$work/err.txt" >"$work/err.lf"
+}
+# installed_by_setup: the setup ran from the loader's copy; with the
+# installation run in this build, the product's file is installed.
+installed() {
+  if grep -qF "The installation run of Install1 is not available in this build" err.lf; then
+    [ "$status" -eq 1 ] || { echo "        status $status"; return 1; }
+  else
+    [ "$status" -eq 0 ] || { echo "        status $status"; sed 's/^/        | /' err.lf; return 1; }
+    content_is "$C/Program Files/Brimwell/LoaderCheck/hello.txt" "hello from the payload"
+  fi
+}
+ended_with_message() {
+  [ "$status" -ne 0 ] && [ "$status" -ne 124 ] || { echo "        status $status"; return 1; }
+  contains err.lf "$1"
+}
+
+check "-b builds the distribution" build dist
+check "  setup.exe, setup.1 and files.1" test -s dist/setup.exe -a -s dist/setup.1 -a -s dist/files.1
+check "  setup.exe ends with the self-extract trailer" \
+  test "$(tail -c 56 dist/setup.exe | head -c 15 | tail -c 14)" = SELFEXTRACTING
+check "  setup.exe begins with the loading program" \
+  cmp -s -n "$(stat -c %s kit/BrimwellLoadProgram.exe)" dist/setup.exe kit/BrimwellLoadProgram.exe
+sleep 2
+check "a second build into another directory" build "second build"
+for f in setup.exe setup.1 files.1; do
+  check "  gives the same $f" cmp -s "dist/$f" "second build/$f"
+done
+
+before=$(loader_dirs)
+start dist
+check "the self-extracting setup.exe starts the setup" installed
+check "  and its directory is gone" test "$(loader_dirs)" = "$before"
+
+mkdir -p plain
+cp kit/BrimwellLoadProgram.exe plain/setup.exe
+cp dist/setup.1 dist/files.1 plain/
+rm -rf "$C/Program Files/Brimwell/LoaderCheck"
+start plain
+check "setup.exe beside setup.1 starts the setup" installed
+check "  and its directory is gone" test "$(loader_dirs)" = "$before"
+
+start dist '*TODISK'
+check "setup.exe *TODISK copies the setup onto the floppy" cmp -s "$A/setup.1" dist/setup.1
+check "  the loading program as its setup.exe" cmp -s "$A/setup.exe" kit/BrimwellLoadProgram.exe
+check "  and files.1 as the first disk" test -s "$A/files.1"
+check "  its directory is gone" test "$(loader_dirs)" = "$before"
+
+mkdir -p bare
+cp kit/BrimwellLoadProgram.exe bare/setup.exe
+start bare
+check "without setup.1 the loader names it" ended_with_message "The setup archive $(winpath "$work/bare/setup.1") was not found"
+
+mkdir -p truncated
+cp kit/BrimwellLoadProgram.exe truncated/setup.exe
+head -c 300 dist/setup.1 >truncated/setup.1
+start truncated
+check "a truncated setup.1 is named" ended_with_message "Cannot extract the setup from $(winpath "$work/truncated/setup.1")"
+check "  and leaves no directory" test "$(loader_dirs)" = "$before"
+
+mkdir -p outside
+cp dist/setup.exe outside/setup.exe
+size=$(stat -c %s outside/setup.exe)
+# SetupEnd (trailer offset 20) past the end of the file.
+printf '\xff\xff\xff\x7f' | dd of=outside/setup.exe bs=1 seek=$((size - 56 + 20)) conv=notrunc status=none
+start outside
+check "a trailer pointing outside the file is named" \
+  ended_with_message "The setup program $(winpath "$work/outside/setup.exe") is damaged: its self-extract trailer points outside the file"
+
+echo "e2e loader $platform: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
