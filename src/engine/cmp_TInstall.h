@@ -60,8 +60,7 @@ class TCustomInstall;
 // installation record, the run itself, its bad end, the loading program's
 // clean-up and the modes of the command line. The installation calls them
 // through this table, so that a test can put its own steps in their place.
-// By default they are the installation's own members; a mode this build
-// has no unit for fails, saying that it is not available in this build.
+// By default they are the installation's own members.
 struct TInstallHooks {
   // The key of this installation's record, looked up without creating one;
   // "" when there is none.
