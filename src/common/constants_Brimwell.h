@@ -21,4 +21,11 @@ inline constexpr const char* LoaderProgramName = "BrimwellLoadProgram.exe";
 // component set's directory on a building machine.
 inline constexpr const char* BrimwellSetupKey = "\\SOFTWARE\\Brimwell\\Setup";
 
+// The exit status of a setup whose installation finishes after the
+// computer restarts (its start after the reboot is registered), whether
+// the restart was asked for or refused: the status Windows installers give
+// for "restart needed". The loading program keeps its copy of the setup
+// for that start.
+inline constexpr int exitRestartRequired = 3010;
+
 }  // namespace brim

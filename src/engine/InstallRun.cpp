@@ -233,6 +233,7 @@ void TCustomInstall::Process() {
   // A run that needed the reboot ends here, declined or not: the start
   // after the reboot has the good end.
   if (rebootWanted) {
+    EndedForReboot = true;
     Application().Terminate();
     Running = false;
     return;

@@ -242,6 +242,8 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   std::string InstallSource;
   bool Running = false;
   bool Ended = false;
+  // The run ended for a reboot: the start after it finishes the work.
+  bool EndedForReboot = false;
   int UnfinishedCount = 0;
   // The key of this installation's record ("" when there is none), and
   // when the current run began (0 before the first run).
@@ -287,10 +289,6 @@ void RequireRestartAtEnd(const std::string& failureMessage);
 // it, the message recorded with the request (else "Could not reboot
 // windows. Please manually reboot windows.") is shown and it is false.
 bool RestartWhenRequired();
-// The exit status of a setup whose installation is complete but whose
-// restart the system refused: the user must restart the computer (the
-// status Windows installers give for it).
-inline constexpr int exitRestartRefused = 3010;
 
 
 class TInstall : public TCustomInstall {

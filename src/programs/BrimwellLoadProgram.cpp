@@ -8,7 +8,9 @@
 //                       -e<this file's name> when self-extracting, and -c
 //   setup.exe *TODISK   the setup with -s, -e and -f (copy onto floppies)
 // Afterwards it removes its directory, so nothing is left behind even when
-// the setup's own clean-up cannot delete a running program. Its exit status
+// the setup's own clean-up cannot delete a running program; unless the
+// setup ended with 3010, restart required: its start after the reboot
+// runs from that directory. Its exit status
 // is the setup's; 1 when it could not start the setup, the error shown
 // first. It has no window of its own.
 #include <exception>
@@ -132,7 +134,9 @@ int RunLoader() {
   if (source.Embedded) command += " " + Quoted("-e" + ExtractFileName(self));
   command += toDisk ? " -f" : " -c";
   std::optional<uint32_t> status = PlatformProcesses().RunProgram(command, TShowWindow::Normal, waitForever);
-  RemoveDirectoryTree(dir);
+  // A setup that finishes after the restart is started again from this
+  // copy by the RunOnce command it registered: the copy stays for it.
+  if (!status || *status != static_cast<uint32_t>(exitRestartRequired)) RemoveDirectoryTree(dir);
   if (!status)
     throw Exception("Cannot start the setup program %s: %s", setup,
                     PlatformSystem().ErrorMessage(PlatformSystem().LastError()));

@@ -9,9 +9,9 @@
 // Exit status: 0 when the program ended normally; 1 when it could not
 // start (a bad command line, a missing or damaged definition, no window:
 // the error is shown first) or when its installation run ended by an
-// error or an abort; 3010 when the installation is complete but the
-// system refused the restart it needs (the message says to restart by
-// hand; the start after it finishes the installation).
+// error or an abort; 3010 when the installation finishes after a restart
+// (its start after the reboot is registered), whether the restart was
+// asked for or refused (then the message says to restart by hand).
 #include <exception>
 #include <string>
 #include <vector>
@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     application.Run();
     const TCustomInstall* install = CurrentInstall();
     if (install && install->Ended) status = 1;
+    else if (install && install->EndedForReboot) status = exitRestartRequired;
     // The main window could not be made: the error was shown.
     TCustomForm* mainForm = application.MainForm();
     if (showsWindow && mainForm && !mainForm->Window()) status = 1;
@@ -52,6 +53,6 @@ int main(int argc, char** argv) {
   application.DestroyComponents();
   // A step that needed a restart asked for it: the computer restarts once, now.
   if (CurrentSession().RestartRequired() && !RestartWhenRequired() && status == 0)
-    status = exitRestartRefused;
+    status = exitRestartRequired;
   return status;
 }
