@@ -162,7 +162,8 @@ uint32_t PEChecksum(std::string_view bytes) {
   uint32_t sum = 0;
   for (size_t i = 0; i < bytes.size(); i += 2) {
     uint32_t word = static_cast<unsigned char>(bytes[i]);
-    if (i + 1 < bytes.size()) word |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+    if (i + 1 < bytes.size())
+      word |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
     sum += word;
     sum = (sum & 0xFFFF) + (sum >> 16);
   }
@@ -311,11 +312,15 @@ std::optional<std::string> WithPEResource(std::string_view bytes, const TResourc
     uint64_t end = AlignUp(file.size(), fileAlignment);
     uint64_t virtualEnd = 0;
     for (const auto& s : sections) virtualEnd = std::max(virtualEnd, VirtualEnd(s));
-    if (end > 0xFFFFFFFFu - data.size() - 0x10000 || virtualEnd > 0xFFFFFFFFu - data.size() - 0x10000)
+    if (end > 0xFFFFFFFFu - data.size() - 0x10000 ||
+        virtualEnd > 0xFFFFFFFFu - data.size() - 0x10000)
       return Fail(error, "the file is too large for another section");
     rva = static_cast<uint32_t>(AlignUp(virtualEnd, sectionAlignment));
     section = ResourceSection(*resources, rva);
-    TPESection added{".rsrc", rva, static_cast<uint32_t>(section.size()), static_cast<uint32_t>(end),
+    TPESection added{".rsrc",
+                     rva,
+                     static_cast<uint32_t>(section.size()),
+                     static_cast<uint32_t>(end),
                      static_cast<uint32_t>(AlignUp(section.size(), fileAlignment)),
                      kResourceCharacteristics};
     file.resize(end, '\0');

@@ -186,8 +186,9 @@ TEST(PEResourceBinding, BadRuntimesAreRefusedWithTheReason) {
   // The root directory's first entry leads far outside the section.
   auto resources = *image->Directory(2);
   const TPESection& rsrc = image->Sections()[1];
-  WriteLittleEndian(damagedTree.data() + rsrc.RawOffset + resources.first - rsrc.VirtualAddress + 20,
-                    0x8FFFFFF0u, 4);
+  WriteLittleEndian(
+      damagedTree.data() + rsrc.RawOffset + resources.first - rsrc.VirtualAddress + 20, 0x8FFFFFF0u,
+      4);
   // Data right after the section table, where another header would go:
   // in the way of a new section, no matter to a section rewritten in place.
   size_t table = image->OptionalHeaderOffset() + image->OptionalHeaderSize();
@@ -201,7 +202,8 @@ TEST(PEResourceBinding, BadRuntimesAreRefusedWithTheReason) {
     const char* Error;
   } cases[] = {
       {"text", "just some text", "not an executable (neither a PE nor an ELF file)"},
-      {"an MZ file without PE headers", "MZ" + std::string(100, '\0'), "not a PE file (no PE signature)"},
+      {"an MZ file without PE headers", "MZ" + std::string(100, '\0'),
+       "not a PE file (no PE signature)"},
       {"truncated", good.substr(0, good.size() - 0x200),
        "the file is truncated: its sections end at byte"},
       {"damaged resource tree", damagedTree,
@@ -218,7 +220,11 @@ TEST(PEResourceBinding, BadRuntimesAreRefusedWithTheReason) {
 }
 
 TEST(AppendedResourceBinding, APosixRuntimeGetsOneBlockNeverTwo) {
-  const std::string elf = std::string("\x7F" "ELF", 4) + std::string(96, '\x01');
+  const std::string elf = std::string(
+                              "\x7F"
+                              "ELF",
+                              4) +
+                          std::string(96, '\x01');
   std::string error;
   auto once = BindExecutableResource(elf, "#10", "TINSTALATOR", "first", &error);
   ASSERT_TRUE(once) << error;
