@@ -10,6 +10,8 @@
 // start (a bad command line, a missing or damaged definition, no window:
 // the error is shown first) or when its installation run ended by an
 // error or an abort.
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
@@ -21,6 +23,19 @@
 #include "engine/cmp_TInstall.h"
 #include "platform/Platform.h"
 #include "widgets/Forms.h"
+
+#ifdef __GLIBCXX__
+// An exception nothing catches (main catches them all) ends the program
+// here. The C++ library's own handler would name the exception's type
+// through its demangler, 50 KB of every setup program for a message no
+// user can act on.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+  std::fputs("brimsetup: terminated by an error nothing handled\n", stderr);
+  std::abort();
+}
+}  // namespace __gnu_cxx
+#endif
 
 int main(int argc, char** argv) {
   using namespace brim;

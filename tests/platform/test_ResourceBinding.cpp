@@ -14,9 +14,8 @@
 #include "platform/TestPE.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
 #include "platform/PlatformTest.h"
+#include "platform/win32/Win32Api.h"
 #endif
 
 namespace brim::test {
