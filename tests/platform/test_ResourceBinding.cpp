@@ -252,6 +252,8 @@ TEST_F(BoundRuntime, WindowsFindsTheBoundDefinition) {
   std::string definition = "TPF0 bound definition" + std::string(5000, 'd');
   int number = 0;
   for (const auto& runtime : Runtimes()) {
+    // A 32-bit Wine maps no x64 file, not even as data.
+    if (TPEImage::Read(runtime.File)->IsPE32Plus()) continue;
     auto bound = WithPEResource(runtime.File, kRCData, kDefinition, definition);
     ASSERT_TRUE(bound) << runtime.What;
     std::string path = At("bound" + std::to_string(++number) + ".dll");

@@ -105,8 +105,8 @@ class TWin32ComService : public IComService {
     if (!library.Get()) return LastErrorAsHResult();
     step = TServerStep::FindEntry;
     using TEntry = HRESULT(STDAPICALLTYPE*)();
-    auto entry = reinterpret_cast<TEntry>(reinterpret_cast<void*>(
-        ::GetProcAddress(library.Get(), unregister ? "DllUnregisterServer" : "DllRegisterServer")));
+    auto entry = reinterpret_cast<TEntry>(reinterpret_cast<void*>(::GetProcAddress(
+        library.Get(), unregister ? "DllUnregisterServer" : "DllRegisterServer")));
     if (!entry) return LastErrorAsHResult();
     step = TServerStep::Call;
     return HResult(entry());
