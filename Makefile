@@ -79,10 +79,12 @@ asan: deps build-asan
 fuzz: deps build-fuzz
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz
 
-## bench: the archive engine against zlib, gzip; brimarc against zip, unzip; big definitions (bench/README.md)
-bench: deps build-native
+## bench: the archive engine against zlib, gzip; brimarc against zip, unzip; big definitions;
+## our setup against NSIS: build, size, unattended install under Wine; runtime and loader sizes (bench/README.md)
+bench: deps build
 	@cmake --build build/native -j $(JOBS) --target archive_bench
 	@bench/run
+	@bench/nsis
 
 clean:
 	rm -rf build

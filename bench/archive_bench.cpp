@@ -2,9 +2,10 @@
 // against gzip, on a generated corpus, in one run side by side; brimarc
 // against zip and unzip; and the loading of big install definitions.
 //   archive_bench [--work DIR] [--repeat N] [--big-mib N] [--extract-only]
-//                 [--small-only] [--bin DIR --definitions DIR]
+//                 [--small-only] [--corpus-only] [--bin DIR --definitions DIR]
 // (--extract-only measures extraction alone, from the archives of an
-// earlier run; --small-only measures the 2,000 small files alone. --bin names the directory of brimarc and brimdef, and
+// earlier run; --small-only measures the 2,000 small files alone;
+// --corpus-only makes the corpus and measures nothing. --bin names the directory of brimarc and brimdef, and
 // --definitions one holding demo.txt, def500.txt and def4000.txt: with
 // them the programs are measured too.)
 // The corpus (made once in DIR/corpus and kept): one 64 MiB file of mixed
@@ -604,7 +605,7 @@ int Run(int argc, char** argv) {
   fs::path work = "build/bench";
   int repeat = 3;
   uint64_t largeMiB = 1024;
-  bool extractOnly = false, smallOnly = false;
+  bool extractOnly = false, smallOnly = false, corpusOnly = false;
   fs::path bin, definitions;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -615,10 +616,11 @@ int Run(int argc, char** argv) {
     else if (a == "--big-mib" && i + 1 < argc) largeMiB = std::strtoull(argv[++i], nullptr, 10);
     else if (a == "--extract-only") extractOnly = true;
     else if (a == "--small-only") smallOnly = true;
+    else if (a == "--corpus-only") corpusOnly = true;
     else
       Fail(
           "usage: archive_bench [--work DIR] [--repeat N] [--big-mib N] [--extract-only] "
-          "[--small-only] [--bin DIR --definitions DIR]");
+          "[--small-only] [--corpus-only] [--bin DIR --definitions DIR]");
   }
   work = fs::absolute(work);
   fs::create_directories(work);
@@ -626,6 +628,7 @@ int Run(int argc, char** argv) {
 
   std::cerr << "making the corpus in " << (work / "corpus").string() << " ...\n";
   std::vector<TCorpus> sets = MakeCorpus(work / "corpus");
+  if (corpusOnly) return 0;
   std::vector<TRow> rows;
   for (size_t s = 0; s < sets.size(); ++s) {
     if (smallOnly && s != 1) continue;

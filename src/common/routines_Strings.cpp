@@ -58,6 +58,12 @@ std::vector<std::string> SplitText(const std::string& text, char separator) {
 
 std::vector<std::string> SplitSemicolons(const std::string& text) { return SplitText(text, ';'); }
 
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines = SplitText(text, '\n');
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
 std::string SemicolonField(const std::string& text, int n) {
   if (text.find(';') == std::string::npos) return text;
   auto fields = SplitSemicolons(text);

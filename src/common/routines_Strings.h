@@ -35,6 +35,9 @@ std::string SemicolonField(const std::string& text, int n);
 // no fields); SplitSemicolons splits at ";".
 std::vector<std::string> SplitText(const std::string& text, char separator);
 std::vector<std::string> SplitSemicolons(const std::string& text);
+// The lines of a text, each without its "\n" (a "\r" before it stays); a
+// last line without "\n" counts, nothing after a final "\n" does.
+std::vector<std::string> SplitLines(const std::string& text);
 
 std::string UpperCase(std::string s);
 std::string LowerCase(std::string s);

@@ -14,6 +14,7 @@
 
 #include "common/types_Brimwell.h"
 #include "objects/FormValue.h"
+#include "objects/PropFunction.h"
 
 namespace brim {
 
@@ -108,27 +109,27 @@ struct TPropInfo {
   // none: always written.
   std::optional<std::string> StringDefault;
 
-  std::function<int64_t(const TPersistent&)> GetOrd;
-  std::function<void(TPersistent&, int64_t)> SetOrd;
-  std::function<std::string(const TPersistent&)> GetStr;
-  std::function<void(TPersistent&, const std::string&)> SetStr;
-  std::function<double(const TPersistent&)> GetFloat;
-  std::function<void(TPersistent&, double)> SetFloat;
-  std::function<TComponent*(const TPersistent&)> GetRef;
-  std::function<void(TPersistent&, TComponent*)> SetRef;
-  std::function<TPersistent*(TPersistent&)> GetObject;
-  std::function<std::string(const TPersistent&)> GetHandlerName;
+  TPropFunction<int64_t(const TPersistent&)> GetOrd;
+  TPropFunction<void(TPersistent&, int64_t)> SetOrd;
+  TPropFunction<std::string(const TPersistent&)> GetStr;
+  TPropFunction<void(TPersistent&, const std::string&)> SetStr;
+  TPropFunction<double(const TPersistent&)> GetFloat;
+  TPropFunction<void(TPersistent&, double)> SetFloat;
+  TPropFunction<TComponent*(const TPersistent&)> GetRef;
+  TPropFunction<void(TPersistent&, TComponent*)> SetRef;
+  TPropFunction<TPersistent*(TPersistent&)> GetObject;
+  TPropFunction<std::string(const TPersistent&)> GetHandlerName;
   // Binds the handler the form offers under that name (a std::function of
   // the event's signature in a std::any); null keeps the name alone. False
   // when the handler has another signature.
-  std::function<bool(TPersistent&, const std::string& name, const std::any* handler)> SetHandler;
-  std::function<bool(const TPersistent&, TValue&)> WriteCustom;  // false: nothing to write
-  std::function<void(TPersistent&, const TValue&)> ReadCustom;
-  std::function<bool(const TPersistent&)> Stored;  // optional extra condition for writing
+  TPropFunction<bool(TPersistent&, const std::string& name, const std::any* handler)> SetHandler;
+  TPropFunction<bool(const TPersistent&, TValue&)> WriteCustom;  // false: nothing to write
+  TPropFunction<void(TPersistent&, const TValue&)> ReadCustom;
+  TPropFunction<bool(const TPersistent&)> Stored;  // optional extra condition for writing
 };
 
-using TComponentFactory = std::function<TComponent*(TComponent* owner)>;
-using TItemFactory = std::function<TCollectionItem*(TCollection* collection)>;
+using TComponentFactory = TPropFunction<TComponent*(TComponent* owner)>;
+using TItemFactory = TPropFunction<TCollectionItem*(TCollection* collection)>;
 
 struct TClassInfo {
   std::string ClassName;
@@ -292,8 +293,9 @@ class TClassBuilder {
     p.SetRef = [acc](TPersistent& o, TComponent* c) { acc.set(o, dynamic_cast<R*>(c)); };
     return *this;
   }
-  // A nested persistent owned by the object: `get` returns a pointer to it.
-  TClassBuilder& Object(const char* name, std::function<TPersistent*(T&)> get) {
+  // A nested persistent owned by the object: `get` (T&) returns a pointer to it.
+  template <class Get>
+  TClassBuilder& Object(const char* name, Get get) {
     TPropInfo& p = Add(name, TPropKind::Object, {});
     p.GetObject = [get](TPersistent& o) { return get(static_cast<T&>(o)); };
     return *this;
@@ -315,8 +317,9 @@ class TClassBuilder {
     };
     return *this;
   }
-  TClassBuilder& Custom(const char* name, std::function<bool(const T&, TValue&)> write,
-                        std::function<void(T&, const TValue&)> read) {
+  // write(const T&, TValue&) -> bool, read(T&, const TValue&).
+  template <class Write, class Read>
+  TClassBuilder& Custom(const char* name, Write write, Read read) {
     TPropInfo& p = Add(name, TPropKind::Custom, {});
     p.WriteCustom = [write](const TPersistent& o, TValue& v) {
       return write(static_cast<const T&>(o), v);
@@ -324,8 +327,10 @@ class TClassBuilder {
     p.ReadCustom = [read](TPersistent& o, const TValue& v) { read(static_cast<T&>(o), v); };
     return *this;
   }
-  // Adds a writing condition to the property declared last.
-  TClassBuilder& StoredWhen(std::function<bool(const T&)> stored) {
+  // Adds a writing condition, stored(const T&) -> bool, to the property
+  // declared last.
+  template <class Stored>
+  TClassBuilder& StoredWhen(Stored stored) {
     info_.Props.back().Stored = [stored](const TPersistent& o) {
       return stored(static_cast<const T&>(o));
     };

@@ -1,7 +1,6 @@
 #include "platform/HeadlessWindows.h"
 
 #include <cstdio>
-#include <iostream>
 
 namespace brim {
 
@@ -15,7 +14,9 @@ TTextConsole StandardConsole() {
   };
   console.ReadLine = []() -> std::optional<std::string> {
     std::string line;
-    if (!std::getline(std::cin, line)) return std::nullopt;
+    int c;
+    while ((c = std::getchar()) != EOF && c != '\n') line += static_cast<char>(c);
+    if (c == EOF && line.empty()) return std::nullopt;
     return line;
   };
   return console;

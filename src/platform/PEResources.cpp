@@ -136,6 +136,8 @@ std::optional<TPEImage> TPEImage::Read(std::string_view bytes, std::string* erro
   if (magic != kPE32Magic && magic != kPE32PlusMagic)
     return Invalid(error, "unknown optional header magic");
   image.pe32Plus_ = magic == kPE32PlusMagic;
+  image.optionalHeader_ = optional;
+  image.optionalSize_ = optionalSize;
   uint32_t countAt = image.pe32Plus_ ? 108 : 92;
   uint32_t directoriesAt = countAt + 4;
   if (optionalSize < directoriesAt) return Invalid(error, "optional header truncated");
@@ -158,6 +160,7 @@ std::optional<TPEImage> TPEImage::Read(std::string_view bytes, std::string* erro
     s.VirtualAddress = U32(bytes, at + 12);
     s.RawSize = U32(bytes, at + 16);
     s.RawOffset = U32(bytes, at + 20);
+    s.Characteristics = U32(bytes, at + 36);
     image.sections_.push_back(std::move(s));
   }
   return image;
@@ -238,6 +241,46 @@ std::optional<std::string_view> TPEImage::Resource(const TResourceId& type,
     return At(U32(*res, language.Target), U32(*res, language.Target + 4));
   }
   return std::nullopt;
+}
+
+std::optional<std::vector<TPEResourceEntry>> TPEImage::AllResources(std::string* error) const {
+  std::vector<TPEResourceEntry> all;
+  auto dir = Directory(kResourceDirectory);
+  if (!dir) return all;
+  auto res = FromRva(dir->first);
+  if (!res || !Fits(*res, 0, 16)) return Invalid(error, "the root directory is outside the file");
+  auto keyOf = [&](const TDirectoryEntry& e) -> std::optional<TResourceKey> {
+    if (!e.IsString) return TResourceKey{false, e.Number, {}};
+    auto name = EntryName(*res, e);
+    if (!name) return std::nullopt;
+    return TResourceKey{true, 0, *name};
+  };
+  // Each level must hold the count of entries its header gives.
+  auto entriesOf = [&](uint32_t offset, std::vector<TDirectoryEntry>& entries) {
+    entries = DirectoryEntries(*res, offset);
+    return Fits(*res, offset, 16) &&
+           entries.size() == static_cast<size_t>(U16(*res, offset + 12)) + U16(*res, offset + 14);
+  };
+  std::vector<TDirectoryEntry> types, names, languages;
+  if (!entriesOf(0, types)) return Invalid(error, "the root directory runs past the file");
+  for (const auto& type : types) {
+    auto typeKey = keyOf(type);
+    if (!typeKey || !type.IsDirectory || !entriesOf(type.Target, names))
+      return Invalid(error, "a type directory runs past the file");
+    for (const auto& name : names) {
+      auto nameKey = keyOf(name);
+      if (!nameKey || !name.IsDirectory || !entriesOf(name.Target, languages))
+        return Invalid(error, "a name directory runs past the file");
+      for (const auto& language : languages) {
+        if (language.IsDirectory || !Fits(*res, language.Target, 16))
+          return Invalid(error, "a data entry runs past the file");
+        auto data = At(U32(*res, language.Target), U32(*res, language.Target + 4));
+        if (!data) return Invalid(error, "the data of a resource lies outside the file");
+        all.push_back({*typeKey, *nameKey, language.Number, U32(*res, language.Target + 8), *data});
+      }
+    }
+  }
+  return all;
 }
 
 std::vector<std::string> TPEImage::ExportedNames() const {

@@ -34,6 +34,24 @@ struct TResourceId {
   bool operator==(const TResourceId&) const = default;
 };
 
+// A resource type, name or language as the directory stores it: a number,
+// or a UTF-16 name (the resource compiler stores names in upper case).
+struct TResourceKey {
+  bool IsString = false;
+  uint16_t Number = 0;
+  std::u16string Name;
+  bool operator==(const TResourceKey&) const = default;
+};
+
+// One resource of the directory tree, with its data in the file's bytes.
+struct TPEResourceEntry {
+  TResourceKey Type;
+  TResourceKey Name;
+  uint16_t Language = 0;
+  uint32_t CodePage = 0;
+  std::string_view Data;
+};
+
 // One entry of the section table.
 struct TPESection {
   std::string Name;
@@ -41,6 +59,7 @@ struct TPESection {
   uint32_t VirtualSize = 0;
   uint32_t RawOffset = 0;  // PointerToRawData
   uint32_t RawSize = 0;    // SizeOfRawData
+  uint32_t Characteristics = 0;
 };
 
 // The headers of a PE file and what hangs off them. The image refers to the
@@ -72,20 +91,34 @@ class TPEImage {
   // The data of a resource; of its first language when it has several.
   std::optional<std::string_view> Resource(const TResourceId& type, const TResourceId& name) const;
 
+  // Every resource of the directory tree, in directory order (none when
+  // the file has no resource directory). Empty, with *error saying where,
+  // when the tree is damaged: an entry, a name or data outside the file.
+  std::optional<std::vector<TPEResourceEntry>> AllResources(std::string* error = nullptr) const;
+
   // The names the export directory lists, in its order (empty without one).
   std::vector<std::string> ExportedNames() const;
 
- private:
-  TPEImage() = default;
-  // The data directory entry index (0 exports, 2 resources) when present.
+  // The RVA and size of data directory entry index (0 exports, 2
+  // resources, 5 base relocations) when present and not empty.
   std::optional<std::pair<uint32_t, uint32_t>> Directory(unsigned index) const;
+  // How many data directory entries the optional header has room for.
+  size_t DirectoryCount() const { return directories_.size(); }
   // The bytes from rva to the end of the file data of its section.
   std::optional<std::string_view> FromRva(uint32_t rva) const;
+  // Where in the file the optional header starts, and its size.
+  size_t OptionalHeaderOffset() const { return optionalHeader_; }
+  uint16_t OptionalHeaderSize() const { return optionalSize_; }
+
+ private:
+  TPEImage() = default;
 
   std::string_view bytes_;
   uint16_t machine_ = 0;
   uint16_t characteristics_ = 0;
   bool pe32Plus_ = false;
+  size_t optionalHeader_ = 0;
+  uint16_t optionalSize_ = 0;
   std::vector<std::pair<uint32_t, uint32_t>> directories_;  // RVA and size
   std::vector<TPESection> sections_;
 };

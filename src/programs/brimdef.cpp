@@ -2,6 +2,8 @@
 //   brimdef compile IN.txt -o OUT.bin    text form to binary stream
 //   brimdef decompile IN.bin [-o OUT.txt] binary stream to text form
 //   brimdef check IN                     load it as an authoring tool would
+//   brimdef bind RUNTIME IN -o SETUP     RUNTIME with the definition (text or
+//                                        binary) as its resource "TINSTALATOR"
 // A definition is loaded through the class registry into real objects
 // before compile writes anything; on any error the message goes to stderr,
 // the exit status is non-zero and no output file is touched.
@@ -14,12 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "common/constants_Brimwell.h"
 #include "common/exceptions_Brimwell.h"
 #include "engine/InstallDefinition.h"
 #include "objects/BinaryForm.h"
 #include "objects/FormLoader.h"
 #include "objects/TextForm.h"
+#include "platform/AppendedResources.h"
 #include "platform/PlatformError.h"
+#include "platform/ResourceBinding.h"
 #include "session/InstallSession.h"
 
 namespace {
@@ -29,7 +34,8 @@ using namespace brim;
 int Usage() {
   std::cerr << "usage: brimdef compile IN.txt -o OUT.bin\n"
                "       brimdef decompile IN.bin [-o OUT.txt]\n"
-               "       brimdef check IN\n";
+               "       brimdef check IN\n"
+               "       brimdef bind RUNTIME IN -o SETUP\n";
   return 2;
 }
 
@@ -44,7 +50,10 @@ std::string ReadFile(const std::string& path) {
 
 // Writes beside the target first and renames over it, so a failed write
 // never leaves a half-written file where the old one was.
-void WriteFileAtomically(const std::string& path, const std::string& data) {
+// The new file gets the permissions of modeOf when one is named (a bound
+// runtime stays executable).
+void WriteFileAtomically(const std::string& path, const std::string& data,
+                         const std::string& modeOf = {}) {
   std::string tmp = path + ".tmp";
   {
     std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
@@ -57,7 +66,9 @@ void WriteFileAtomically(const std::string& path, const std::string& data) {
     }
   }
   std::error_code ec;
-  std::filesystem::rename(tmp, path, ec);
+  if (!modeOf.empty())
+    std::filesystem::permissions(tmp, std::filesystem::status(modeOf).permissions(), ec);
+  if (!ec) std::filesystem::rename(tmp, path, ec);
   if (ec) {
     std::remove(tmp.c_str());
     throw Exception("Cannot replace the file %s: %s", path, ec.message());
@@ -70,16 +81,22 @@ void CheckLoads(const TObjectRecord& record) {
   std::unique_ptr<TComponent> root(CreateForm(record, TLoadOptions{true}));
 }
 
+// The definition file a command works on, named in its error messages.
+std::string subject;
+
 int Run(const std::vector<std::string>& args) {
   if (args.empty()) return Usage();
   const std::string& cmd = args[0];
-  std::string in, out;
+  std::string out;
+  std::vector<std::string> files;
   for (size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "-o" && i + 1 < args.size()) out = args[++i];
-    else if (in.empty() && !args[i].empty() && args[i][0] != '-') in = args[i];
+    else if (!args[i].empty() && args[i][0] != '-') files.push_back(args[i]);
     else return Usage();
   }
-  if (in.empty()) return Usage();
+  if (files.size() != (cmd == "bind" ? 2u : 1u)) return Usage();
+  const std::string& in = files.back();
+  subject = in;
   RegisterInstallVocabulary();
   if (cmd == "compile") {
     if (out.empty()) return Usage();
@@ -92,6 +109,22 @@ int Run(const std::vector<std::string>& args) {
     std::string text = PrintTextForm(ParseForm(ReadFile(in)));
     if (out.empty()) std::cout << text;
     else WriteFileAtomically(out, text);
+    return 0;
+  }
+  if (cmd == "bind") {
+    if (out.empty()) return Usage();
+    const std::string& runtime = files[0];
+    std::string executable = ReadFile(runtime);
+    std::string definition = ReadFile(in);
+    TObjectRecord record = ParseForm(definition);
+    CheckLoads(record);
+    // A binary definition is bound as it is; a text one compiled first.
+    if (!definition.starts_with(FormSignature)) definition = WriteBinaryForm(record);
+    std::string why;
+    auto bound = BindExecutableResource(executable, kResourceTypeRCData,
+                                        InstallDefinitionResource, definition, &why);
+    if (!bound) throw Exception("Cannot bind the definition into %s: %s", runtime, why);
+    WriteFileAtomically(out, *bound, runtime);
     return 0;
   }
   if (cmd == "check" && out.empty()) {
@@ -109,7 +142,7 @@ int main(int argc, char** argv) {
     TInstallSession session;
     return Run(args);
   } catch (const std::exception& e) {
-    std::cerr << "brimdef: " << (args.size() > 1 ? args[1] + ": " : "") << e.what() << "\n";
+    std::cerr << "brimdef: " << (subject.empty() ? "" : subject + ": ") << e.what() << "\n";
     if (const brim::TPlatformError* cause = brim::CauseOf(e))
       std::cerr << "brimdef: " << cause->Describe() << "\n";
     return 1;

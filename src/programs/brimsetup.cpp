@@ -12,6 +12,8 @@
 // error or an abort; 3010 when the installation finishes after a restart
 // (its start after the reboot is registered), whether the restart was
 // asked for or refused (then the message says to restart by hand).
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
@@ -23,6 +25,19 @@
 #include "engine/cmp_TInstall.h"
 #include "platform/Platform.h"
 #include "widgets/Forms.h"
+
+#ifdef __GLIBCXX__
+// An exception nothing catches (main catches them all) ends the program
+// here. The C++ library's own handler would name the exception's type
+// through its demangler, 50 KB of every setup program for a message no
+// user can act on.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+  std::fputs("brimsetup: terminated by an error nothing handled\n", stderr);
+  std::abort();
+}
+}  // namespace __gnu_cxx
+#endif
 
 int main(int argc, char** argv) {
   using namespace brim;

@@ -1,6 +1,6 @@
 #include "widgets/Forms.h"
 
-#include <iostream>
+#include <cstdio>
 
 #include "common/routines_Strings.h"
 #include "objects/FormLoader.h"
@@ -253,7 +253,7 @@ void TApplication::ShowException(const std::exception& e) {
   // The platform's code of a failed call has no room in the system's
   // message; it goes to the program's error output.
   if (const TPlatformError* cause = CauseOf(e))
-    std::cerr << Title() << ": " << cause->Describe() << "\n";
+    std::fprintf(stderr, "%s: %s\n", Title().c_str(), cause->Describe().c_str());
   MessageBox(e.what(), Title(), boxOk | boxIconError);
 }
 

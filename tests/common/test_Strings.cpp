@@ -44,6 +44,20 @@ TEST(Strings, SplitKeepsEmptyFields) {
   EXPECT_TRUE(SplitSemicolons("").empty());
 }
 
+// A text file's lines: a last line without its end counts, an end after
+// the last line makes no empty one, and a CR stays for the reader.
+TEST(Strings, LinesSplitAsAFileIsRead) {
+  using V = std::vector<std::string>;
+  const struct {
+    const char* text;
+    V lines;
+  } cases[] = {
+      {"", {}},           {"a\nb\n", {"a", "b"}},   {"a\nb", {"a", "b"}},
+      {"\n\n", {"", ""}}, {"x\r\ny", {"x\r", "y"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SplitLines(c.text), c.lines) << c.text;
+}
+
 TEST(Strings, CaseInsensitiveComparisonFoldsOnlyAsciiLetters) {
   EXPECT_TRUE(SameText("TInstallFile", "tinstallfile"));
   EXPECT_FALSE(SameText("abc", "abd"));

@@ -6,7 +6,11 @@
 # The definition is examples/demo/demo.txt. It must compile, check, and
 # decompile to the same text; broken inputs must fail with a non-zero status, a message naming the
 # file, and no output file. The compiled streams of all platforms are kept
-# in build/e2e/ and must be byte for byte the same.
+# in build/e2e/ and must be byte for byte the same. It is bound into the
+# runtimes that are built (build/native/bin/brimruntime, a posix program,
+# and build/win32/bin/brimruntime.exe, a PE file): text and binary give
+# the same setup, binding again replaces, the setup starts, and every
+# platform's brimdef binds the same bytes.
 # Prints one line per check and "e2e PLATFORM: N passed, N failed".
 set -uo pipefail
 
@@ -96,6 +100,54 @@ check "an unknown class leaves no output" absent unknown.bin unknown.bin.tmp
 
 brimdef compile missing.txt -o missing.bin
 check "a missing input fails and names the file" failed_with "missing.txt"
+
+# Binding into the runtimes.
+invalid_x() {
+  echo "$1: Invalid parameter <-x>. Valid command line parameters are: -b (Build), -d (Debug), -f (Transfer to floppies), -e (Called by self-extractor), -r (After reboot)"
+}
+for runtime in "$root/build/native/bin/brimruntime" "$root/build/win32/bin/brimruntime.exe"; do
+  [ -e "$runtime" ] || { echo "  (no $runtime: not bound)"; continue; }
+  kind=posix
+  case "$runtime" in *.exe) kind=pe ;; esac
+  setup="setup-$kind"
+  [ $kind = pe ] && setup="$setup.exe"
+  brimdef bind "$runtime" definition.txt -o "$setup"
+  check "bind the text into the $kind runtime" succeeded
+  brimdef bind "$runtime" definition.bin -o "from-binary-$setup"
+  check "  the binary gives the same setup" same_file "$setup" "from-binary-$setup"
+  brimdef bind "$setup" definition.bin -o "again-$setup"
+  check "  binding into the setup again replaces the definition" same_file "$setup" "again-$setup"
+  if [ $kind = posix ]; then
+    check "  the posix setup ends with its resources" test "$(tail -c 8 "$setup")" = BRIMRES1
+    # Windows keeps no execute permission to hand on.
+    [ "$platform" = win32 ] || check "  the posix setup is executable as its runtime" test -x "$setup"
+  fi
+  # The setup starts and reads its definition (a bad switch names the program).
+  if { [ $kind = posix ] && [ "$platform" != win32 ]; } || { [ $kind = pe ] && [ "$platform" = win32 ]; }; then
+    starter=("./$setup")
+    [ $kind = pe ] && starter=(wine "./$setup")
+    BRIMWELL_UI=auto BRIMWELL_MACHINE="$work/machine" timeout 60 "${starter[@]}" -x >stdout.txt 2>stderr.txt </dev/null
+    tr -d '\r' <stderr.txt >stderr.lf
+    check "  the $kind setup starts with the definition" grep -qFx -- "$(invalid_x "${setup%.exe}")" stderr.lf
+  fi
+  for other in "$root"/build/e2e/*/"$setup"; do
+    [ "$other" = "$work/$setup" ] && continue
+    check "  the $kind setup equals the $(basename "$(dirname "$other")") one" same_file "$setup" "$other"
+  done
+done
+
+printf 'not a program\n' >text-runtime
+brimdef bind text-runtime definition.txt -o bad-setup
+check "binding into a file that is no program fails and names it" \
+  failed_with "Cannot bind the definition into text-runtime: not an executable"
+check "  and leaves no output" absent bad-setup bad-setup.tmp
+if [ -e "$root/build/native/bin/brimruntime" ]; then
+  printf 'old setup\n' >kept-setup
+  cp kept-setup kept-setup.orig
+  brimdef bind "$root/build/native/bin/brimruntime" unfinished.txt -o kept-setup
+  check "a broken definition is not bound, and names its file" failed_with "unfinished.txt: .*line"
+  check "  the existing setup is kept" same_file kept-setup.orig kept-setup
+fi
 
 echo "e2e $platform: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

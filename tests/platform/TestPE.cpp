@@ -245,7 +245,7 @@ const char kDosStub[] =
     "This program cannot be run in DOS mode.\r\r\n$";
 
 std::string Image(std::vector<TSection>& sections, uint32_t exportSize, uint32_t resourceSize,
-                  const TTestPEOptions& options) {
+                  const TTestPEOptions& options, const TTestPELayout& layout) {
   std::string file;
   // DOS header: the values every linker writes, and where the PE header is.
   Put16(file, 0x00, 'M' | 'Z' << 8);
@@ -270,8 +270,10 @@ std::string Image(std::vector<TSection>& sections, uint32_t exportSize, uint32_t
   if (!options.Exports.empty()) characteristics |= 0x2000;                // a DLL
   Put16(file, header + 18, characteristics);
 
+  // Room for one more section header, as linkers leave.
   uint32_t headersSize = AlignUp(
-      kPEOffset + 24 + optionalSize + 40 * static_cast<uint32_t>(sections.size()), kFileAlignment);
+      kPEOffset + 24 + optionalSize + 40 * static_cast<uint32_t>(sections.size() + 1),
+      kFileAlignment);
   uint32_t imageSize = kSectionAlignment;
   uint32_t initializedData = 0;
   for (auto& s : sections) {
@@ -320,6 +322,10 @@ std::string Image(std::vector<TSection>& sections, uint32_t exportSize, uint32_t
       Put32(file, directories + 2 * 8, s.Rva);
       Put32(file, directories + 2 * 8 + 4, resourceSize);
     }
+    if (s.Name == ".reloc") {
+      Put32(file, directories + 5 * 8, s.Rva);
+      Put32(file, directories + 5 * 8 + 4, static_cast<uint32_t>(s.Data.size()));
+    }
   }
 
   uint32_t raw = headersSize;
@@ -341,10 +347,16 @@ std::string Image(std::vector<TSection>& sections, uint32_t exportSize, uint32_t
     file += s.Data;
     Pad(file, kFileAlignment);
   }
+  if (layout.StringTable) {
+    Put32(file, header + 8, static_cast<uint32_t>(file.size()));  // no symbols, then the names
+    const char names[] = "\x0E\0\0\0.eh_frame";
+    file.append(names, sizeof names);
+  }
   return file;
 }
 
-std::string BuildImage(const TTypes& types, const TTestPEOptions& options) {
+std::string BuildImage(const TTypes& types, const TTestPEOptions& options,
+                       const TTestPELayout& layout = {}) {
   std::vector<TSection> sections;
   uint32_t rva = kSectionAlignment;
   uint32_t exportSize = 0;
@@ -361,8 +373,20 @@ std::string BuildImage(const TTypes& types, const TTestPEOptions& options) {
     std::string res = ResourceSection(types, rva);
     resourceSize = static_cast<uint32_t>(res.size());
     sections.push_back({".rsrc", res, rva});
+    rva += AlignUp(resourceSize, kSectionAlignment);
   }
-  return Image(sections, exportSize, resourceSize, options);
+  if (!layout.SectionAfterResources.empty()) {
+    std::string data = "another section";
+    if (layout.SectionAfterResources == ".reloc") {
+      // One block of the first page whose two entries only pad.
+      data.clear();
+      Append32(data, kSectionAlignment);
+      Append32(data, 12);
+      Append32(data, 0);
+    }
+    sections.push_back({layout.SectionAfterResources, data, rva});
+  }
+  return Image(sections, exportSize, resourceSize, options, layout);
 }
 
 }  // namespace
@@ -403,10 +427,10 @@ std::string BuildPEWithVersion(const TTestVersion& version, const TTestPEOptions
 }
 
 std::string BuildPEWithResources(const std::vector<TTestResource>& resources,
-                                 const TTestPEOptions& options) {
+                                 const TTestPEOptions& options, const TTestPELayout& layout) {
   TTypes types;
   for (const auto& r : resources) types[r.Type][r.Name][r.Language] = r.Data;
-  return BuildImage(types, options);
+  return BuildImage(types, options, layout);
 }
 
 std::string BuildPEWithoutResources(const TTestPEOptions& options) {

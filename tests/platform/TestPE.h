@@ -47,13 +47,24 @@ struct TTestPEOptions {
   std::vector<std::string> Exports;  // names of an export directory (a DLL then)
 };
 
+// Where a linker may have put things around the resources.
+struct TTestPELayout {
+  // A section after the resources: ".reloc" holds the base relocations
+  // (as a linker places them), any other name plain data.
+  std::string SectionAfterResources;
+  // The COFF string table behind the sections, as a linker leaves it for
+  // long section names.
+  bool StringTable = false;
+};
+
 // The VS_VERSIONINFO block of a version resource.
 std::string BuildVersionBlock(const TTestVersion& version);
 // A file whose only resource is that block (RT_VERSION, id 1, language 0x409).
 std::string BuildPEWithVersion(const TTestVersion& version, const TTestPEOptions& options = {});
 // A file with these resources (none: no resource section at all).
 std::string BuildPEWithResources(const std::vector<TTestResource>& resources,
-                                 const TTestPEOptions& options = {});
+                                 const TTestPEOptions& options = {},
+                                 const TTestPELayout& layout = {});
 std::string BuildPEWithoutResources(const TTestPEOptions& options = {});
 
 }  // namespace brim::test

@@ -1,8 +1,7 @@
 // The batch interpreter of the substitute machine.
 #include "platform/posix/BatchInterpreter.h"
 
-#include <iostream>
-#include <sstream>
+#include <cstdio>
 #include <vector>
 
 #include "common/routines_Strings.h"
@@ -66,9 +65,7 @@ class TBatchRun {
   explicit TBatchRun(std::string script) : script_(std::move(script)) {}
 
   void Run(const std::string& text) {
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
+    for (const std::string& line : SplitLines(text)) {
       ++lineNumber_;
       if (!Execute(line)) break;
     }
@@ -153,7 +150,9 @@ class TBatchRun {
   std::string LastErrorText() { return PlatformSystem().ErrorMessage(MachineLastError()); }
 
   void Report(const std::string& what) {
-    std::cerr << script_ << " (line " << lineNumber_ << "): " << what << std::endl;
+    std::string report = script_ + " (line " + std::to_string(lineNumber_) + "): " + what + "\n";
+    std::fputs(report.c_str(), stderr);
+    std::fflush(stderr);
   }
 
   std::string script_;

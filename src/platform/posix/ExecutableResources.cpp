@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "common/LittleEndian.h"
 #include "common/routines_Strings.h"
 #include "platform/Platform.h"
 #include "platform/posix/PosixSystem.h"
@@ -65,40 +64,15 @@ bool ReadBlock(const std::string& hostPath, uint64_t& blockOffset,
   std::string trailer;
   if (!file.ReadAt(size - kResourceTrailerSize, kResourceTrailerSize, trailer))
     return Fail(error, errGenFailure, "Cannot read the end of the file " + hostPath);
-  if (trailer.compare(16, 8, kResourceMagic) != 0) return true;  // no resources appended
-
-  auto damaged = [&](const std::string& what) {
-    return Fail(error, errInvalidData, "The resources of " + hostPath + " are damaged: " + what);
-  };
-  uint64_t offset = ReadLittleEndian(trailer.data(), 8);
-  uint64_t count = ReadLittleEndian(trailer.data() + 8, 4);
-  if (ReadLittleEndian(trailer.data() + 12, 4) != 0) return damaged("unknown trailer format");
-  uint64_t blockEnd = size - kResourceTrailerSize;
-  if (offset > blockEnd) return damaged("the block starts past the end of the file");
-  uint64_t blockSize = blockEnd - offset;
-  if (count > blockSize / 12) return damaged("more entries than the block can hold");
+  std::string damage;
+  auto place = ReadResourceTrailer(trailer, size, &damage);
+  if (place && place->Offset == size) return true;  // no resources appended
   std::string block;
-  if (!file.ReadAt(offset, static_cast<size_t>(blockSize), block))
+  if (place && !file.ReadAt(place->Offset, static_cast<size_t>(place->Size), block))
     return Fail(error, errGenFailure, "Cannot read the resources of " + hostPath);
-
-  size_t at = 0;
-  auto field = [&](std::string& out) {
-    if (block.size() - at < 4) return false;
-    uint64_t length = ReadLittleEndian(block.data() + at, 4);
-    at += 4;
-    if (length > block.size() - at) return false;
-    out.assign(block, at, static_cast<size_t>(length));
-    at += static_cast<size_t>(length);
-    return true;
-  };
-  for (uint64_t i = 0; i < count; ++i) {
-    TExecutableResource entry;
-    if (!field(entry.Type) || !field(entry.Name) || !field(entry.Data))
-      return damaged("entry " + std::to_string(i + 1) + " runs past the block");
-    entries.push_back(std::move(entry));
-  }
-  if (at != block.size()) return damaged("the entries do not fill the block");
-  blockOffset = offset;
+  if (!place || !ReadResourceBlock(block, place->Count, entries, &damage))
+    return Fail(error, errInvalidData, "The resources of " + hostPath + " are damaged: " + damage);
+  blockOffset = place->Offset;
   return true;
 }
 
@@ -136,21 +110,12 @@ bool WriteExecutableResources(const std::string& hostPath,
   uint64_t offset = 0;
   std::vector<TExecutableResource> entries;
   if (!ReadBlock(hostPath, offset, entries, error)) return false;
-  for (const auto& resource : resources) {
-    bool replaced = false;
-    for (auto& entry : entries)
-      if (SameText(entry.Type, resource.Type) && SameText(entry.Name, resource.Name)) {
-        entry = resource;
-        replaced = true;
-        break;
-      }
-    if (!replaced) entries.push_back(resource);
-  }
-  for (const auto& entry : entries)
-    if (entry.Type.size() > 0xFFFFFFFFu || entry.Name.size() > 0xFFFFFFFFu ||
-        entry.Data.size() > 0xFFFFFFFFu)
-      return Fail(error, errInvalidParameter,
-                  "The resource " + entry.Name + " is too large for " + hostPath);
+  MergeResources(entries, resources);
+  std::string tooLarge;
+  std::optional<std::string> tail = ResourceBlockOf(entries, offset, &tooLarge);
+  if (!tail)
+    return Fail(error, errInvalidParameter,
+                "The resource " + tooLarge + " is too large for " + hostPath);
 
   THostFile file(hostPath);
   struct stat st {};
@@ -159,25 +124,13 @@ bool WriteExecutableResources(const std::string& hostPath,
       !file.ReadAt(0, static_cast<size_t>(offset), image))
     return Fail(error, WindowsErrorOfErrno(errno), "Cannot read the file " + hostPath);
 
-  std::string tail;
-  for (const auto& entry : entries) {
-    for (const std::string* part : {&entry.Type, &entry.Name, &entry.Data}) {
-      AppendLittleEndian(tail, part->size(), 4);
-      tail += *part;
-    }
-  }
-  AppendLittleEndian(tail, offset, 8);
-  AppendLittleEndian(tail, entries.size(), 4);
-  AppendLittleEndian(tail, 0, 4);
-  tail += kResourceMagic;
-
   std::string temporary = hostPath + ".res" + std::to_string(::getpid());
   int out = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 07777);
   if (out < 0)
     return Fail(error, WindowsErrorOfErrno(errno),
                 "Cannot create the file " + temporary + ": " + std::strerror(errno));
   bool ok = true;
-  for (const std::string* part : {&image, &tail}) {
+  for (const std::string* part : {&image, &*tail}) {
     size_t done = 0;
     while (ok && done < part->size()) {
       ssize_t n = ::write(out, part->data() + done, part->size() - done);

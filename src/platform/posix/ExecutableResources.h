@@ -1,40 +1,16 @@
-// Resources of a posix executable. A Windows program carries its resources
-// in its PE image; the posix runtime carries them appended after its ELF
-// image, so a definition can be bound into a built runtime as on Windows.
-// The layout at the end of the file (integers little-endian):
-//
-//   ELF image                  untouched bytes, [0, BlockOffset)
-//   block of entries, each:    u32 type length,  type bytes
-//                              u32 name length,  name bytes
-//                              u32 data length,  data bytes
-//   trailer (24 bytes):        u64 BlockOffset   where the block starts
-//                              u32 EntryCount
-//                              u32 Reserved      0
-//                              "BRIMRES1"        the magic, last 8 bytes
-//
-// The block runs from BlockOffset to the trailer, and its entries fill it
-// exactly; anything else is a damaged file and is refused. Types and names
-// are compared without regard to case, as Windows compares resource names;
-// a numbered type is spelled "#n" ("#10" is RT_RCDATA).
+// Resources of a posix executable: the block appended behind its ELF image
+// (platform/AppendedResources.h has the layout), read and written in the
+// host's file. A definition is bound into a built runtime this way as it is
+// into a Windows program's resource section.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/AppendedResources.h"
+
 namespace brim {
-
-inline constexpr const char* kResourceTypeRCData = "#10";
-inline constexpr const char* kResourceTypeBitmap = "#2";
-inline constexpr char kResourceMagic[] = "BRIMRES1";
-inline constexpr size_t kResourceTrailerSize = 24;
-
-struct TExecutableResource {
-  std::string Type;
-  std::string Name;
-  std::string Data;
-};
 
 // Every resource of the file, in stored order (none when it has no
 // trailer). Empty, with the last error and *error set, when the file cannot

@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "common/routines_Strings.h"
 
@@ -18,9 +16,7 @@ namespace brim {
 TIniFile TIniFile::Parse(const std::string& text) {
   TIniFile ini;
   TSection* current = nullptr;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) {
+  for (const std::string& line : SplitLines(text)) {
     std::string t = Trim(line);
     if (t.empty() || t[0] == ';') continue;
     if (t[0] == '[') {
@@ -93,12 +89,20 @@ void TIniFile::EraseSection(const std::string& section) {
 }
 
 std::optional<std::string> ReadHostFile(const std::string& hostPath) {
-  std::ifstream in(hostPath, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream s;
-  s << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return s.str();
+  int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string data;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ::close(fd);
+      if (n < 0) return std::nullopt;
+      return data;
+    }
+    data.append(buffer, static_cast<size_t>(n));
+  }
 }
 
 namespace {

@@ -1,7 +1,7 @@
 // Queuing and applying the renames the substitute machine does at restart.
 #include "platform/posix/PendingRenames.h"
 
-#include <iostream>
+#include <cstdio>
 
 #include "common/routines_Strings.h"
 #include "platform/Platform.h"
@@ -23,6 +23,12 @@ std::string WithoutNtPrefix(const std::string& path) {
 }
 
 std::string LastErrorText() { return PlatformSystem().ErrorMessage(MachineLastError()); }
+
+// What could not be done at restart goes to the error output, at once.
+void Warn(const std::string& text) {
+  std::fputs((text + "\n").c_str(), stderr);
+  std::fflush(stderr);
+}
 
 // Deletes a file, or an empty directory, at restart.
 bool DeleteAtRestart(const std::string& path) {
@@ -99,18 +105,18 @@ void ApplyPendingRenames() {
     std::string source = WithoutNtPrefix(rawSource);
     if (rawTarget.empty()) {
       if (!DeleteAtRestart(source))
-        std::cerr << "Cannot delete " << source << " at restart: " << LastErrorText() << std::endl;
+        Warn(std::string("Cannot delete ") + source + " at restart: " + LastErrorText());
       continue;
     }
     bool replace = rawTarget.starts_with("!");
     std::string target = WithoutNtPrefix(replace ? rawTarget.substr(1) : rawTarget);
     if (!MoveMachineFile(source, target, replace))
-      std::cerr << "Cannot rename " << source << " to " << target
-                << " at restart: " << LastErrorText() << std::endl;
+      Warn(std::string("Cannot rename ") + source + " to " + target +
+           " at restart: " + LastErrorText());
   }
   if (!key->DeleteValue(kPendingRenamesValue))
-    std::cerr << "Cannot remove the value " << kPendingRenamesValue << " of HKEY_LOCAL_MACHINE\\"
-              << kSessionManagerKey << ": " << LastErrorText() << std::endl;
+    Warn(std::string("Cannot remove the value ") + kPendingRenamesValue +
+         " of HKEY_LOCAL_MACHINE\\" + kSessionManagerKey + ": " + LastErrorText());
   key->Flush();
 }
 
@@ -121,7 +127,7 @@ void ApplyWininitRenames() {
   if (!p || !p->Exists) return;
   auto text = ReadHostFile(p->Host);
   if (!text) {
-    std::cerr << "Cannot read " << file << " at restart" << std::endl;
+    Warn(std::string("Cannot read ") + file + " at restart");
     return;
   }
   TIgnoreFilesInUse starting;
@@ -130,18 +136,16 @@ void ApplyWininitRenames() {
     for (const auto& [target, source] : section->Entries) {
       if (SameText(target, "NUL")) {
         if (!DeleteAtRestart(source))
-          std::cerr << "Cannot delete " << source << " at restart: " << LastErrorText()
-                    << std::endl;
+          Warn(std::string("Cannot delete ") + source + " at restart: " + LastErrorText());
       } else if (!MoveMachineFile(source, target, true)) {
-        std::cerr << "Cannot rename " << source << " to " << target
-                  << " at restart: " << LastErrorText() << std::endl;
+        Warn(std::string("Cannot rename ") + source + " to " + target +
+             " at restart: " + LastErrorText());
       }
     }
   }
   std::string backup = JoinPath(windows, "WININIT.BAK");
   if (!MoveMachineFile(file, backup, true))
-    std::cerr << "Cannot rename " << file << " to " << backup << ": " << LastErrorText()
-              << std::endl;
+    Warn(std::string("Cannot rename ") + file + " to " + backup + ": " + LastErrorText());
 }
 
 }  // namespace brim

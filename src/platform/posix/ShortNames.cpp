@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <set>
-#include <sstream>
 #include <vector>
 
 #include "common/routines_Strings.h"
@@ -69,9 +68,7 @@ class TShortNameTable {
     root_ = machine.Root();
     stamp_ = stamp;
     entries_.clear();
-    std::istringstream in(ReadHostFile(file).value_or(""));
-    std::string line;
-    while (std::getline(in, line)) {
+    for (const std::string& line : SplitLines(ReadHostFile(file).value_or(""))) {
       size_t a = line.find('\t');
       size_t b = a == std::string::npos ? a : line.find('\t', a + 1);
       if (b == std::string::npos) continue;

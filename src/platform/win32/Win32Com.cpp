@@ -12,6 +12,13 @@ namespace brim {
 
 namespace {
 
+// The identities of the shell link class and its interfaces, here rather
+// than from libuuid, whose one object holds every GUID of the SDK (35 KB of
+// every setup program).
+constexpr GUID kShellLinkClass = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr GUID kShellLinkInterface = {0x000214EE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr GUID kPersistFileInterface = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
 TPlatformError HResult(HRESULT hr) { return {TErrorDomain::HResult, static_cast<uint32_t>(hr)}; }
 TPlatformError LastErrorAsHResult() {
   return HResult(static_cast<HRESULT>(HResultFromWin32(::GetLastError())));
@@ -109,7 +116,7 @@ class TWin32ComService : public IComService {
     HRESULT hr = EnsureCom();
     if (FAILED(hr)) return HResult(hr);
     TComPtr<IShellLinkA> shellLink;
-    hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    hr = ::CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
                             shellLink.Receive());
     if (FAILED(hr)) return HResult(hr);
     hr = shellLink->SetPath(link.Target.c_str());
@@ -121,7 +128,7 @@ class TWin32ComService : public IComService {
     if (SUCCEEDED(hr)) hr = shellLink->SetShowCmd(static_cast<int>(link.ShowCommand));
     if (FAILED(hr)) return HResult(hr);
     TComPtr<IPersistFile> file;
-    hr = shellLink->QueryInterface(IID_IPersistFile, file.Receive());
+    hr = shellLink->QueryInterface(kPersistFileInterface, file.Receive());
     if (FAILED(hr)) return HResult(hr);
     return HResult(file->Save(Wide(path).c_str(), TRUE));
   }
