@@ -14,8 +14,9 @@
 
 namespace brim {
 
-// Runs the batch file at windowsPath. False, with the last error set, when
-// the file cannot be read.
-bool RunBatchScript(const std::string& windowsPath);
+// Runs the batch file at windowsPath; without reports (a batch run in a
+// hidden window) nothing is written to stderr. False, with the last error
+// set, when the file cannot be read.
+bool RunBatchScript(const std::string& windowsPath, bool reports = true);
 
 }  // namespace brim
