@@ -1,6 +1,8 @@
 // Constants shared across the system.
 #pragma once
 
+#include <cstdint>
+
 namespace brim {
 
 // The registry key under which the system keeps its own state.
@@ -27,5 +29,10 @@ inline constexpr const char* BrimwellSetupKey = "\\SOFTWARE\\Brimwell\\Setup";
 // for "restart needed". The loading program keeps its copy of the setup
 // for that start.
 inline constexpr int exitRestartRequired = 3010;
+// Whether a program's exit status says restart required. A posix exit
+// status keeps only its low 8 bits, so there 3010 arrives as 194.
+inline constexpr bool IsRestartRequiredStatus(uint32_t status) {
+  return status == exitRestartRequired || status == (exitRestartRequired & 0xFF);
+}
 
 }  // namespace brim

@@ -136,7 +136,7 @@ int RunLoader() {
   std::optional<uint32_t> status = PlatformProcesses().RunProgram(command, TShowWindow::Normal, waitForever);
   // A setup that finishes after the restart is started again from this
   // copy by the RunOnce command it registered: the copy stays for it.
-  if (!status || *status != static_cast<uint32_t>(exitRestartRequired)) RemoveDirectoryTree(dir);
+  if (!status || !IsRestartRequiredStatus(*status)) RemoveDirectoryTree(dir);
   if (!status)
     throw Exception("Cannot start the setup program %s: %s", setup,
                     PlatformSystem().ErrorMessage(PlatformSystem().LastError()));

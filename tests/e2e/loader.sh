@@ -9,7 +9,8 @@
 # setup.exe beside setup.1 and files.1, and "setup.exe *TODISK" each start
 # the setup from the loader's directory under the temporary directory, which
 # is gone afterwards; a missing, damaged or truncated setup archive is named
-# and leaves nothing behind.
+# and leaves nothing behind. Last, the demo product, with a file in use
+# replaced at the restart and the start after it finishing the work.
 # Prints one line per check and "e2e loader PLATFORM: N passed, N failed".
 set -uo pipefail
 
@@ -82,15 +83,9 @@ if [ "$platform" = native ]; then
   A="$M/drive_a"
   run=()
   exe=""
-  # The runtime built for size with the product bound in; without it, the
-  # demo's setup stripped of its debug information and of the demo's
-  # definition, with the product appended as the build's own tool does.
-  if [ -x "$bin/brimruntime" ]; then
-    "$native/bin/brimdef" bind "$bin/brimruntime" prod/product.bin -o kit/brimsetup >/dev/null
-  else
-    strip -o kit/brimsetup "$bin/brimsetup" &&
-      "$native/tools/append_resource" kit/brimsetup "#10" TINSTALATOR prod/product.bin
-  fi || { echo "cannot bind the product"; exit 1; }
+  # The runtime built for size, with the product bound in.
+  "$native/bin/brimdef" bind "$bin/brimruntime" prod/product.bin -o kit/brimsetup >/dev/null ||
+    { echo "cannot bind the product"; exit 1; }
 else
   C="$WINEPREFIX/drive_c"
   A="$work/floppy"
@@ -99,33 +94,8 @@ else
   ln -s "$A" "$WINEPREFIX/dosdevices/a:"
   run=(wine)
   exe=".exe"
-  runtime="$bin/brimruntime.exe"
-  [ -f "$runtime" ] || runtime="$bin/brimsetup.exe"
-  if ! "$native/bin/brimdef" bind "$runtime" prod/product.bin -o kit/brimsetup.exe >/dev/null 2>&1; then
-    # Without a product bound into the runtime there is no build: the
-    # loader still starts the runtime from a setup.1 that brimarc makes.
-    echo "  skip  building (brimdef cannot bind a definition into brimsetup.exe here)"
-    mkdir -p plain
-    cp "$bin/BrimwellLoadProgram.exe" plain/setup.exe
-    "$native/bin/brimarc" create plain/setup.1 "$bin/brimsetup.exe" >/dev/null
-    before=$(find "$C" -maxdepth 6 -type d -name 'BWL*' 2>/dev/null | wc -l)
-    (cd plain && timeout 120 wine ./setup.exe >../out.txt 2>../err.txt </dev/null)
-    status=$?
-    tr -d '\r' <err.txt >err.lf
-    check "setup.exe beside setup.1 starts the runtime, which ran its definition" contains err.lf "brimsetup: "
-    check "  its status is the runtime's" test "$status" -eq 1
-    check "  and its directory is gone" \
-      test "$(find "$C" -maxdepth 6 -type d -name 'BWL*' 2>/dev/null | wc -l)" = "$before"
-    rm plain/setup.1
-    (cd plain && timeout 60 wine ./setup.exe >../out.txt 2>../err.txt </dev/null)
-    status=$?
-    tr -d '\r' <err.txt >err.lf
-    check "without setup.1 the loader names it" contains err.lf \
-      "The setup archive $(winpath "$work/plain/setup.1") was not found"
-    echo "e2e loader $platform: $passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
-    exit
-  fi
+  "$native/bin/brimdef" bind "$bin/brimruntime.exe" prod/product.bin -o kit/brimsetup.exe >/dev/null ||
+    { echo "cannot bind the product"; exit 1; }
 fi
 mkdir -p "$A"
 cp "$bin/BrimwellLoadProgram.exe" kit/
@@ -208,6 +178,57 @@ printf '\xff\xff\xff\x7f' | dd of=outside/setup.exe bs=1 seek=$((size - 56 + 20)
 start outside
 check "a trailer pointing outside the file is named" \
   ended_with_message "The setup program $(winpath "$work/outside/setup.exe") is damaged: its self-extract trailer points outside the file"
+
+# The demo product, built with -b and installed through its self-extracting
+# setup.exe while another program holds one of its files: the setup ends
+# for the restart (3010), keeping its copy for the start after it; the
+# restart replaces the file and runs the RunOnce command, whose start (-r)
+# finishes the unfinished list and ends well, removing the record.
+mkdir -p demo/kit
+"$native/bin/brimdef" bind "$bin/brimruntime$exe" "$root/examples/demo/demo.txt" -o "demo/kit/brimsetup$exe" >/dev/null &&
+  cp "$bin/BrimwellLoadProgram.exe" demo/kit/ &&
+  winpath "$work/demo/dist" >demo/kit/BUILD.INF ||
+  { echo "cannot bind the demo"; exit 1; }
+(cd "$root/examples/demo" &&
+  timeout 120 "${run[@]}" "$work/demo/kit/brimsetup$exe" -b >"$work/out.txt" 2>"$work/err.txt" </dev/null)
+check "the demo builds with -b" test -s demo/dist/setup.exe -a -s demo/dist/files.1
+app="$C/Program Files/Brimwell/Demo"
+mkdir -p "$app"
+printf 'an old readme\n' >"$app/readme.txt"
+touch -d 2000-01-01 "$app/readme.txt"
+record_key='HKEY_LOCAL_MACHINE\SOFTWARE\Brimwell\Install'
+runonce='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\RunOnce'
+if [ "$platform" = native ]; then
+  "$bin/brimmachine" lock "$M" 'C:\Program Files\Brimwell\Demo\readme.txt' >/dev/null
+  query() { "$bin/brimmachine" reg "$M" "$1" 2>&1; }
+  release() { "$bin/brimmachine" unlock "$M" 'C:\Program Files\Brimwell\Demo\readme.txt' >/dev/null; }
+  restart() { "$bin/brimmachine" reboot "$M"; }
+else
+  wine "$bin/install_probe.exe" hold 'C:\Program Files\Brimwell\Demo\readme.txt' 20 </dev/null >/dev/null 2>&1 &
+  holder=$!
+  for _ in $(seq 1 100); do [ -e "$app/readme.txt.held" ] && break; sleep 0.2; done
+  query() { wine reg query "$1" /s 2>&1 | tr -d '\r'; }
+  release() { wait "$holder"; }
+  restart() { wineboot -r && wineserver -w; }
+fi
+before=$(loader_dirs)
+start demo/dist
+# 3010, restart required; a shell sees its low 8 bits.
+check "the demo's setup.exe ends for the restart (3010)" test "$status" -eq 194
+check "  the held readme waits beside it" test -s "$app/readme.1"
+check "  the other files are installed" test -s "$app/license.txt" -a -s "$app/Docs/guide.txt"
+query "$runonce" >runonce.txt
+check "  the start after the restart is registered" contains runonce.txt "BrimwellUnfinished"
+query "$record_key" >record.txt
+check "  the record keeps the unfinished list" contains record.txt "Unfinished"
+check "  the loader keeps its copy of the setup" test "$(loader_dirs)" -gt "$before"
+release
+check "the restart" restart
+check "  replaces the held readme" cmp -s "$app/readme.txt" "$root/examples/demo/payload/readme.txt"
+query "$record_key" >record.txt
+check "  and the start after it ends well, removing the record" lacks record.txt "Install0"
+query "$runonce" >runonce.txt
+check "  RunOnce is empty again" lacks runonce.txt "BrimwellUnfinished"
 
 echo "e2e loader $platform: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
