@@ -239,6 +239,10 @@ void TCustomInstall::Process() {
     return;
   }
 
+  EndWell();
+}
+
+void TCustomInstall::EndWell() {
   NotifyGoodInstall();
   CleanupLoadingProgram();
   RemoveInstallRecord();
@@ -375,12 +379,7 @@ void TCustomInstall::ContinueAfterReboot() {
           if (auto* file = dynamic_cast<TCustomInstallFile*>(container)) file->CompleteAfterReboot();
     }
   }
-  NotifyGoodInstall();
-  CleanupLoadingProgram();
-  RemoveInstallRecord();
-  if (RunAutomatic) ShutdownQuery();
-  RunFilesAfterInstall();
-  Running = false;
+  EndWell();
 }
 
 }  // namespace brim

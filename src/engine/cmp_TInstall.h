@@ -254,6 +254,10 @@ class TCustomInstall : public TFileContainer, public IInstallation {
 
  private:
   void GiveBackActivation();
+  // The good end of a run or of the start after the reboot: the
+  // notification, the clean-up, the record's removal, the shutdown query
+  // and the files to run.
+  void EndWell();
 
   bool autoMaximizeWindow_ = true;
   bool hideMainForm_ = false;

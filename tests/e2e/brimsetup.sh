@@ -18,17 +18,9 @@ platform="${1:?platform}"
 program="$(realpath "${2:?brimsetup program}")"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 
-if [ "$platform" = win32 ] && [ -z "${BRIMWELL_E2E_XVFB:-}" ]; then
-  # Wine makes windows only for a wineserver started with a display: stop
-  # the prefix's server, run under Xvfb, and stop the server again after.
-  wineserver -k >/dev/null 2>&1
-  wineserver -w >/dev/null 2>&1
-  BRIMWELL_E2E_XVFB=1 xvfb-run -a "$0" "$@"
-  status=$?
-  wineserver -k >/dev/null 2>&1
-  wineserver -w >/dev/null 2>&1
-  exit $status
-fi
+# shellcheck source=checks.sh
+. "$root/tests/e2e/checks.sh"
+[ "$platform" = win32 ] && with_display "$0" "$@"
 
 work="$root/build/e2e/brimsetup-$platform"
 rm -rf "$work"
@@ -43,8 +35,6 @@ esac
 export BRIMWELL_UI=auto
 name="$(basename "$program" .exe)"
 
-# shellcheck source=checks.sh
-. "$root/tests/e2e/checks.sh"
 
 # setup ARGS...: runs the program, keeping its status and its stderr.
 setup() {

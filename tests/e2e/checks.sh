@@ -21,3 +21,18 @@ contains() { grep -qF -- "$2" "$1" || { echo "        $1 lacks: $2"; sed 's/^/  
 lacks() { ! grep -qF -- "$2" "$1" || { echo "        $1 still has: $2"; false; }; }
 content_is() { [ "$(cat "$1" 2>/dev/null)" = "$2" ] || { echo "        $1 holds '$(cat "$1" 2>/dev/null)', not '$2'"; false; }; }
 ran() { "$@" >out.txt 2>err.txt </dev/null || { sed 's/^/        /' err.txt out.txt | head -20; false; }; }
+
+# with_display SCRIPT ARGS...: Wine makes windows only for a wineserver
+# started with a display. Stops the prefix's server, runs the script again
+# under Xvfb (BRIMWELL_E2E_XVFB set), stops the server after it and exits
+# with its status. Does nothing when already under Xvfb.
+with_display() {
+  [ -n "${BRIMWELL_E2E_XVFB:-}" ] && return 0
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+  BRIMWELL_E2E_XVFB=1 xvfb-run -a "$@"
+  local status=$?
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+  exit $status
+}

@@ -20,15 +20,9 @@ bin="$build/bin"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 native="$root/build/native"
 
-if [ "$platform" = win32 ] && [ -z "${BRIMWELL_E2E_XVFB:-}" ]; then
-  wineserver -k >/dev/null 2>&1
-  wineserver -w >/dev/null 2>&1
-  BRIMWELL_E2E_XVFB=1 xvfb-run -a "$0" "$@"
-  status=$?
-  wineserver -k >/dev/null 2>&1
-  wineserver -w >/dev/null 2>&1
-  exit $status
-fi
+# shellcheck source=checks.sh
+. "$root/tests/e2e/checks.sh"
+[ "$platform" = win32 ] && with_display "$0" "$@"
 
 work="$root/build/e2e/loader-$platform"
 rm -rf "$work"
@@ -36,8 +30,6 @@ mkdir -p "$work/prod/payload" "$work/kit"
 cd "$work" || exit 1
 export BRIMWELL_UI=auto
 
-# shellcheck source=checks.sh
-. "$root/tests/e2e/checks.sh"
 
 echo "e2e loader $platform: a distribution built with -b and its setup.exe"
 
