@@ -9,7 +9,10 @@
 //       (shared). Prints "installed" or "in use: replaced at the restart".
 //   install_probe hold FILE SECONDS
 //       holds FILE open (reading, others may only read) for SECONDS, as a
-//       running program holds its files; FILE.held exists meanwhile.
+//       running program holds its files; FILE.held exists meanwhile. On
+//       Windows it has a hidden top-level window and ends at once, letting
+//       the file go, when the session ends (WM_ENDSESSION), as programs do
+//       when Windows restarts.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -26,12 +29,16 @@ using namespace brim;
 
 namespace {
 
+// Waits the seconds, or less when Windows ends the session first.
+void WaitUnlessSessionEnds(int seconds);
+
 int Hold(const std::string& path, int seconds) {
   auto file = PlatformFiles().Open(path, accRead, shareRead, TFileCreation::OpenExisting);
   if (!file) throw Exception("Cannot open %s", path);
   auto marker = PlatformFiles().Open(path + ".held", accWrite, shareRead, TFileCreation::CreateAlways);
   marker.reset();
-  std::this_thread::sleep_for(std::chrono::seconds(seconds));
+  WaitUnlessSessionEnds(seconds);
+  file.reset();
   PlatformFiles().DeleteFile(path + ".held");
   return 0;
 }
@@ -88,3 +95,41 @@ int main(int argc, char** argv) {
     return 1;
   }
 }
+
+// Last in the file: the Windows header's macros rename the platform
+// services' members (DeleteFile) in whatever follows it.
+#ifdef _WIN32
+#include <windows.h>
+
+namespace {
+
+LRESULT CALLBACK HolderWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_QUERYENDSESSION) return TRUE;
+  if (message == WM_ENDSESSION && w) PostQuitMessage(0);
+  return DefWindowProcA(window, message, w, l);
+}
+
+// A hidden top-level window receives the end of the session.
+void WaitUnlessSessionEnds(int seconds) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = HolderWindowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "InstallProbeHolder";
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowExA(0, windowClass.lpszClassName, "install_probe hold", WS_OVERLAPPED,
+                                0, 0, 10, 10, nullptr, nullptr, windowClass.hInstance, nullptr);
+  SetTimer(window, 1, static_cast<UINT>(seconds) * 1000, nullptr);
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (message.message == WM_TIMER) break;
+    DispatchMessageA(&message);
+  }
+  DestroyWindow(window);
+}
+
+}  // namespace
+#else
+namespace {
+void WaitUnlessSessionEnds(int seconds) { std::this_thread::sleep_for(std::chrono::seconds(seconds)); }
+}  // namespace
+#endif

@@ -194,6 +194,7 @@ if [ "$platform" = native ]; then
   "$bin/brimmachine" lock "$M" 'C:\Program Files\Brimwell\Demo\readme.txt' >/dev/null
   query() { "$bin/brimmachine" reg "$M" "$1" 2>&1; }
   release() { "$bin/brimmachine" unlock "$M" 'C:\Program Files\Brimwell\Demo\readme.txt' >/dev/null; }
+  # The setup's restart request is recorded on the machine: this is it.
   restart() { "$bin/brimmachine" reboot "$M"; }
 else
   wine "$bin/install_probe.exe" hold 'C:\Program Files\Brimwell\Demo\readme.txt' 20 </dev/null >/dev/null 2>&1 &
@@ -201,7 +202,6 @@ else
   for _ in $(seq 1 100); do [ -e "$app/readme.txt.held" ] && break; sleep 0.2; done
   query() { wine reg query "$1" /s 2>&1 | tr -d '\r'; }
   release() { wait "$holder"; }
-  restart() { wineboot -r && wineserver -w; }
 fi
 before=$(loader_dirs)
 start demo/dist
@@ -209,13 +209,20 @@ start demo/dist
 check "the demo's setup.exe ends for the restart (3010)" test "$status" -eq 194
 check "  the held readme waits beside it" test -s "$app/readme.1"
 check "  the other files are installed" test -s "$app/license.txt" -a -s "$app/Docs/guide.txt"
-query "$runonce" >runonce.txt
-check "  the start after the restart is registered" contains runonce.txt "BrimwellUnfinished"
-query "$record_key" >record.txt
-check "  the record keeps the unfinished list" contains record.txt "Unfinished"
 check "  the loader keeps its copy of the setup" test "$(loader_dirs)" -gt "$before"
-release
-check "the restart" restart
+if [ "$platform" = native ]; then
+  query "$runonce" >runonce.txt
+  check "  the start after the restart is registered" contains runonce.txt "BrimwellUnfinished"
+  query "$record_key" >record.txt
+  check "  the record keeps the unfinished list" contains record.txt "Unfinished"
+  release
+  check "the restart" restart
+else
+  # Under Wine the setup's restart (ExitWindowsEx) is done at once, as
+  # wineboot -r does it: the holder ends with the session, the held file
+  # is replaced and the RunOnce command runs.
+  release
+fi
 check "  replaces the held readme" cmp -s "$app/readme.txt" "$root/examples/demo/payload/readme.txt"
 query "$record_key" >record.txt
 check "  and the start after it ends well, removing the record" lacks record.txt "Install0"
