@@ -15,6 +15,7 @@
 //       when Windows restarts.
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -29,16 +30,22 @@ using namespace brim;
 
 namespace {
 
-// Waits the seconds, or less when Windows ends the session first.
-void WaitUnlessSessionEnds(int seconds);
+// Waits the seconds, or less when Windows ends the session first; then
+// release runs before the end of the session is answered, as a program
+// must let its files go then.
+void WaitUnlessSessionEnds(int seconds, void (*release)());
+
+// The file Hold holds, for the release at the end of the session.
+std::unique_ptr<IFile> heldFile;
+void ReleaseHeldFile() { heldFile.reset(); }
 
 int Hold(const std::string& path, int seconds) {
-  auto file = PlatformFiles().Open(path, accRead, shareRead, TFileCreation::OpenExisting);
-  if (!file) throw Exception("Cannot open %s", path);
+  heldFile = PlatformFiles().Open(path, accRead, shareRead, TFileCreation::OpenExisting);
+  if (!heldFile) throw Exception("Cannot open %s", path);
   auto marker = PlatformFiles().Open(path + ".held", accWrite, shareRead, TFileCreation::CreateAlways);
   marker.reset();
-  WaitUnlessSessionEnds(seconds);
-  file.reset();
+  WaitUnlessSessionEnds(seconds, ReleaseHeldFile);
+  ReleaseHeldFile();
   PlatformFiles().DeleteFile(path + ".held");
   return 0;
 }
@@ -103,14 +110,22 @@ int main(int argc, char** argv) {
 
 namespace {
 
+void (*releaseAtSessionEnd)() = nullptr;
+
 LRESULT CALLBACK HolderWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message == WM_QUERYENDSESSION) return TRUE;
-  if (message == WM_ENDSESSION && w) PostQuitMessage(0);
+  if (message == WM_ENDSESSION && w) {
+    // The system may end the process as soon as this returns.
+    releaseAtSessionEnd();
+    PostQuitMessage(0);
+    return 0;
+  }
   return DefWindowProcA(window, message, w, l);
 }
 
 // A hidden top-level window receives the end of the session.
-void WaitUnlessSessionEnds(int seconds) {
+void WaitUnlessSessionEnds(int seconds, void (*release)()) {
+  releaseAtSessionEnd = release;
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = HolderWindowProc;
   windowClass.hInstance = GetModuleHandleA(nullptr);
@@ -130,6 +145,8 @@ void WaitUnlessSessionEnds(int seconds) {
 }  // namespace
 #else
 namespace {
-void WaitUnlessSessionEnds(int seconds) { std::this_thread::sleep_for(std::chrono::seconds(seconds)); }
+void WaitUnlessSessionEnds(int seconds, void (*)()) {
+  std::this_thread::sleep_for(std::chrono::seconds(seconds));
+}
 }  // namespace
 #endif

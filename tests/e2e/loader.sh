@@ -218,10 +218,16 @@ if [ "$platform" = native ]; then
   release
   check "the restart" restart
 else
-  # Under Wine the setup's restart (ExitWindowsEx) is done at once, as
-  # wineboot -r does it: the holder ends with the session, the held file
-  # is replaced and the RunOnce command runs.
+  # Under Wine the setup's restart (ExitWindowsEx) is done as wineboot -r
+  # does it, by a wineboot of its own that may still be at work: the
+  # holder ends with the session, the held file is replaced and the RunOnce
+  # command runs.
   release
+  for _ in $(seq 1 60); do
+    cmp -s "$app/readme.txt" "$root/examples/demo/payload/readme.txt" &&
+      ! query "$record_key" | grep -qF Install0 && break
+    sleep 0.5
+  done
 fi
 check "  replaces the held readme" cmp -s "$app/readme.txt" "$root/examples/demo/payload/readme.txt"
 query "$record_key" >record.txt

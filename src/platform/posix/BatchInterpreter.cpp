@@ -62,7 +62,7 @@ std::vector<std::string> Expand(const std::string& path, bool filesOnly) {
 
 class TBatchRun {
  public:
-  TBatchRun(std::string script, bool reports) : script_(std::move(script)), reports_(reports) {}
+  explicit TBatchRun(std::string script) : script_(std::move(script)) {}
 
   void Run(const std::string& text) {
     for (const std::string& line : SplitLines(text)) {
@@ -150,27 +150,25 @@ class TBatchRun {
   std::string LastErrorText() { return PlatformSystem().ErrorMessage(MachineLastError()); }
 
   void Report(const std::string& what) {
-    if (!reports_) return;
     std::string report = script_ + " (line " + std::to_string(lineNumber_) + "): " + what + "\n";
     std::fputs(report.c_str(), stderr);
     std::fflush(stderr);
   }
 
   std::string script_;
-  bool reports_;
   int lineNumber_ = 0;
 };
 
 }  // namespace
 
-bool RunBatchScript(const std::string& windowsPath, bool reports) {
+bool RunBatchScript(const std::string& windowsPath) {
   auto p = ResolveMachinePath(windowsPath);
   if (!p) return false;
   if (!p->Exists || p->IsDirectory) return FailWith(errFileNotFound);
   // The whole file is read first: the script may erase itself on its last line.
   auto text = ReadHostFile(p->Host);
   if (!text) return FailWith(errAccessDenied);
-  TBatchRun(windowsPath, reports).Run(*text);
+  TBatchRun(windowsPath).Run(*text);
   return true;
 }
 

@@ -14,9 +14,8 @@
 
 namespace brim {
 
-// Runs the batch file at windowsPath; without reports (a batch run in a
-// hidden window) nothing is written to stderr. False, with the last error
-// set, when the file cannot be read.
-bool RunBatchScript(const std::string& windowsPath, bool reports = true);
+// Runs the batch file at windowsPath. False, with the last error set, when
+// the file cannot be read.
+bool RunBatchScript(const std::string& windowsPath);
 
 }  // namespace brim

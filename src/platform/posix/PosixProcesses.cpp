@@ -25,7 +25,7 @@ class TPosixProcesses : public IProcessService {
     auto resolved = ResolveMachinePath(path);
     if (!resolved) return false;
     if (!resolved->Exists) return FailWith(errFileNotFound);
-    RunBatchScript(path, show != TShowWindow::Hide);
+    RunBatchScript(path);
     return true;
   }
 };
