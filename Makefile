@@ -67,7 +67,8 @@ test:
 	@scripts/phase "build asan" $(MAKE) build-asan WERROR=$(or $(WERROR),ON)
 	@scripts/phase tests scripts/run-tests
 
-## demo: compile, check and decompile the demo definition; archive its payload with brimarc
+## demo: bind the demo definition into the runtime, build its distribution with -b and install it
+## through its setup.exe on a fresh substitute machine; print the installed files and keys
 demo: deps-build build
 	@scripts/demo
 
