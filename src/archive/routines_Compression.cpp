@@ -51,11 +51,6 @@ std::string GetShortString(const uint8_t* bytes, int at, int capacity) {
   return std::string(reinterpret_cast<const char*>(bytes + at + 1), length);
 }
 
-bool ReadExactly(IFile& stream, void* buffer, uint32_t count) {
-  uint32_t done = 0;
-  return stream.Read(buffer, count, done) && done == count;
-}
-
 bool WriteExactly(IFile& stream, const void* buffer, uint32_t count) {
   uint32_t done = 0;
   return stream.Write(buffer, count, done) && done == count;

@@ -28,30 +28,6 @@ constexpr int kRemoteRecordSize = 80;
 constexpr size_t kRemoteNameSize = 40, kRemoteVersionSize = 24;
 constexpr uint32_t kFloppyChunk = 8192;
 
-// The whole of a small text file; empty when it cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  std::unique_ptr<IFile> file =
-      PlatformFiles().Open(path, accRead, shareRead | shareWrite, TFileCreation::OpenExisting);
-  if (!file) return std::nullopt;
-  std::string text;
-  char buffer[4096];
-  for (;;) {
-    uint32_t got = 0;
-    if (!file->Read(buffer, sizeof buffer, got)) return std::nullopt;
-    if (got == 0) return text;
-    text.append(buffer, got);
-  }
-}
-
-void WriteWholeFile(const std::string& path, const std::string& bytes, const char* message) {
-  std::unique_ptr<IFile> file =
-      PlatformFiles().Open(path, accWrite, shareNone, TFileCreation::CreateAlways);
-  uint32_t written = 0;
-  if (!file || !file->Write(bytes.data(), static_cast<uint32_t>(bytes.size()), written) ||
-      written != bytes.size())
-    throw TCaused<IEInstall>(TPlatformError::Last(), message, path);
-}
-
 // The build directory as a full path: a blank line means the current
 // directory, a relative one is taken from there.
 std::string FullBuildDirectory(const std::string& line) {
@@ -243,7 +219,8 @@ void TCustomInstall::WriteRemoteFileList() {
     std::memcpy(record + 56, version.data(), version.size());
     bytes.append(record, sizeof record);
   }
-  WriteWholeFile(path, bytes, "Cannot write the remote list of files %s");
+  if (!WriteWholeFile(path, bytes))
+    throw TCaused<IEInstall>(TPlatformError::Last(), "Cannot write the remote list of files %s", path);
 }
 
 void TCustomInstall::TransferToFloppies(const std::string& drive) {

@@ -57,17 +57,6 @@ constexpr int kRemoteRecordSize = 80;
 constexpr int kRemoteNameSize = 40;
 constexpr int kRemoteVersionChars = 20;
 
-bool ReadExactly(IFile& file, void* buffer, uint32_t count) {
-  auto* at = static_cast<char*>(buffer);
-  while (count > 0) {
-    uint32_t got = 0;
-    if (!file.Read(at, count, got) || got == 0) return false;
-    at += got;
-    count -= got;
-  }
-  return true;
-}
-
 // The text of a zero-terminated field of at most size bytes.
 std::string FieldText(const unsigned char* at, size_t size) {
   const void* end = std::memchr(at, 0, size);

@@ -98,15 +98,6 @@ bool IsLoaderDirectory(const std::string& dir) {
          SameText(name.substr(0, std::strlen(LoaderDirectoryPrefix)), LoaderDirectoryPrefix);
 }
 
-void WriteTextFile(const std::string& path, const std::string& text) {
-  std::unique_ptr<IFile> file =
-      PlatformFiles().Open(path, accWrite, shareNone, TFileCreation::CreateAlways);
-  uint32_t written = 0;
-  if (!file || !file->Write(text.data(), static_cast<uint32_t>(text.size()), written) ||
-      written != text.size())
-    throw TCaused<IEInstall>(TPlatformError::Last(), "Cannot write the clean-up batch file %s", path);
-}
-
 }  // namespace
 
 void TCustomInstall::CleanupLoadingProgram() {
@@ -128,7 +119,9 @@ void TCustomInstall::CleanupLoadingProgram() {
   if (IsLoaderDirectory(dir)) text += "DELTREE /Y " + quoted(dir) + "\r\n";
   text += "ERASE " + quoted(ChangeFileExt(CleanupBatchFile, ".PIF")) + "\r\n";
   text += "ERASE " + quoted(CleanupBatchFile) + "\r\n";
-  WriteTextFile(CleanupBatchFile, text);
+  if (!WriteWholeFile(CleanupBatchFile, text))
+    throw TCaused<IEInstall>(TPlatformError::Last(), "Cannot write the clean-up batch file %s",
+                             CleanupBatchFile);
   RunCleanupBatch = true;
 }
 

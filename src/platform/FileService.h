@@ -63,6 +63,19 @@ struct TFindEntry {
   int64_t LastWriteTime = 0;
 };
 
+// Reads exactly count bytes, across short reads; false at the end of the
+// file or on a failed read before that.
+inline bool ReadExactly(IFile& file, void* buffer, uint32_t count) {
+  auto* at = static_cast<char*>(buffer);
+  while (count > 0) {
+    uint32_t got = 0;
+    if (!file.Read(at, count, got) || got == 0) return false;
+    at += got;
+    count -= got;
+  }
+  return true;
+}
+
 class IFileService {
  public:
   virtual ~IFileService() = default;

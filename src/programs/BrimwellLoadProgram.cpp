@@ -25,6 +25,7 @@
 #include "common/exceptions_Brimwell.h"
 #include "common/routines_Strings.h"
 #include "platform/Platform.h"
+#include "system/routines_API.h"
 
 namespace brim {
 namespace {
@@ -35,11 +36,6 @@ struct TSetupSource {
   int32_t Offset = 0;
   bool Embedded = false;
 };
-
-bool IsFile(const std::string& path) {
-  std::optional<uint32_t> attributes = PlatformFiles().GetAttributes(path);
-  return attributes && (*attributes & attrDirectory) == 0;
-}
 
 // This file's own trailer when it has one, else "setup.1" beside it.
 TSetupSource FindSetupSource(const std::string& self) {
@@ -60,7 +56,7 @@ TSetupSource FindSetupSource(const std::string& self) {
     return {self, trailer.SetupStart, true};
   }
   std::string beside = JoinPath(ExtractFileDir(self), "setup.1");
-  if (!IsFile(beside)) throw Exception("The setup archive %s was not found", beside);
+  if (!FileExists(beside)) throw Exception("The setup archive %s was not found", beside);
   return {beside, 0, false};
 }
 
@@ -121,7 +117,7 @@ int RunLoader() {
     engine.ExtractDirectory = dir;
     engine.SetFilesToProcess(names);
     engine.ExtractFiles();
-    if (engine.Abort || !IsFile(setup)) throw Exception("The setup could not be extracted");
+    if (engine.Abort || !FileExists(setup)) throw Exception("The setup could not be extracted");
   } catch (const std::exception& e) {
     RemoveDirectoryTree(dir);
     const auto* own = dynamic_cast<const Exception*>(&e);

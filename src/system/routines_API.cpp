@@ -2,6 +2,8 @@
 // raises the system's message with the platform's code as its cause.
 #include "system/routines_API.h"
 
+#include <memory>
+
 #include "common/Format.h"
 #include "common/exceptions_Brimwell.h"
 #include "common/routines_Strings.h"
@@ -55,6 +57,28 @@ std::string GetWindowsDirectoryPath() {
 bool FileExists(const std::string& path) {
   auto attributes = PlatformFiles().GetAttributes(path);
   return attributes && !(*attributes & attrDirectory);
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+  std::unique_ptr<IFile> file =
+      PlatformFiles().Open(path, accRead, shareRead | shareWrite, TFileCreation::OpenExisting);
+  if (!file) return std::nullopt;
+  std::string text;
+  char buffer[4096];
+  for (;;) {
+    uint32_t got = 0;
+    if (!file->Read(buffer, sizeof buffer, got)) return std::nullopt;
+    if (got == 0) return text;
+    text.append(buffer, got);
+  }
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+  std::unique_ptr<IFile> file =
+      PlatformFiles().Open(path, accWrite, shareNone, TFileCreation::CreateAlways);
+  uint32_t written = 0;
+  return file && file->Write(bytes.data(), static_cast<uint32_t>(bytes.size()), written) &&
+         written == bytes.size();
 }
 
 }  // namespace brim

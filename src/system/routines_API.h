@@ -2,6 +2,7 @@
 // machine. Their failures raise EAPIRoutines with untranslated messages.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace brim {
@@ -23,6 +24,12 @@ std::string GetTemporaryFileName(bool keep);
 
 // Whether the path names a file (not a directory) that exists.
 bool FileExists(const std::string& path);
+
+// The whole of a small file; empty when it cannot be opened or read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+// Writes bytes as the whole of the file, replacing it; false (the last
+// error set) when it cannot be made or the write comes up short.
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
 
 // The Windows system directory and the Windows directory, without a
 // trailing backslash.
