@@ -8,8 +8,8 @@
 // "DllUnregisterServer"; IShellLinkA and IPersistFile::Save.
 // posix: the substitute machine reads the server's PE export table for the
 // entry point and records the registration in its machine.ini (section
-// [ComServers]). Its .lnk writer is not there yet: SaveShellLink answers
-// E_NOTIMPL on posix.
+// [ComServers]). Shell links are written and read as .lnk files in the
+// Shell Link binary format that Windows reads.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +43,20 @@ struct TShellLink {
   std::string IconPath;          // empty: the target's own icon
   int IconIndex = 0;
   uint32_t ShowCommand = 1;      // SW_SHOWNORMAL, SW_SHOWMINNOACTIVE (7), SW_SHOWMAXIMIZED (3)
+  uint16_t HotKey = 0;           // virtual key in the low byte, HOTKEYF_* flags in the high byte
+};
+
+// The step of saving a shell link that failed: making the link object
+// (CoCreateInstance of the shell link class for IShellLinkA), one of the
+// calls that set its fields, in this order, or saving it (IPersistFile).
+enum class TShellLinkStep {
+  Create,
+  SetPath,
+  SetHotkey,
+  SetArguments,
+  SetWorkingDirectory,
+  SetIconLocation,
+  Save
 };
 
 // The step of a server registration that failed: loading the library,
@@ -57,8 +71,13 @@ class IComService {
   // when given, receives the step that failed.
   virtual TPlatformError RegisterServer(const std::string& path, bool unregister = false,
                                         TServerStep* failedStep = nullptr) = 0;
-  // Saves the link as the file path (its name ends in ".lnk").
-  virtual TPlatformError SaveShellLink(const std::string& path, const TShellLink& link) = 0;
+  // Saves the link as the file path (its name ends in ".lnk"). The icon
+  // location is set only when IconPath is not empty. On failure
+  // failedStep, when given, receives the step that failed.
+  virtual TPlatformError SaveShellLink(const std::string& path, const TShellLink& link,
+                                       TShellLinkStep* failedStep = nullptr) = 0;
+  // Reads the shell link file at path into link.
+  virtual TPlatformError LoadShellLink(const std::string& path, TShellLink& link) = 0;
 };
 
 // The COM service of the platform this program was built for.

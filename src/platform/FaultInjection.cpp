@@ -1,6 +1,8 @@
 // The fault-injecting set of platform services.
 #include "platform/FaultInjection.h"
 
+#include "platform/ComService.h"
+#include "platform/DdeService.h"
 #include "platform/ErrorCodes.h"
 #include "platform/ForwardingServices.h"
 
@@ -15,6 +17,10 @@ uint32_t FaultErrorCode(TFaultKind kind) {
     case TFaultKind::Move:
     case TFaultKind::Delete: return errSharingViolation;
     case TFaultKind::FileWrite: return errDiskFull;
+    case TFaultKind::ShellLinkSave: return 0x80070005u;  // E_ACCESSDENIED
+    case TFaultKind::DdeConnect: return ddeNoConvEstablished;
+    case TFaultKind::DdeExecute: return ddeNotProcessed;
+    case TFaultKind::DdeRequest: return ddeDataAckTimeout;
   }
   return errGenFailure;
 }
@@ -32,16 +38,20 @@ struct TFaultInjectingServices::TState {
   // The wrappers, which count and fail in this state.
   std::unique_ptr<IRegistryService> Registry;
   std::unique_ptr<IFileService> Files;
+  std::unique_ptr<IComService> Com;
+  std::unique_ptr<IDdeService> Dde;
 
   // Counts a call of the kind: true when it is to fail, the error then set.
-  bool Fails(TFaultKind kind) {
+  bool Fails(TFaultKind kind) { return FailingCode(kind).has_value(); }
+  // The same, giving the code of the failure.
+  std::optional<uint32_t> FailingCode(TFaultKind kind) {
     auto k = static_cast<size_t>(kind);
     uint64_t n = ++Calls[k];
     if (Hook) Hook(kind, n);
     const TRule& rule = Rules[k];
-    if (rule.First == 0 || n < rule.First || (n > rule.First && !rule.Onwards)) return false;
+    if (rule.First == 0 || n < rule.First || (n > rule.First && !rule.Onwards)) return std::nullopt;
     Inner.System->SetLastError(rule.Code);
-    return true;
+    return rule.Code;
   }
   bool Fail(uint32_t code) {
     Inner.System->SetLastError(code);
@@ -130,6 +140,67 @@ class TFaultFiles : public TForwardingFileService {
   TState& state_;
 };
 
+class TFaultCom : public IComService {
+ public:
+  explicit TFaultCom(TState& state) : state_(state) {}
+  TPlatformError RegisterServer(const std::string& path, bool unregister,
+                                TServerStep* failedStep) override {
+    return state_.Inner.Com->RegisterServer(path, unregister, failedStep);
+  }
+  // The link object is made and filled; saving it is refused.
+  TPlatformError SaveShellLink(const std::string& path, const TShellLink& link,
+                               TShellLinkStep* failedStep) override {
+    if (auto code = state_.FailingCode(TFaultKind::ShellLinkSave)) {
+      if (failedStep) *failedStep = TShellLinkStep::Save;
+      return {TErrorDomain::HResult, *code};
+    }
+    return state_.Inner.Com->SaveShellLink(path, link, failedStep);
+  }
+  TPlatformError LoadShellLink(const std::string& path, TShellLink& link) override {
+    return state_.Inner.Com->LoadShellLink(path, link);
+  }
+
+ private:
+  TState& state_;
+};
+
+class TFaultConversation : public IDdeConversation {
+ public:
+  TFaultConversation(std::unique_ptr<IDdeConversation> inner, TState& state)
+      : inner_(std::move(inner)), state_(state) {}
+  TPlatformError Execute(const std::string& command) override {
+    if (auto code = state_.FailingCode(TFaultKind::DdeExecute)) return {TErrorDomain::Ddeml, *code};
+    return inner_->Execute(command);
+  }
+  TDdeReply Request(const std::string& item) override {
+    if (auto code = state_.FailingCode(TFaultKind::DdeRequest))
+      return {{TErrorDomain::Ddeml, *code}, {}};
+    return inner_->Request(item);
+  }
+
+ private:
+  std::unique_ptr<IDdeConversation> inner_;
+  TState& state_;
+};
+
+class TFaultDde : public IDdeService {
+ public:
+  explicit TFaultDde(TState& state) : state_(state) {}
+  std::unique_ptr<IDdeConversation> Connect(const std::string& service, const std::string& topic,
+                                            uint32_t timeoutMs, TPlatformError& error) override {
+    if (auto code = state_.FailingCode(TFaultKind::DdeConnect)) {
+      error = {TErrorDomain::Ddeml, *code};
+      return nullptr;
+    }
+    auto conversation = state_.Inner.Dde->Connect(service, topic, timeoutMs, error);
+    if (!conversation) return nullptr;
+    return std::make_unique<TFaultConversation>(std::move(conversation), state_);
+  }
+
+ private:
+  TState& state_;
+};
+
 }  // namespace
 
 TFaultInjectingServices::TFaultInjectingServices(const TPlatformServices& inner)
@@ -140,6 +211,14 @@ TFaultInjectingServices::TFaultInjectingServices(const TPlatformServices& inner)
   services_ = inner;
   services_.Registry = state_->Registry.get();
   services_.Files = state_->Files.get();
+  if (inner.Com) {
+    state_->Com = std::make_unique<TFaultCom>(*state_);
+    services_.Com = state_->Com.get();
+  }
+  if (inner.Dde) {
+    state_->Dde = std::make_unique<TFaultDde>(*state_);
+    services_.Dde = state_->Dde.get();
+  }
 }
 
 TFaultInjectingServices::~TFaultInjectingServices() = default;

@@ -22,15 +22,20 @@ enum class TFaultKind {
   Move,               // IFileService::MoveFile, MoveFileReplacing: errSharingViolation
   CreateDirectory,    // IFileService::CreateDirectory: errAccessDenied
   Delete,             // IFileService::DeleteFile: errSharingViolation
+  ShellLinkSave,      // IComService::SaveShellLink: E_ACCESSDENIED, at its Save step
+  DdeConnect,         // IDdeService::Connect: ddeNoConvEstablished
+  DdeExecute,         // IDdeConversation::Execute: ddeNotProcessed
+  DdeRequest,         // IDdeConversation::Request: ddeDataAckTimeout
 };
-inline constexpr size_t FaultKindCount = 7;
+inline constexpr size_t FaultKindCount = 11;
 
 // The error code a failed call of the kind reports unless told otherwise.
 uint32_t FaultErrorCode(TFaultKind kind);
 
 class TFaultInjectingServices {
  public:
-  // Wraps the registry and file services of inner; the others are inner's.
+  // Wraps the registry, file, COM and DDE services of inner (the last two
+  // when inner has them); the others are inner's.
   explicit TFaultInjectingServices(const TPlatformServices& inner = PlatformServices());
   ~TFaultInjectingServices();
   TFaultInjectingServices(const TFaultInjectingServices&) = delete;

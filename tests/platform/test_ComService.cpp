@@ -114,7 +114,7 @@ TEST_F(ComServers, AServerProgramAskedToRegisterIsRecorded) {
 }
 #endif
 
-TEST_F(ComServers, AShellLinkIsSavedWhereTheMachineHasAWriter) {
+TEST_F(ComServers, AShellLinkIsSavedAsALinkFile) {
   TShellLink link{.Target = At("app.exe"), .Arguments = "-x", .WorkingDirectory = Scratch,
                   .Description = "The application", .IconPath = At("app.exe"), .IconIndex = 1,
                   .ShowCommand = 7};

@@ -59,7 +59,13 @@ bool RegisterServerProgram(const std::string& windowsPath, const std::string& ho
   return true;
 }
 
-TPlatformError TPosixComService::SaveShellLink(const std::string&, const TShellLink&) {
+TPlatformError TPosixComService::SaveShellLink(const std::string&, const TShellLink&,
+                                               TShellLinkStep* failedStep) {
+  if (failedStep) *failedStep = TShellLinkStep::Create;
+  return HResult(hrNotImplemented);
+}
+
+TPlatformError TPosixComService::LoadShellLink(const std::string&, TShellLink&) {
   return HResult(hrNotImplemented);
 }
 

@@ -18,8 +18,9 @@ class TPosixComService : public IComService {
  public:
   TPlatformError RegisterServer(const std::string& path, bool unregister,
                                 TServerStep* failedStep) override;
-  // The machine has no .lnk writer yet: E_NOTIMPL.
-  TPlatformError SaveShellLink(const std::string& path, const TShellLink& link) override;
+  TPlatformError SaveShellLink(const std::string& path, const TShellLink& link,
+                               TShellLinkStep* failedStep) override;
+  TPlatformError LoadShellLink(const std::string& path, TShellLink& link) override;
 };
 
 // A server program asked to register itself ("/REGSERVER") or to leave

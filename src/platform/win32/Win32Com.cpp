@@ -112,25 +112,80 @@ class TWin32ComService : public IComService {
     return HResult(entry());
   }
 
-  TPlatformError SaveShellLink(const std::string& path, const TShellLink& link) override {
+  TPlatformError SaveShellLink(const std::string& path, const TShellLink& link,
+                               TShellLinkStep* failedStep) override {
+    TShellLinkStep unused;
+    TShellLinkStep& step = failedStep ? *failedStep : unused;
+    step = TShellLinkStep::Create;
     HRESULT hr = EnsureCom();
     if (FAILED(hr)) return HResult(hr);
     TComPtr<IShellLinkA> shellLink;
     hr = ::CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
                             shellLink.Receive());
     if (FAILED(hr)) return HResult(hr);
-    hr = shellLink->SetPath(link.Target.c_str());
-    if (SUCCEEDED(hr)) hr = shellLink->SetArguments(link.Arguments.c_str());
-    if (SUCCEEDED(hr)) hr = shellLink->SetWorkingDirectory(link.WorkingDirectory.c_str());
-    if (SUCCEEDED(hr)) hr = shellLink->SetDescription(link.Description.c_str());
+    // Each call must succeed; the first that fails names the step.
+    const auto call = [&](TShellLinkStep s, HRESULT result) {
+      if (SUCCEEDED(hr)) {
+        step = s;
+        hr = result;
+      }
+    };
+    call(TShellLinkStep::SetPath, shellLink->SetPath(link.Target.c_str()));
+    if (SUCCEEDED(hr)) call(TShellLinkStep::SetHotkey, shellLink->SetHotkey(link.HotKey));
+    if (SUCCEEDED(hr))
+      call(TShellLinkStep::SetArguments, shellLink->SetArguments(link.Arguments.c_str()));
+    if (SUCCEEDED(hr))
+      call(TShellLinkStep::SetWorkingDirectory,
+           shellLink->SetWorkingDirectory(link.WorkingDirectory.c_str()));
     if (SUCCEEDED(hr) && !link.IconPath.empty())
-      hr = shellLink->SetIconLocation(link.IconPath.c_str(), link.IconIndex);
-    if (SUCCEEDED(hr)) hr = shellLink->SetShowCmd(static_cast<int>(link.ShowCommand));
+      call(TShellLinkStep::SetIconLocation,
+           shellLink->SetIconLocation(link.IconPath.c_str(), link.IconIndex));
+    // Fields the installation leaves at their defaults are not set.
+    if (SUCCEEDED(hr) && !link.Description.empty())
+      call(TShellLinkStep::Save, shellLink->SetDescription(link.Description.c_str()));
+    if (SUCCEEDED(hr) && link.ShowCommand != SW_SHOWNORMAL)
+      call(TShellLinkStep::Save, shellLink->SetShowCmd(static_cast<int>(link.ShowCommand)));
     if (FAILED(hr)) return HResult(hr);
+    step = TShellLinkStep::Save;
     TComPtr<IPersistFile> file;
     hr = shellLink->QueryInterface(kPersistFileInterface, file.Receive());
     if (FAILED(hr)) return HResult(hr);
     return HResult(file->Save(Wide(path).c_str(), TRUE));
+  }
+
+  TPlatformError LoadShellLink(const std::string& path, TShellLink& link) override {
+    HRESULT hr = EnsureCom();
+    if (FAILED(hr)) return HResult(hr);
+    TComPtr<IShellLinkA> shellLink;
+    hr = ::CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
+                            shellLink.Receive());
+    if (FAILED(hr)) return HResult(hr);
+    TComPtr<IPersistFile> file;
+    hr = shellLink->QueryInterface(kPersistFileInterface, file.Receive());
+    if (SUCCEEDED(hr)) hr = file->Load(Wide(path).c_str(), STGM_READ);
+    if (FAILED(hr)) return HResult(hr);
+    char text[MAX_PATH * 4];
+    const auto get = [&](auto method, std::string& into) {
+      text[0] = 0;
+      if (SUCCEEDED(hr)) hr = method(text, static_cast<int>(sizeof text));
+      into = text;
+    };
+    get([&](char* b, int n) { return shellLink->GetPath(b, n, nullptr, SLGP_RAWPATH); },
+        link.Target);
+    get([&](char* b, int n) { return shellLink->GetArguments(b, n); }, link.Arguments);
+    get([&](char* b, int n) { return shellLink->GetWorkingDirectory(b, n); },
+        link.WorkingDirectory);
+    get([&](char* b, int n) { return shellLink->GetDescription(b, n); }, link.Description);
+    int icon = 0;
+    get([&](char* b, int n) { return shellLink->GetIconLocation(b, n, &icon); }, link.IconPath);
+    link.IconIndex = icon;
+    WORD hotKey = 0;
+    int show = SW_SHOWNORMAL;
+    if (SUCCEEDED(hr)) hr = shellLink->GetHotkey(&hotKey);
+    if (SUCCEEDED(hr)) hr = shellLink->GetShowCmd(&show);
+    link.HotKey = hotKey;
+    link.ShowCommand = static_cast<uint32_t>(show);
+    return HResult(FAILED(hr) ? hr : S_OK);
   }
 };
 
