@@ -5,6 +5,8 @@
 //                              then run and remove each RunOnce value
 //   brimmachine reg DIR [KEY]  print the registry (or one key) as REGEDIT4
 //   brimmachine tree DIR       list the files of the machine's drives
+//   brimmachine links DIR      the shortcuts on its drives (.lnk, .url) and
+//                              what each starts
 //   brimmachine state DIR      the COM servers registered and the fonts
 //                              loaded on the running system
 //   brimmachine lock DIR PATH / unlock DIR PATH   mark a file in use or not
@@ -24,7 +26,10 @@
 #include "common/exceptions_Brimwell.h"
 #include "common/routines_Strings.h"
 #include "platform/Platform.h"
+#include "platform/ComService.h"
+#include "platform/posix/IniFile.h"
 #include "platform/posix/MachineLocks.h"
+#include "platform/posix/MachinePaths.h"
 #include "platform/posix/PosixCom.h"
 #include "platform/posix/PosixFonts.h"
 #include "platform/posix/PendingRenames.h"
@@ -43,6 +48,7 @@ int Usage() {
                "       brimmachine reboot DIR\n"
                "       brimmachine reg DIR [KEY]\n"
                "       brimmachine tree DIR\n"
+               "       brimmachine links DIR\n"
                "       brimmachine state DIR\n"
                "       brimmachine lock DIR PATH\n"
                "       brimmachine unlock DIR PATH\n";
@@ -110,6 +116,53 @@ int Tree(const std::string& dir) {
   ListDrive(fs::path(machine.Root()) / "drive_c", "C:");
   ListDrive(fs::path(machine.Root()) / "drive_a", "A:");
   return 0;
+}
+
+// Every shortcut on the machine's drives, by Windows path: a shell link's
+// fields as the shell reads them, an internet shortcut's address. Fails
+// when a link cannot be read, after listing the others.
+int Links(const std::string& dir) {
+  TSubstituteMachine& machine = TSubstituteMachine::Use(dir);
+  std::vector<std::string> links;
+  std::error_code ec;
+  for (const auto& drive : fs::directory_iterator(machine.Root(), ec)) {
+    std::string name = drive.path().filename().string();
+    if (name.size() != 7 || name.rfind("drive_", 0) != 0 || !drive.is_directory(ec)) continue;
+    for (auto it = fs::recursive_directory_iterator(drive.path(), ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+      std::string extension = it->path().extension().string();
+      if (it->is_regular_file(ec) && (SameText(extension, ".lnk") || SameText(extension, ".url")))
+        links.push_back(WindowsPathOfHost(it->path().string()));
+    }
+  }
+  std::sort(links.begin(), links.end(),
+            [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+  int failures = 0;
+  for (const std::string& path : links) {
+    std::cout << path << "\n";
+    if (SameText(path.substr(path.size() - 4), ".url")) {
+      auto resolved = ResolveMachinePath(path);
+      TIniFile shortcut = TIniFile::Parse(resolved ? ReadHostFile(resolved->Host).value_or("") : "");
+      std::cout << "  URL: " << shortcut.Read("InternetShortcut", "URL").value_or("") << "\n";
+      continue;
+    }
+    TShellLink link;
+    TPlatformError result = NativeComService().LoadShellLink(path, link);
+    if (result.Failed()) {
+      std::cout << "  cannot be read: " << result.Describe() << "\n";
+      ++failures;
+      continue;
+    }
+    char hotKey[8];
+    std::snprintf(hotKey, sizeof hotKey, "0x%04X", link.HotKey);
+    std::cout << "  Target: " << link.Target << "\n"
+              << "  Arguments: " << link.Arguments << "\n"
+              << "  Working directory: " << link.WorkingDirectory << "\n"
+              << "  Icon: " << link.IconPath << "," << link.IconIndex << "\n"
+              << "  Show command: " << link.ShowCommand << "\n"
+              << "  Hot key: " << hotKey << "\n";
+  }
+  return failures == 0 ? 0 : 1;
 }
 
 // The hive a key name starts with ("HKEY_LOCAL_MACHINE\\..." or "HKLM\\...")
@@ -227,6 +280,7 @@ int main(int argc, char** argv) {
     if (command == "init") return Init(dir, {args.begin() + 2, args.end()});
     RequireMachine(dir);
     if (command == "tree" && args.size() == 2) return Tree(dir);
+    if (command == "links" && args.size() == 2) return Links(dir);
     if (command == "state" && args.size() == 2) return State(dir);
     if (command == "reboot" && args.size() == 2) return Reboot(dir);
     if (command == "reg" && args.size() <= 3) return Reg(dir, args.size() == 3 ? args[2] : "");

@@ -1,16 +1,16 @@
 // Server registration and shell links through the COM service, checked on
 // whichever backend this build has: Windows runs a real server's entry
-// points, the substitute machine checks its export table and records it.
+// points and saves links through the shell, the substitute machine checks
+// its export table and records it, and writes link files itself.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "platform/ComService.h"
+#include "platform/FaultInjection.h"
+#include "platform/Platform.h"
 #include "platform/PlatformTest.h"
-#ifdef _WIN32
-#include "platform/Platform.h"
-#else
-#include "platform/Platform.h"
+#ifndef _WIN32
 #include "platform/TestPE.h"
 #include "platform/posix/PosixCom.h"
 #endif
@@ -114,21 +114,88 @@ TEST_F(ComServers, AServerProgramAskedToRegisterIsRecorded) {
 }
 #endif
 
+// Each field of a link reads back as saved, on Windows through the shell's
+// own link object, on the substitute machine from the file's bytes.
 TEST_F(ComServers, AShellLinkIsSavedAsALinkFile) {
-  TShellLink link{.Target = At("app.exe"), .Arguments = "-x", .WorkingDirectory = Scratch,
-                  .Description = "The application", .IconPath = At("app.exe"), .IconIndex = 1,
-                  .ShowCommand = 7};
+  ASSERT_TRUE(PlatformFiles().CreateDirectory(At("Program Files")));
+  ASSERT_TRUE(PlatformFiles().CreateDirectory(At("Program Files\\Caf\xE9")));
+  const std::string app = At("app.exe"), spaced = At("Program Files\\Caf\xE9\\my app.exe");
+  WriteFile(app, "MZ");
+  WriteFile(spaced, "MZ");
+  // Target, arguments, working directory, description, icon path and index,
+  // show command, hot key.
+  const TShellLink cases[] = {
+      {app, "", "", "", "", 0, 1, 0},
+      {app, "-x", Scratch, "The application", app, 1, 7, 0},
+      // Maximised, Ctrl+Alt+Q, an icon by its resource number.
+      {spaced, "/open \"a b.txt\"", At("Program Files\\Caf\xE9"), "",
+       At("Program Files\\Caf\xE9\\icons.dll"), -3, 3, 0x0651},
+  };
+  int number = 0;
+  for (const TShellLink& link : cases) {
+    const std::string path = At("Program Files\\Caf\xE9\\link " + std::to_string(++number) + ".lnk");
+    TPlatformError result = NativeComService().SaveShellLink(path, link);
+    EXPECT_FALSE(result.Failed()) << path << ": " << result.Describe();
+    auto file = ReadFile(path);
+    ASSERT_TRUE(file) << path;
+    EXPECT_EQ(file->substr(0, 4), std::string("L\0\0\0", 4)) << "a shell link's header";
+    TShellLink read;
+    result = NativeComService().LoadShellLink(path, read);
+    EXPECT_FALSE(result.Failed()) << path << ": " << result.Describe();
+    EXPECT_EQ(read.Target, link.Target) << path;
+    EXPECT_EQ(read.Arguments, link.Arguments) << path;
+    EXPECT_EQ(read.WorkingDirectory, link.WorkingDirectory) << path;
+    EXPECT_EQ(read.Description, link.Description) << path;
+    EXPECT_EQ(read.IconPath, link.IconPath) << path;
+    EXPECT_EQ(read.IconIndex, link.IconIndex) << path;
+    EXPECT_EQ(read.ShowCommand, link.ShowCommand) << path;
+    EXPECT_EQ(read.HotKey, link.HotKey) << path;
+  }
+}
+
+// A link that cannot be saved leaves no file; a file that is not a link
+// does not load.
+TEST_F(ComServers, AShellLinkThatCannotBeSavedOrReadIsAnError) {
+  const TShellLink link{At("app.exe"), "-x", "", "", "", 0, 1, 0};
   WriteFile(link.Target, "MZ");
-  TPlatformError result = NativeComService().SaveShellLink(At("App.lnk"), link);
-#ifdef _WIN32
-  EXPECT_FALSE(result.Failed()) << result.Describe();
-  auto file = ReadFile(At("App.lnk"));
-  ASSERT_TRUE(file);
-  EXPECT_EQ(file->substr(0, 4), std::string("L\0\0\0", 4)) << "a shell link's header";
-#else
-  EXPECT_EQ(result.Code, hrNotImplemented);
-  EXPECT_FALSE(Exists(At("App.lnk")));
-#endif
+  struct SaveCase {
+    std::string Path;
+    bool Refused;  // by the fault-injecting services
+    uint32_t HResult;
+  } saves[] = {
+      {At("missing\\App.lnk"), false, hrPathNotFound},
+      {At("Refused.lnk"), true, FaultErrorCode(TFaultKind::ShellLinkSave)},
+  };
+  for (const auto& c : saves) {
+    TFaultInjectingServices faults;
+    if (c.Refused) faults.FailCall(TFaultKind::ShellLinkSave, 1);
+    TScopedPlatformServices scope(faults.Services());
+    TShellLinkStep step = TShellLinkStep::Create;
+    TPlatformError result = PlatformCom().SaveShellLink(c.Path, link, &step);
+    EXPECT_EQ(result.Domain, TErrorDomain::HResult) << c.Path;
+    EXPECT_EQ(result.Code, c.HResult) << c.Path << ": " << result.Describe();
+    EXPECT_EQ(step, TShellLinkStep::Save) << c.Path;
+    EXPECT_FALSE(Exists(c.Path)) << c.Path;
+  }
+
+  WriteFile(At("text.lnk"), "not a link, but long enough to hold a link's header: " + std::string(80, 'x'));
+  WriteFile(At("short.lnk"), "L");
+  struct LoadCase {
+    std::string Path;
+    std::optional<uint32_t> HResult;  // any failure when not given
+  } loads[] = {
+      {At("missing.lnk"), hrFileNotFound},
+      {At("text.lnk"), std::nullopt},
+      {At("short.lnk"), std::nullopt},
+  };
+  for (const auto& c : loads) {
+    TShellLink read;
+    TPlatformError result = NativeComService().LoadShellLink(c.Path, read);
+    EXPECT_TRUE(result.Failed()) << c.Path;
+    if (c.HResult) {
+      EXPECT_EQ(result.Code, *c.HResult) << c.Path << ": " << result.Describe();
+    }
+  }
 }
 
 }  // namespace

@@ -1,13 +1,17 @@
-// Server registration of the substitute machine, from the PE export table.
+// Server registration of the substitute machine, from the PE export table,
+// and shell links saved and read as link files on its drives.
 #include "platform/posix/PosixCom.h"
 
 #include <algorithm>
 
+#include "platform/NativeServices.h"
 #include "platform/PEResources.h"
 #include "platform/Platform.h"
+#include "platform/posix/AnsiCodePage.h"
 #include "platform/posix/IniFile.h"
 #include "platform/posix/MachinePaths.h"
 #include "platform/posix/PosixSystem.h"
+#include "platform/posix/ShellLinkFile.h"
 #include "platform/posix/SubstituteMachine.h"
 
 namespace brim {
@@ -59,14 +63,44 @@ bool RegisterServerProgram(const std::string& windowsPath, const std::string& ho
   return true;
 }
 
-TPlatformError TPosixComService::SaveShellLink(const std::string&, const TShellLink&,
+// The link object keeps its fields until the save, so on the machine only
+// the save can fail: the folder is missing, the file is in use or
+// read-only, the disk is full. A file left half written is removed.
+TPlatformError TPosixComService::SaveShellLink(const std::string& path, const TShellLink& link,
                                                TShellLinkStep* failedStep) {
-  if (failedStep) *failedStep = TShellLinkStep::Create;
-  return HResult(hrNotImplemented);
+  if (failedStep) *failedStep = TShellLinkStep::Save;
+  std::optional<std::string> bytes = EncodeShellLink(link);
+  if (!bytes) return HResult(hrInvalidArg);
+  IFileService& files = NativeFiles();
+  std::unique_ptr<IFile> file = files.Open(path, accWrite, shareNone, TFileCreation::CreateAlways);
+  if (!file) return HResult(HResultFromWin32(MachineLastError()));
+  const auto size = static_cast<uint32_t>(bytes->size());
+  uint32_t done = 0;
+  bool written = file->Write(bytes->data(), size, done) && done == size;
+  uint32_t error = written ? errSuccess : MachineLastError();
+  file.reset();
+  if (written) return HResult(hrOk);
+  files.DeleteFile(path);
+  return HResult(HResultFromWin32(error == errSuccess ? errDiskFull : error));
 }
 
-TPlatformError TPosixComService::LoadShellLink(const std::string&, TShellLink&) {
-  return HResult(hrNotImplemented);
+TPlatformError TPosixComService::LoadShellLink(const std::string& path, TShellLink& link) {
+  // Larger than any link: not one, and not worth reading whole.
+  constexpr int64_t kLargestLink = 1 << 20;
+  std::unique_ptr<IFile> file =
+      NativeFiles().Open(path, accRead, shareRead | shareWrite, TFileCreation::OpenExisting);
+  if (!file) return HResult(HResultFromWin32(MachineLastError()));
+  std::optional<int64_t> size = file->Size();
+  if (!size) return HResult(HResultFromWin32(MachineLastError()));
+  if (*size > kLargestLink) return HResult(hrBadLinkFormat);
+  std::string bytes(static_cast<size_t>(*size), '\0');
+  if (!ReadExactly(*file, bytes.data(), static_cast<uint32_t>(bytes.size())))
+    return HResult(HResultFromWin32(MachineLastError()));
+  uint32_t codePage = AnsiCodePageOfLanguage(TSubstituteMachine::Current().Language());
+  std::optional<TShellLink> decoded = DecodeShellLink(bytes, codePage);
+  if (!decoded) return HResult(hrBadLinkFormat);
+  link = std::move(*decoded);
+  return HResult(hrOk);
 }
 
 std::vector<std::string> RegisteredComServers() {

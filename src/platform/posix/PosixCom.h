@@ -5,6 +5,9 @@
 // Windows path = 1), and unregistering takes the record away. A server
 // program started with "/REGSERVER" (it registers itself when it runs on
 // Windows) is recorded the same way when it is a Windows program file.
+// Shell links are files in the Shell Link binary format (ShellLinkFile.h),
+// written and read through the machine's file calls, so its sharing, its
+// letter-case rules and its floppy capacity hold for them too.
 #pragma once
 
 #include <string>
