@@ -153,29 +153,35 @@ TEST_F(ComServers, AShellLinkIsSavedAsALinkFile) {
   }
 }
 
-// A link that cannot be saved leaves no file; a file that is not a link
-// does not load.
+// A link that cannot be saved leaves no file, or the one that was there;
+// a file that is not a link does not load.
 TEST_F(ComServers, AShellLinkThatCannotBeSavedOrReadIsAnError) {
   const TShellLink link{At("app.exe"), "-x", "", "", "", 0, 1, 0};
   WriteFile(link.Target, "MZ");
+  WriteFile(At("Held.lnk"), "an older link");
   struct SaveCase {
     std::string Path;
     bool Refused;  // by the fault-injecting services
+    bool Held;     // open in another program that shares nothing
     uint32_t HResult;
   } saves[] = {
-      {At("missing\\App.lnk"), false, hrPathNotFound},
-      {At("Refused.lnk"), true, FaultErrorCode(TFaultKind::ShellLinkSave)},
+      {At("missing\\App.lnk"), false, false, hrPathNotFound},
+      {At("Refused.lnk"), true, false, FaultErrorCode(TFaultKind::ShellLinkSave)},
+      {At("Held.lnk"), false, true, HResultFromWin32(errSharingViolation)},
   };
   for (const auto& c : saves) {
     TFaultInjectingServices faults;
     if (c.Refused) faults.FailCall(TFaultKind::ShellLinkSave, 1);
+    std::unique_ptr<IFile> holder;
+    if (c.Held) holder = PlatformFiles().Open(c.Path, accRead, shareNone, TFileCreation::OpenExisting);
     TScopedPlatformServices scope(faults.Services());
     TShellLinkStep step = TShellLinkStep::Create;
     TPlatformError result = PlatformCom().SaveShellLink(c.Path, link, &step);
+    holder.reset();
     EXPECT_EQ(result.Domain, TErrorDomain::HResult) << c.Path;
     EXPECT_EQ(result.Code, c.HResult) << c.Path << ": " << result.Describe();
     EXPECT_EQ(step, TShellLinkStep::Save) << c.Path;
-    EXPECT_FALSE(Exists(c.Path)) << c.Path;
+    EXPECT_EQ(ReadFile(c.Path), c.Held ? std::optional<std::string>("an older link") : std::nullopt) << c.Path;
   }
 
   WriteFile(At("text.lnk"), "not a link, but long enough to hold a link's header: " + std::string(80, 'x'));

@@ -21,6 +21,11 @@ namespace {
 constexpr char kServers[] = "ComServers";
 
 TPlatformError HResult(uint32_t code) { return {TErrorDomain::HResult, code}; }
+// The machine's last error as an HRESULT; E_FAIL when it names none.
+TPlatformError LastErrorAsHResult() {
+  uint32_t error = MachineLastError();
+  return HResult(error == errSuccess ? hrFail : HResultFromWin32(error));
+}
 
 }  // namespace
 
@@ -73,7 +78,7 @@ TPlatformError TPosixComService::SaveShellLink(const std::string& path, const TS
   if (!bytes) return HResult(hrInvalidArg);
   IFileService& files = NativeFiles();
   std::unique_ptr<IFile> file = files.Open(path, accWrite, shareNone, TFileCreation::CreateAlways);
-  if (!file) return HResult(HResultFromWin32(MachineLastError()));
+  if (!file) return LastErrorAsHResult();
   const auto size = static_cast<uint32_t>(bytes->size());
   uint32_t done = 0;
   bool written = file->Write(bytes->data(), size, done) && done == size;
@@ -89,13 +94,12 @@ TPlatformError TPosixComService::LoadShellLink(const std::string& path, TShellLi
   constexpr int64_t kLargestLink = 1 << 20;
   std::unique_ptr<IFile> file =
       NativeFiles().Open(path, accRead, shareRead | shareWrite, TFileCreation::OpenExisting);
-  if (!file) return HResult(HResultFromWin32(MachineLastError()));
+  if (!file) return LastErrorAsHResult();
   std::optional<int64_t> size = file->Size();
-  if (!size) return HResult(HResultFromWin32(MachineLastError()));
+  if (!size) return LastErrorAsHResult();
   if (*size > kLargestLink) return HResult(hrBadLinkFormat);
   std::string bytes(static_cast<size_t>(*size), '\0');
-  if (!ReadExactly(*file, bytes.data(), static_cast<uint32_t>(bytes.size())))
-    return HResult(HResultFromWin32(MachineLastError()));
+  if (!ReadExactly(*file, bytes.data(), static_cast<uint32_t>(bytes.size()))) return LastErrorAsHResult();
   uint32_t codePage = AnsiCodePageOfLanguage(TSubstituteMachine::Current().Language());
   std::optional<TShellLink> decoded = DecodeShellLink(bytes, codePage);
   if (!decoded) return HResult(hrBadLinkFormat);
