@@ -72,6 +72,9 @@ for entry in "${links[@]}"; do
   check "  its icon index" has_line "lnkinfo-$name.txt" "Icon index: ${index:-0}"
 done
 
+# Wine 8 reads every link's show command as 1, its own links' too, so the
+# show command is not asked of it here; Wine writes it, and brimmachine
+# reads it from Wine's links below.
 for entry in "${links[@]}"; do
   fields "$entry"
   wine "$win32/bin/link_probe.exe" show "$(winpath "$M/drive_c/Links/$name")" 2>&1 </dev/null |
@@ -81,7 +84,6 @@ for entry in "${links[@]}"; do
   check "  its arguments" has_line "wine-$name.txt" "Arguments=$args"
   check "  its working directory" has_line "wine-$name.txt" "WorkingDirectory=$dir"
   check "  its icon" has_line "wine-$name.txt" "IconLocation=$icon,${index:-0}"
-  check "  its show command" has_line "wine-$name.txt" "ShowCmd=$show"
   check "  its hot key" has_line "wine-$name.txt" "Hotkey=$(printf '0x%04X' "$hotkey")"
 done
 

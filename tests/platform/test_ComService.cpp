@@ -16,6 +16,12 @@
 #endif
 
 namespace brim::test {
+
+// Whether the shell reads a link's show command back: Wine 8 reads every
+// link's as SW_SHOWNORMAL, its own links' too (Windows and the machine
+// read what was saved).
+bool ReadsShowCommands();
+
 namespace {
 
 class ComServers : public PlatformTest {
@@ -148,7 +154,7 @@ TEST_F(ComServers, AShellLinkIsSavedAsALinkFile) {
     EXPECT_EQ(read.Description, link.Description) << path;
     EXPECT_EQ(read.IconPath, link.IconPath) << path;
     EXPECT_EQ(read.IconIndex, link.IconIndex) << path;
-    EXPECT_EQ(read.ShowCommand, link.ShowCommand) << path;
+    EXPECT_EQ(read.ShowCommand, ReadsShowCommands() ? link.ShowCommand : 1u) << path;
     EXPECT_EQ(read.HotKey, link.HotKey) << path;
   }
 }
@@ -206,3 +212,15 @@ TEST_F(ComServers, AShellLinkThatCannotBeSavedOrReadIsAnError) {
 
 }  // namespace
 }  // namespace brim::test
+
+// Last in the file: the Windows header's macros rename the platform
+// services' members (DeleteFile) in whatever follows it.
+#ifdef _WIN32
+#include <windows.h>
+
+bool brim::test::ReadsShowCommands() {
+  return !::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version");
+}
+#else
+bool brim::test::ReadsShowCommands() { return true; }
+#endif

@@ -45,8 +45,9 @@ constexpr uint32_t kLinkInfoAt = 0x4C;
 
 // A link as Windows NT saves it: an item ID list, a LinkInfo with the
 // Unicode base path after the ANSI one (network: a share and a suffix
-// instead), Unicode strings, and an extra data block before the terminal one.
-std::string WindowsStyleLink(std::u16string_view text, bool network) {
+// instead), Unicode strings (with a NUL counted in, as Wine writes them,
+// when countsNul), and an extra data block before the terminal one.
+std::string WindowsStyleLink(std::u16string_view text, bool network, bool countsNul = false) {
   std::string header;
   Put32(header, 0x4C);
   header.append("\x01\x14\x02\x00\x00\x00\x00\x00\xC0\x00\x00\x00\x00\x00\x00\x46", 16);
@@ -113,8 +114,9 @@ std::string WindowsStyleLink(std::u16string_view text, bool network) {
 
   std::string strings;
   for (std::u16string_view s : {text, std::u16string_view(u"C:\\Work"), std::u16string_view(u"-a"), text}) {
-    Put16(strings, static_cast<uint16_t>(s.size()));
+    Put16(strings, static_cast<uint16_t>(s.size() + countsNul));
     PutUnicode(strings, s);
+    if (countsNul) Put16(strings, 0);
   }
   std::string extra;
   Put32(extra, 12);
@@ -159,22 +161,23 @@ TEST_F(ShellLinkFiles, ALinkFileHasTheHeaderAndTheSameBytesEachTime) {
   }
 }
 
-// Unicode files with an item ID list, as Windows writes them, read in the
-// machine's code page; a network target is its share and suffix.
+// Unicode files with an item ID list, as Windows and Wine write them, read
+// in the machine's code page; a network target is its share and suffix.
 TEST(ShellLinkFile, ALinkAsWindowsWritesItIsRead) {
   struct Case {
     std::u16string Text;  // the target, description and icon path
     bool Network;
+    bool CountsNul;
     uint32_t CodePage;
     std::string Expected;  // the target read
   } cases[] = {
-      {u"C:\\Caf\u00E9\\app.exe", false, 1252, "C:\\Caf\xE9\\app.exe"},
-      {u"C:\\Caf\u00E9\\app.exe", false, 1251, "C:\\Caf?\\app.exe"},
-      {u"C:\\\u0416\\app.exe", false, 1251, "C:\\\xC6\\app.exe"},
-      {u"C:\\app.exe", true, 1252, "\\\\server\\share\\app.exe"},
+      {u"C:\\Caf\u00E9\\app.exe", false, false, 1252, "C:\\Caf\xE9\\app.exe"},
+      {u"C:\\Caf\u00E9\\app.exe", false, false, 1251, "C:\\Caf?\\app.exe"},
+      {u"C:\\\u0416\\app.exe", false, true, 1251, "C:\\\xC6\\app.exe"},
+      {u"C:\\app.exe", true, false, 1252, "\\\\server\\share\\app.exe"},
   };
   for (const auto& c : cases) {
-    TExactBytes bytes(WindowsStyleLink(c.Text, c.Network));
+    TExactBytes bytes(WindowsStyleLink(c.Text, c.Network, c.CountsNul));
     std::optional<TShellLink> link = DecodeShellLink(bytes.View(), c.CodePage);
     ASSERT_TRUE(link) << c.Expected;
     EXPECT_EQ(link->Target, c.Expected);

@@ -228,14 +228,15 @@ std::optional<TShellLink> DecodeShellLink(std::string_view bytes, uint32_t codeP
     if (!file.U16(at, count)) return std::nullopt;
     const size_t size = size_t{count} * (unicode ? 2 : 1);
     if (!file.Has(at + 2, size)) return std::nullopt;
+    // Wine counts a terminating NUL in and writes it: the string ends there.
     std::string_view data = file.Bytes(at + 2, size);
     if (unicode) {
       std::u16string wide(count, u'\0');
       for (size_t i = 0; i < count; ++i)
         wide[i] = static_cast<char16_t>(ReadLittleEndian(data.data() + 2 * i, 2));
-      *text = AnsiFromUtf16(wide, codePage);
+      *text = AnsiFromUtf16(wide.substr(0, wide.find(u'\0')), codePage);
     } else {
-      *text = std::string(data);
+      *text = std::string(data.substr(0, data.find('\0')));
     }
     at += 2 + size;
   }
