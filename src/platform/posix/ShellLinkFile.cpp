@@ -142,7 +142,9 @@ std::optional<std::string> TargetOfLinkInfo(const TReader& info, uint32_t codePa
   else if (suffixAt)
     suffix = info.AnsiZ(suffixAt);
   if (!suffix) return std::nullopt;
-  if (!suffix->empty() && !(flags & kVolumeIdAndLocalBasePath) && path->back() != '\\') *path += '\\';
+  // A share name and the path below it are joined by a backslash.
+  if (!(flags & kVolumeIdAndLocalBasePath) && !suffix->empty() && !path->empty() && path->back() != '\\')
+    *path += '\\';
   return *path + *suffix;
 }
 
