@@ -7,7 +7,7 @@
 # link_probe.exe reads the same files through the shell's IShellLinkA; then
 # link_probe.exe saves links into the machine's drive through Wine's shell,
 # and `brimmachine links` lists them with their fields, beside an internet
-# shortcut.
+# shortcut, and names a file that is not a link.
 # Prints one line per check and "e2e shortcuts: N passed, N failed".
 set -uo pipefail
 
@@ -113,6 +113,13 @@ for entry in "${links[@]}"; do
   Hot key: $(printf '0x%04X' "$hotkey")"
   done
 done
+
+printf 'not a link\r\n' >"$M/drive_c/Links/Bad.LNK"
+"$native/bin/brimmachine" links "$M" >links.txt 2>&1
+check "brimmachine links fails on a file that is not a link" test $? -eq 1
+check "  and names it, listing the others" test "$(grep -A1 -xF 'C:\Links\Bad.LNK' links.txt)" = "C:\Links\Bad.LNK
+  cannot be read: COM error 0x8007000B: An attempt was made to load a program with an incorrect format."
+check "  the others still listed" grep -qxF 'C:\Links\Read me.lnk' links.txt
 
 echo "e2e shortcuts: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -88,6 +88,7 @@ const char* KnownErrorMessage(uint32_t code) {
     case errPathNotFound: return "The system cannot find the path specified.";
     case errAccessDenied: return "Access is denied.";
     case errInvalidHandle: return "The handle is invalid.";
+    case 11: return "An attempt was made to load a program with an incorrect format.";  // ERROR_BAD_FORMAT
     case errInvalidData: return "The data is invalid.";
     case errNotSameDevice: return "The system cannot move the file to a different disk drive.";
     case errNoMoreFiles: return "There are no more files.";
