@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
 
+#include "common/routines_Strings.h"
 #include "platform/DdeService.h"
 #include "platform/FaultInjection.h"
 #include "platform/PlatformServices.h"
@@ -307,6 +309,36 @@ TEST_F(ProgramManagerClientOnMachine, AFailedOpenRaisesUntilAConnectionSucceeds)
   EXPECT_EQ(groups.Lines(), Lines{"Tools"});
 }
 #endif
+
+// Against the backend's own server: the substitute machine's Program
+// Manager, or Wine's when BRIMWELL_PROGMAN=1 says it has one (see
+// tests/e2e/progman.sh); Wine lists its groups but describes none.
+class ProgramManagerClientOnServer : public PlatformTest {};
+
+TEST_F(ProgramManagerClientOnServer, MakesAGroupAndFindsItListed) {
+#ifdef _WIN32
+  const char* flag = std::getenv("BRIMWELL_PROGMAN");
+  if (!flag || std::string(flag) != "1") GTEST_SKIP() << "no PROGMAN server without a display";
+#endif
+  const std::string group = "Brimwell " + ExtractFileName(Scratch);
+  TStringList groups;
+  {
+    TProgramManager pm(nullptr);
+    pm.CreateGroup(group);
+    pm.GetGroups(groups);
+#ifdef _WIN32
+    EXPECT_EQ(pm.CurrentGroup(), "");
+#else
+    EXPECT_EQ(pm.CurrentGroup(), group);
+#endif
+    EXPECT_EQ(pm.ItemCount(), 0);
+  }
+  EXPECT_NE(groups.IndexOf(group), -1) << groups.Text();
+  TPlatformError error;
+  auto progman = PlatformDde().Connect("PROGMAN", "PROGMAN", 10000, error);
+  ASSERT_TRUE(progman);
+  EXPECT_FALSE(progman->Execute("[DeleteGroup(\"" + group + "\")]").Failed());
+}
 
 TEST(ProgramManagerErrors, MessagesAreTranslatedPieceByPiece) {
   TInstallSession session;
