@@ -91,6 +91,7 @@ TEST_F(DdeConversations, MadeGroupsAreListed) {
   ASSERT_FALSE(groups.Error.Failed()) << groups.Error.Describe();
   // Both servers end every name with CR LF.
   EXPECT_NE(("\r\n" + groups.Data).find("\r\n" + Group + "\r\n"), std::string::npos) << groups.Data;
+  EXPECT_EQ(groups.Data.substr(groups.Data.size() - 2), "\r\n");
   ASSERT_FALSE(Execute("[DeleteGroup(\"" + Group + "\")]").Failed());
   EXPECT_EQ(("\r\n" + Progman()->Request("Groups").Data).find("\r\n" + Group + "\r\n"),
             std::string::npos);
@@ -138,6 +139,14 @@ TEST_F(DdeConversations, ItemsAreAddedReplacedAndShown) {
   ASSERT_FALSE(reply.Error.Failed()) << reply.Error.Describe();
   EXPECT_EQ(reply.Data, "\"" + Group + "\",C:\\WINDOWS\\BRIMWELL.GRP,1,8\r\n\"Tool\",\"" + other +
                             "\"," + Scratch + "," + other + ",15,10,0,0,0\r\n");
+#endif
+  // A command line with parameters: Program Manager keeps it; Wine's
+  // AddItem refuses anything after the quoted program.
+  const std::string withParameters = "[AddItem(\"" + tool + "\" -x,Other)]";
+#ifdef _WIN32
+  EXPECT_EQ(Execute(withParameters), TPlatformError(TErrorDomain::Ddeml, ddeNotProcessed));
+#else
+  EXPECT_FALSE(Execute(withParameters).Failed());
 #endif
 }
 

@@ -140,15 +140,15 @@ TEST_F(ProgramManagerClient, ReadsTheRepliesOfProgramManagerAndWine) {
   } cases[] = {
       {"Program Manager", "\"G\",C:\\WINDOWS\\G.GRP,1,1\r\n\"App\",\"C:\\App\\app.exe\",C:\\App,C:\\App\\app.exe,15,10,0,1601,0\r\n",
        "G", 1, {"App", "C:\\App\\app.exe", "C:\\App", "C:\\App\\app.exe", "15", "10", "0", "1601"}},
-      {"Program Manager, a group without items", "\"G\",C:\\WINDOWS\\G.GRP,0,1\r\n", "G", 0, {"", "", "", "", "", "", "", ""}},
+      {"Program Manager, a group without items", "\"G\",C:\\WINDOWS\\G.GRP,0,1\r\n", "G", 0, Lines(8)},
       {"Program Manager, a quoted command line", "\"G\",x,1,1\r\n\"A\",\"\"C:\\a b.exe\" -x\",C:\\,i,1,2,3,4,0",
        "G", 1, {"A", "\"C:\\a b.exe\" -x", "C:\\", "i", "1", "2", "3", "4"}},
       // Commas are not special inside quotes, and a missing comma empties
       // the fields after it.
       {"Program Manager, a comma in a name", "\"G\",x,1,1\r\n\"A, B\",\"C:\\a.exe\",C:\\", "G", 1,
        {"A", " B", "\"C:\\a.exe\"", "C:\\", "", "", "", ""}},
-      {"one quote alone", "\"G\",x,1,1\r\n\"", "G", 1, {"", "", "", "", "", "", "", ""}},
-      {"Wine", std::nullopt, "", 0, {"", "", "", "", "", "", "", ""}},
+      {"one quote alone", "\"G\",x,1,1\r\n\"", "G", 1, Lines(8)},
+      {"Wine", std::nullopt, "", 0, Lines(8)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Server);
