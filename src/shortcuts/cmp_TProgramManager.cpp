@@ -26,41 +26,47 @@ std::string Literal(const std::string& text) {
 }  // namespace
 
 EAIPMError::EAIPMError()
-    : EAI(TranslateMessage("The TProgramManager object was unable to communicate with Program Manager")) {}
+    : EAI(TranslateMessage(
+          "The TProgramManager object was unable to communicate with Program Manager")) {}
 
 EAIPMCannotOpen::EAIPMCannotOpen()
-    : EAIPMError(
-          TranslateMessage("The TProgramManager object was unable to establish a link with Program Manager")) {}
+    : EAIPMError(TranslateMessage(
+          "The TProgramManager object was unable to establish a link with Program Manager")) {}
 
 EAIPMCannotOpenGroup::EAIPMCannotOpenGroup(const std::string& group)
-    : EAIPMError(Format(TranslateMessage(
-                            "The TProgramManager object was unable to open the following program group: %s"),
-                        group)),
+    : EAIPMError(Format(
+          TranslateMessage(
+              "The TProgramManager object was unable to open the following program group: %s"),
+          group)),
       group_(group) {}
 
 EAIPMCannotCreateGroup::EAIPMCannotCreateGroup(const std::string& group)
-    : EAIPMError(Format(TranslateMessage(
-                            "The TProgramManager object was unable to create the following program group: %s"),
-                        group)),
+    : EAIPMError(Format(
+          TranslateMessage(
+              "The TProgramManager object was unable to create the following program group: %s"),
+          group)),
       group_(group) {}
 
 // The item name is part of the text itself, between two translated pieces;
 // the group and the whole command are its arguments.
 EAIPMCannotAddItem::EAIPMCannotAddItem(const std::string& group, const std::string& itemName,
                                        const std::string& command)
-    : EAIPMError(Format(
-          TranslateMessage("The TProgramManager object was unable to add the following program item: ") +
-              Literal(itemName) +
-              TranslateMessage(" to the following group: %s. The arguments passed to ") +
-              TranslateMessage(" Program Manager were: %s"),
-          group, command)),
+    : EAIPMError(
+          Format(TranslateMessage(
+                     "The TProgramManager object was unable to add the following program item: ") +
+                     Literal(itemName) +
+                     TranslateMessage(" to the following group: %s. The arguments passed to ") +
+                     TranslateMessage(" Program Manager were: %s"),
+                 group, command)),
       group_(group),
       itemName_(itemName),
       command_(command) {}
 
-EAIPMCannotReplaceItem::EAIPMCannotReplaceItem(const std::string& group, const std::string& itemName)
+EAIPMCannotReplaceItem::EAIPMCannotReplaceItem(const std::string& group,
+                                               const std::string& itemName)
     : EAIPMError(Format(
-          TranslateMessage("The TProgramManager object was unable to replace the following program item: %s") +
+          TranslateMessage(
+              "The TProgramManager object was unable to replace the following program item: %s") +
               TranslateMessage(" to the following group: %s"),
           itemName, group)),
       group_(group),

@@ -60,7 +60,7 @@ class DdeConversations : public PlatformTest {
   std::unique_ptr<IDdeConversation> progman_;
 };
 
-#define REQUIRE_SERVER()                                                          \
+#define REQUIRE_SERVER()                                                        \
   if (!ServerExpected()) GTEST_SKIP() << "no PROGMAN server without a display"; \
   ASSERT_TRUE(Progman())
 
@@ -101,11 +101,11 @@ TEST_F(DdeConversations, RefusedCommandsReportNotProcessed) {
   REQUIRE_SERVER();
   ASSERT_FALSE(Execute("[CreateGroup(\"" + Group + "\")]").Failed());
   const std::string refused[] = {
-      "[BrimwellNoSuchCommand(1)]",       // unknown command
-      "CreateGroup(\"" + Group + "\")",   // no brackets
-      "[CreateGroup(\"" + Group + ")]",   // unclosed quote
-      "[CreateGroup()]",                  // no group name
-      "[DeleteItem(BrimwellNoSuchItem)]", // no such item in the active group
+      "[BrimwellNoSuchCommand(1)]",        // unknown command
+      "CreateGroup(\"" + Group + "\")",    // no brackets
+      "[CreateGroup(\"" + Group + ")]",    // unclosed quote
+      "[CreateGroup()]",                   // no group name
+      "[DeleteItem(BrimwellNoSuchItem)]",  // no such item in the active group
   };
   for (const auto& command : refused) {
     SCOPED_TRACE(command);

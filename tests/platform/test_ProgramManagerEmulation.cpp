@@ -22,7 +22,8 @@ TEST(ProgramManagerCommands, CommandStringsAreTakenApartAsProgramManagerDoes) {
     std::vector<std::pair<std::string, Args>> Commands;  // empty: malformed
   } cases[] = {
       {"[CreateGroup(Tools)]", {{"CreateGroup", {"Tools"}}}},
-      {" [ CreateGroup ( \"My, (Tools)\" , C:\\x.grp ) ] ", {{"CreateGroup", {"My, (Tools)", "C:\\x.grp"}}}},
+      {" [ CreateGroup ( \"My, (Tools)\" , C:\\x.grp ) ] ",
+       {{"CreateGroup", {"My, (Tools)", "C:\\x.grp"}}}},
       // The empty parameter list leaves a blank after the quote.
       {"[AddItem(\"C:\\App\\app.exe\" ,App,,0,,,\"C:\\App\",)]",
        {{"AddItem", {"C:\\App\\app.exe", "App", "", "0", "", "", "C:\\App", ""}}}},
@@ -77,12 +78,15 @@ TEST_F(MachineProgramManager, CommandsChangeTheGroupsAllOrNothing) {
       // An existing group, in any letter case, is only made active.
       {"[createGROUP(TOOLS)]", true, head + "0,1\r\n"},
       {"[AddItem(C:\\a.exe,A)]", true, head + "1,1\r\n" + a},
-      {"[AddItem(\"C:\\b.exe\" -x,B,C:\\b.ico,2,100,50,C:\\,1601,1)]", true, head + "2,1\r\n" + a + b},
+      {"[AddItem(\"C:\\b.exe\" -x,B,C:\\b.ico,2,100,50,C:\\,1601,1)]", true,
+       head + "2,1\r\n" + a + b},
       // The same name again is a second item.
-      {"[AddItem(C:\\a.exe,A)]", true, head + "3,1\r\n" + a + b + "\"A\",\"C:\\a.exe\",,C:\\a.exe,165,10,0,0,0\r\n"},
+      {"[AddItem(C:\\a.exe,A)]", true,
+       head + "3,1\r\n" + a + b + "\"A\",\"C:\\a.exe\",,C:\\a.exe,165,10,0,0,0\r\n"},
       // ReplaceItem takes the first out; the next item takes its place and
       // icon position; without a name it is named after its program.
-      {"[replaceitem(a)]", true, head + "2,1\r\n" + b + "\"A\",\"C:\\a.exe\",,C:\\a.exe,165,10,0,0,0\r\n"},
+      {"[replaceitem(a)]", true,
+       head + "2,1\r\n" + b + "\"A\",\"C:\\a.exe\",,C:\\a.exe,165,10,0,0,0\r\n"},
       {"[AddItem(\"C:\\Apps\\c.exe\")][ShowGroup(tools,2)]", true,
        head + "3,2\r\n" + c + b + "\"A\",\"C:\\a.exe\",,C:\\a.exe,165,10,0,0,0\r\n"},
       {"[DeleteItem(A)][DeleteItem(B)]", true, head + "1,2\r\n" + c},
@@ -97,7 +101,8 @@ TEST_F(MachineProgramManager, CommandsChangeTheGroupsAllOrNothing) {
       {"[ReplaceItem(Zed)]", false, head + "1,2\r\n" + c},
       {"[DeleteGroup(Other)]", false, head + "1,2\r\n" + c},
       {"[CreateGroup(\"\")]", false, head + "1,2\r\n" + c},
-      {"[CreateGroup(Tools 2)][AddItem(C:\\e.exe,E)][DeleteGroup(Tools 2)]", true, head + "1,2\r\n" + c},
+      {"[CreateGroup(Tools 2)][AddItem(C:\\e.exe,E)][DeleteGroup(Tools 2)]", true,
+       head + "1,2\r\n" + c},
       // With its active group gone AddItem has nowhere to go.
       {"[AddItem(C:\\e.exe,E)]", false, head + "1,2\r\n" + c},
   };
@@ -109,7 +114,8 @@ TEST_F(MachineProgramManager, CommandsChangeTheGroupsAllOrNothing) {
     EXPECT_EQ(reply.Data, step.Tools);
   }
   EXPECT_EQ(progman->Request("Groups").Data, "Tools\r\n");
-  EXPECT_EQ(progman->Request("Tools 2").Error, TPlatformError(TErrorDomain::Ddeml, ddeNotProcessed));
+  EXPECT_EQ(progman->Request("Tools 2").Error,
+            TPlatformError(TErrorDomain::Ddeml, ddeNotProcessed));
 }
 
 TEST_F(MachineProgramManager, GroupsOutliveTheConversationAndTheProcess) {
@@ -119,16 +125,20 @@ TEST_F(MachineProgramManager, GroupsOutliveTheConversationAndTheProcess) {
     std::string Group;  // the group asked for, then its reply
     std::string Reply;
   } steps[] = {
-      {"[CreateGroup(Accessories)][CreateGroup(Accessories 2)][AddItem(C:\\a.exe,\"50% off\tnow\")]",
+      {"[CreateGroup(Accessories)][CreateGroup(Accessories 2)][AddItem(C:\\a.exe,\"50% "
+       "off\tnow\")]",
        "Accessories\r\nAccessories 2\r\n", "accessories 2",
-       "\"Accessories 2\",C:\\WINDOWS\\ACCESSO1.GRP,1,1\r\n\"50% off\tnow\",\"C:\\a.exe\",,C:\\a.exe,15,10,0,0,0\r\n"},
+       "\"Accessories 2\",C:\\WINDOWS\\ACCESSO1.GRP,1,1\r\n\"50% "
+       "off\tnow\",\"C:\\a.exe\",,C:\\a.exe,15,10,0,0,0\r\n"},
       // The active group and the replacement mark are the server's, not
       // the conversation's.
       {"[AddItem(C:\\b.exe,B)][ReplaceItem(\"50% off\tnow\")]", "Accessories\r\nAccessories 2\r\n",
        "Accessories 2",
-       "\"Accessories 2\",C:\\WINDOWS\\ACCESSO1.GRP,1,1\r\n\"B\",\"C:\\b.exe\",,C:\\b.exe,90,10,0,0,0\r\n"},
+       "\"Accessories "
+       "2\",C:\\WINDOWS\\ACCESSO1.GRP,1,1\r\n\"B\",\"C:\\b.exe\",,C:\\b.exe,90,10,0,0,0\r\n"},
       {"[AddItem(C:\\c.exe,C)]", "Accessories\r\nAccessories 2\r\n", "Accessories 2",
-       "\"Accessories 2\",C:\\WINDOWS\\ACCESSO1.GRP,2,1\r\n\"C\",\"C:\\c.exe\",,C:\\c.exe,15,10,0,0,0\r\n"
+       "\"Accessories "
+       "2\",C:\\WINDOWS\\ACCESSO1.GRP,2,1\r\n\"C\",\"C:\\c.exe\",,C:\\c.exe,15,10,0,0,0\r\n"
        "\"B\",\"C:\\b.exe\",,C:\\b.exe,90,10,0,0,0\r\n"},
       {"[DeleteGroup(ACCESSORIES)][CreateGroup(Zed,C:\\Z.GRP)]", "Accessories 2\r\nZed\r\n", "Zed",
        "\"Zed\",C:\\Z.GRP,0,1\r\n"},

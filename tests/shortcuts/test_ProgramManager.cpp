@@ -69,7 +69,9 @@ class TRecordingDde : public IDdeService {
 
 class ProgramManagerClient : public ::testing::Test {
  protected:
-  ProgramManagerClient() { dde_.Replies["My Tools"] = "\"My Tools\",C:\\WINDOWS\\MYTOOLS.GRP,0,1\r\n"; }
+  ProgramManagerClient() {
+    dde_.Replies["My Tools"] = "\"My Tools\",C:\\WINDOWS\\MYTOOLS.GRP,0,1\r\n";
+  }
   TRecordingDde dde_;
   TScopedPlatformServices scope_{TPlatformServices{.Dde = &dde_}};
 };
@@ -80,7 +82,8 @@ TEST_F(ProgramManagerClient, SendsProgramManagersCommandStrings) {
     std::function<void(TProgramManager&)> Do;
     Lines Traffic;
   } cases[] = {
-      {"a group", [](TProgramManager& pm) { pm.CreateGroup("My Tools"); },
+      {"a group",
+       [](TProgramManager& pm) { pm.CreateGroup("My Tools"); },
        {"execute [CreateGroup(\"My Tools\")]", "request My Tools"}},
       {"no group for an empty name", [](TProgramManager& pm) { pm.CreateGroup(""); }, {}},
       {"an item with an empty parameter list, into the current group",
@@ -111,7 +114,8 @@ TEST_F(ProgramManagerClient, SendsProgramManagersCommandStrings) {
          pm.ReplaceItem("X");
        },
        {"request Unknown"}},
-      {"the list of groups", [](TProgramManager& pm) {
+      {"the list of groups",
+       [](TProgramManager& pm) {
          TStringList groups;
          pm.GetGroups(groups);
        },
@@ -138,14 +142,25 @@ TEST_F(ProgramManagerClient, ReadsTheRepliesOfProgramManagerAndWine) {
     int Count;
     Lines Item1;  // name, command, directory, icon, x, y, icon index, hot key
   } cases[] = {
-      {"Program Manager", "\"G\",C:\\WINDOWS\\G.GRP,1,1\r\n\"App\",\"C:\\App\\app.exe\",C:\\App,C:\\App\\app.exe,15,10,0,1601,0\r\n",
-       "G", 1, {"App", "C:\\App\\app.exe", "C:\\App", "C:\\App\\app.exe", "15", "10", "0", "1601"}},
-      {"Program Manager, a group without items", "\"G\",C:\\WINDOWS\\G.GRP,0,1\r\n", "G", 0, Lines(8)},
-      {"Program Manager, a quoted command line", "\"G\",x,1,1\r\n\"A\",\"\"C:\\a b.exe\" -x\",C:\\,i,1,2,3,4,0",
-       "G", 1, {"A", "\"C:\\a b.exe\" -x", "C:\\", "i", "1", "2", "3", "4"}},
+      {"Program Manager",
+       "\"G\",C:\\WINDOWS\\G.GRP,1,1\r\n\"App\",\"C:\\App\\app.exe\",C:\\App,C:\\App\\app.exe,15,"
+       "10,0,1601,0\r\n",
+       "G",
+       1,
+       {"App", "C:\\App\\app.exe", "C:\\App", "C:\\App\\app.exe", "15", "10", "0", "1601"}},
+      {"Program Manager, a group without items", "\"G\",C:\\WINDOWS\\G.GRP,0,1\r\n", "G", 0,
+       Lines(8)},
+      {"Program Manager, a quoted command line",
+       "\"G\",x,1,1\r\n\"A\",\"\"C:\\a b.exe\" -x\",C:\\,i,1,2,3,4,0",
+       "G",
+       1,
+       {"A", "\"C:\\a b.exe\" -x", "C:\\", "i", "1", "2", "3", "4"}},
       // Commas are not special inside quotes, and a missing comma empties
       // the fields after it.
-      {"Program Manager, a comma in a name", "\"G\",x,1,1\r\n\"A, B\",\"C:\\a.exe\",C:\\", "G", 1,
+      {"Program Manager, a comma in a name",
+       "\"G\",x,1,1\r\n\"A, B\",\"C:\\a.exe\",C:\\",
+       "G",
+       1,
        {"A", " B", "\"C:\\a.exe\"", "C:\\", "", "", "", ""}},
       {"one quote alone", "\"G\",x,1,1\r\n\"", "G", 1, Lines(8)},
       {"Wine", std::nullopt, "", 0, Lines(8)},
@@ -243,8 +258,10 @@ TEST_F(ProgramManagerClientOnMachine, EachRefusedStepRaisesItsError) {
       {TFaultKind::DdeExecute, 2, "EAIPMCannotOpenGroup",
        "The TProgramManager object was unable to open the following program group: Tools"},
       {TFaultKind::DdeExecute, 3, "EAIPMCannotAddItem",
-       "The TProgramManager object was unable to add the following program item: App to the following "
-       "group: Tools. The arguments passed to  Program Manager were: " + addItem},
+       "The TProgramManager object was unable to add the following program item: App to the "
+       "following "
+       "group: Tools. The arguments passed to  Program Manager were: " +
+           addItem},
       {TFaultKind::DdeExecute, 4, "EAIPMCannotOpenGroup",
        "The TProgramManager object was unable to open the following program group: Tools"},
       {TFaultKind::DdeExecute, 5, "EAIPMCannotReplaceItem",
@@ -290,9 +307,9 @@ TEST_F(ProgramManagerClientOnMachine, AFailedOpenRaisesUntilAConnectionSucceeds)
   faults.FailFrom(TFaultKind::DdeConnect, 1);
   TProgramManager pm(nullptr);
   TStringList groups;
-  const std::function<void()> calls[] = {[&] { pm.Open(); }, [&] { pm.CreateGroup("Tools"); },
-                                         [&] { pm.GetGroups(groups); }, [&] { pm.SelectGroup("Tools"); },
-                                         [&] { pm.ReplaceItem("App"); }};
+  const std::function<void()> calls[] = {
+      [&] { pm.Open(); }, [&] { pm.CreateGroup("Tools"); }, [&] { pm.GetGroups(groups); },
+      [&] { pm.SelectGroup("Tools"); }, [&] { pm.ReplaceItem("App"); }};
   for (const auto& call : calls) {
     EXPECT_THROW(call(), EAIPMCannotOpen);
     EXPECT_FALSE(pm.Connected());
@@ -348,7 +365,8 @@ TEST(ProgramManagerErrors, MessagesAreTranslatedPieceByPiece) {
   // The item name is no piece of its own; a "%" in it stays.
   EXPECT_EQ(EAIPMCannotAddItem("G", "50% off", "[AddItem(x)]").Message(),
             "<The TProgramManager object was unable to add the following program item: >50% off"
-            "< to the following group: G. The arguments passed to >< Program Manager were: [AddItem(x)]>");
+            "< to the following group: G. The arguments passed to >< Program Manager were: "
+            "[AddItem(x)]>");
   EXPECT_EQ(EAIPMCannotReplaceItem("G", "A").Message(),
             "<The TProgramManager object was unable to replace the following program item: A>"
             "< to the following group: G>");

@@ -236,7 +236,11 @@ std::string Unescape(const std::string& s) {
   for (size_t i = 0; i < s.size(); ++i) {
     if (s[i] == '%' && i + 2 < s.size()) {
       std::string code = s.substr(i + 1, 2);
-      char c = code == "25" ? '%' : code == "09" ? '\t' : code == "0D" ? '\r' : code == "0A" ? '\n' : 0;
+      char c = code == "25"   ? '%'
+               : code == "09" ? '\t'
+               : code == "0D" ? '\r'
+               : code == "0A" ? '\n'
+                              : 0;
       if (c) {
         out += c;
         i += 2;
@@ -371,12 +375,13 @@ std::optional<std::string> ProgramManagerReply(const TProgramManagerState& state
   }
   const TProgramGroup* group = state.Find(item);
   if (!group) return std::nullopt;
-  reply = "\"" + group->Name + "\"," + group->GroupFile + "," + std::to_string(group->Items.size()) +
-          "," + std::to_string(group->ShowCommand) + "\r\n";
+  reply = "\"" + group->Name + "\"," + group->GroupFile + "," +
+          std::to_string(group->Items.size()) + "," + std::to_string(group->ShowCommand) + "\r\n";
   for (const auto& i : group->Items)
-    reply += "\"" + i.Name + "\",\"" + i.CommandLine + "\"," + i.Directory + "," + i.IconPath + "," +
-             std::to_string(i.X) + "," + std::to_string(i.Y) + "," + std::to_string(i.IconIndex) +
-             "," + std::to_string(i.HotKey) + "," + (i.Minimized ? "1" : "0") + "\r\n";
+    reply += "\"" + i.Name + "\",\"" + i.CommandLine + "\"," + i.Directory + "," + i.IconPath +
+             "," + std::to_string(i.X) + "," + std::to_string(i.Y) + "," +
+             std::to_string(i.IconIndex) + "," + std::to_string(i.HotKey) + "," +
+             (i.Minimized ? "1" : "0") + "\r\n";
   return reply;
 }
 

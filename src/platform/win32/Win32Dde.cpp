@@ -74,16 +74,18 @@ uint32_t LastDdeError(DWORD instance, uint32_t fallback) {
 class TWin32Conversation : public IDdeConversation {
  public:
   TWin32Conversation(TDdeInstance instance, TDdeConversationHandle conversation, uint32_t timeoutMs)
-      : instance_(std::move(instance)), conversation_(std::move(conversation)), timeout_(timeoutMs) {}
+      : instance_(std::move(instance)),
+        conversation_(std::move(conversation)),
+        timeout_(timeoutMs) {}
 
   TPlatformError Execute(const std::string& command) override {
     // The command goes as ANSI text with its NUL; DDEML converts it for a
     // Unicode server.
     std::string data = command;
     data.push_back('\0');
-    HDDEDATA result = ::DdeClientTransaction(
-        reinterpret_cast<BYTE*>(data.data()), static_cast<DWORD>(data.size()), conversation_.Get(),
-        nullptr, 0, XTYP_EXECUTE, timeout_, nullptr);
+    HDDEDATA result = ::DdeClientTransaction(reinterpret_cast<BYTE*>(data.data()),
+                                             static_cast<DWORD>(data.size()), conversation_.Get(),
+                                             nullptr, 0, XTYP_EXECUTE, timeout_, nullptr);
     // A synchronous execute answers TRUE, not a data handle: nothing to free.
     if (!result) return DdeError(LastDdeError(instance_.Get(), ddeNotProcessed));
     return DdeError(0);
