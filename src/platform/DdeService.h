@@ -56,4 +56,8 @@ class IDdeService {
                                                     TPlatformError& error) = 0;
 };
 
+// The backend's DDE client: DDEML on win32; on the substitute machine the
+// conversations of its own Program Manager.
+IDdeService& NativeDdeService();
+
 }  // namespace brim

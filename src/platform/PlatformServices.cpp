@@ -7,6 +7,7 @@
 
 #include "platform/ComService.h"
 #include "platform/Controls.h"
+#include "platform/DdeService.h"
 #include "platform/FontService.h"
 #include "platform/InternetService.h"
 #include "platform/NativeServices.h"
@@ -27,6 +28,7 @@ const TPlatformServices& NativePlatformServices() {
     s.Controls = &NativeControlService();
     s.Internet = &NativeInternetService();
     s.Com = &NativeComService();
+    s.Dde = &NativeDdeService();
     s.Fonts = &NativeFontService();
     return s;
   }();

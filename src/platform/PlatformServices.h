@@ -23,8 +23,8 @@ class IDdeService;
 class IFontService;
 class IControlService;
 
-// The services of one set. A set does not own them. The last five are null
-// while the backend provides none (DDE has no backend yet).
+// The services of one set. A set does not own them. Both backends provide
+// all of them; a set made for a test may leave the last five null.
 struct TPlatformServices {
   IRegistryService* Registry = nullptr;
   IFileService* Files = nullptr;

@@ -10,6 +10,7 @@
 //   brimmachine state DIR      the COM servers registered and the fonts
 //                              loaded on the running system
 //   brimmachine lock DIR PATH / unlock DIR PATH   mark a file in use or not
+//   brimmachine groups DIR     the Program Manager groups and their items
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,6 +35,7 @@
 #include "platform/posix/PosixFonts.h"
 #include "platform/posix/PendingRenames.h"
 #include "platform/posix/PosixRegistry.h"
+#include "platform/posix/ProgramManagerEmulation.h"
 #include "platform/posix/ProgramStart.h"
 #include "platform/posix/RegistryHive.h"
 #include "platform/posix/SubstituteMachine.h"
@@ -51,7 +53,8 @@ int Usage() {
                "       brimmachine links DIR\n"
                "       brimmachine state DIR\n"
                "       brimmachine lock DIR PATH\n"
-               "       brimmachine unlock DIR PATH\n";
+               "       brimmachine unlock DIR PATH\n"
+               "       brimmachine groups DIR\n";
   return 2;
 }
 
@@ -235,6 +238,46 @@ int Lock(const std::string& dir, const std::string& path, bool inUse) {
   return 0;
 }
 
+// A Program Manager hot key: the key in the low byte, Shift (1), Ctrl (2)
+// and Alt (4) in the high byte.
+std::string HotKeyText(uint32_t hotKey) {
+  if (hotKey == 0) return "none";
+  std::string text;
+  if (hotKey & 0x200) text += "Ctrl+";
+  if (hotKey & 0x400) text += "Alt+";
+  if (hotKey & 0x100) text += "Shift+";
+  char key = static_cast<char>(hotKey & 0xFF);
+  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) {
+    text += key;
+  } else {
+    char code[16];
+    std::snprintf(code, sizeof code, "key 0x%02X", static_cast<unsigned>(hotKey & 0xFF));
+    text += code;
+  }
+  return text + " (" + std::to_string(hotKey) + ")";
+}
+
+// The groups that setups made through Program Manager, in the order they
+// were made, each with its items as Program Manager keeps them.
+int Groups(const std::string& dir) {
+  TSubstituteMachine::Use(dir);
+  TProgramManagerState state = LoadProgramManager();
+  if (state.Groups.empty()) std::cout << "No Program Manager groups\n";
+  for (const TProgramGroup& group : state.Groups) {
+    std::cout << group.Name << "  (" << group.Items.size()
+              << (group.Items.size() == 1 ? " item" : " items") << ", " << group.GroupFile << ")\n";
+    for (const TProgramItem& item : group.Items) {
+      std::cout << "  " << item.Name << "\n"
+                << "    command line: " << item.CommandLine << "\n"
+                << "    directory:    " << item.Directory << "\n"
+                << "    icon:         " << item.IconPath << "," << item.IconIndex << "\n"
+                << "    hot key:      " << HotKeyText(item.HotKey) << "\n";
+      if (item.Minimized) std::cout << "    runs minimized\n";
+    }
+  }
+  return 0;
+}
+
 // What Windows does while it starts: the renames that waited for the
 // restart (no program holds a file yet), then each RunOnce command, its
 // value removed before it runs so a failing command does not run again.
@@ -283,6 +326,7 @@ int main(int argc, char** argv) {
     if (command == "links" && args.size() == 2) return Links(dir);
     if (command == "state" && args.size() == 2) return State(dir);
     if (command == "reboot" && args.size() == 2) return Reboot(dir);
+    if (command == "groups" && args.size() == 2) return Groups(dir);
     if (command == "reg" && args.size() <= 3) return Reg(dir, args.size() == 3 ? args[2] : "");
     if ((command == "lock" || command == "unlock") && args.size() == 3) return Lock(dir, args[2], command == "lock");
     return Usage();

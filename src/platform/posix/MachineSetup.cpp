@@ -50,7 +50,7 @@ void TSubstituteMachine::Initialize(const std::string& root, const TMachineOptio
   const TWindowsFlavour& f = Flavour(options.Windows);
   fs::path r(root);
   MakeDirectory(r);
-  std::vector<std::string> stale = {"machine.ini", "shortnames.txt"};
+  std::vector<std::string> stale = {"machine.ini", "shortnames.txt", "progman.txt"};
   for (const auto& hive : MachineHives()) stale.push_back(hive.FileName);
   for (const auto& file : stale) {
     std::error_code ec;

@@ -3,6 +3,7 @@
 //   machine.ini        the machine's facts: Windows version, directories,
 //                      language, floppy capacity, files marked in use
 //   HKLM.reg, HKCU.reg the registry hives, REGEDIT4 text (one file a root)
+//   progman.txt        the groups of its Program Manager (ProgramManagerEmulation.h)
 //   drive_c/           drive C:; drive_a/ is the floppy A:; Z: is the host's /
 //   machine.lock       taken while a process changes the machine's files
 // The process works on one machine at a time: the directory named by
