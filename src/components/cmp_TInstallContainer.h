@@ -216,6 +216,11 @@ class TInstallContainer : public TComponent {
   bool destroying_ = false;
 };
 
+// Lists a file the uninstaller removes under the uninstall key: the next
+// "FileN" of the subkey "Files", or of the first of "Files1" to "Files99"
+// that takes it when the registry refuses (HKEY_LOCAL_MACHINE).
+void WriteUninstallFileEntry(const std::string& key, const std::string& path);
+
 // Every live install container, in creation order.
 class TInstallContainerList {
  public:

@@ -695,12 +695,16 @@ void TCustomInstallFile::WriteUninstallInfo(const std::string& key) {
     WriteRegistryString(kLocalMachine, subkey, "Entries", std::to_string(n));
     return;
   }
+  WriteUninstallFileEntry(key, DestinationFile());
+}
+
+void WriteUninstallFileEntry(const std::string& key, const std::string& path) {
   // A subkey that refuses the entry passes it to the next one.
   for (int i = 0;; ++i) {
     const std::string subkey = key + "\\Files" + (i == 0 ? "" : std::to_string(i));
     try {
       const int32_t n = EntriesOf(subkey) + 1;
-      WriteRegistryString(kLocalMachine, subkey, "File" + std::to_string(n), DestinationFile());
+      WriteRegistryString(kLocalMachine, subkey, "File" + std::to_string(n), path);
       WriteRegistryString(kLocalMachine, subkey, "Entries", std::to_string(n));
       return;
     } catch (const EIRCannotWriteValue&) {

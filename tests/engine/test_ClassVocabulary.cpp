@@ -45,7 +45,7 @@ TEST(ClassVocabulary, EveryStreamedClassIsRegisteredAndCreatable) {
 // path specifiers (as a definition declares them), saves and loads back to
 // the same text: its constructor, declared defaults and metadata agree.
 // The first form goes before the second is read: a program holds one
-// installation component.
+// installation component (and one program folder).
 TEST(ClassVocabulary, EachComponentAloneRoundTrips) {
   RegisterStreamClasses();
   std::string specifiers;
@@ -53,8 +53,12 @@ TEST(ClassVocabulary, EachComponentAloneRoundTrips) {
     specifiers += "  object " + c->ClassName.substr(1) + ": " + c->ClassName + "\n  end\n";
   for (const char* name : kStreamedClasses) {
     if (std::string(name) == "TInstalator") continue;
-    std::string text = "object Instalator: TInstalator\n" + specifiers + "  object X: " + name +
-                       "\n  end\nend\n";
+    // A main link needs the program folder it lives in.
+    const std::string folder = std::string(name) == "TInstallMainLink"
+                                   ? "  object MainLinkGroup1: TMainLinkGroup\n  end\n"
+                                   : "";
+    std::string text = "object Instalator: TInstalator\n" + specifiers + folder + "  object X: " +
+                       name + "\n  end\nend\n";
     std::unique_ptr<TComponent> first;
     try {
       first.reset(CreateForm(ParseTextForm(text)));

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "platform/Platform.h"
@@ -37,5 +38,43 @@ class PlatformTest : public ::testing::Test {
 bool RemoveTree(const std::string& path);
 // Removes a registry tree through the platform's own calls.
 void RemoveKeyTree(TRegRoot root, const std::string& path);
+
+// A registry value changed for one test and put back afterwards, with
+// any key the test had to create.
+class TRegistryValueChange {
+ public:
+  TRegistryValueChange(TRegRoot root, const std::string& key, const std::string& name)
+      : root_(root), key_(key.substr(1)), name_(name) {
+    // The outermost key that does not exist yet goes away again.
+    for (size_t at = 0; at != std::string::npos; at = key_.find('\\', at + 1)) {
+      std::string part = key_.substr(0, key_.find('\\', at + 1));
+      if (!PlatformRegistry().OpenKey(root_, part, TRegAccess::Read)) {
+        createdKey_ = part;
+        break;
+      }
+    }
+    if (auto open = PlatformRegistry().OpenKey(root_, key_, TRegAccess::Read))
+      old_ = open->ReadValue(name_);
+  }
+  ~TRegistryValueChange() {
+    if (!createdKey_.empty()) {
+      RemoveKeyTree(root_, createdKey_);
+      return;
+    }
+    auto open = PlatformRegistry().OpenKey(root_, key_, TRegAccess::All);
+    if (!open) return;
+    if (old_) open->WriteValue(name_, *old_);
+    else open->DeleteValue(name_);
+  }
+  void Set(const std::string& text) {
+    auto open = PlatformRegistry().CreateKey(root_, key_);
+    ASSERT_TRUE(open && open->WriteValue(name_, TRegValue::Text(text))) << key_ << "\\" << name_;
+  }
+
+ private:
+  TRegRoot root_;
+  std::string key_, name_, createdKey_;
+  std::optional<TRegValue> old_;
+};
 
 }  // namespace brim::test

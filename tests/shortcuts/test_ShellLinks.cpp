@@ -33,8 +33,8 @@ TEST(ShellLinks, ATargetFileAndItsPlaceLoad) {
     end)");
   auto* link = form->Find<TInstallShellLink>("ReadmeLink");
   EXPECT_EQ(link->Container(), form->FindComponent("MainLinkGroup1"));
-  EXPECT_EQ(link->ObjectLink, form->FindComponent("Readme"));
-  EXPECT_EQ(link->ObjectLocationType, form->FindComponent("psObjectLink"));
+  EXPECT_EQ(link->ObjectLink(), form->FindComponent("Readme"));
+  EXPECT_EQ(link->ObjectLocationType(), form->FindComponent("psObjectLink"));
   EXPECT_EQ(link->HotKey, 49234);
   EXPECT_EQ(link->IconIndex, 2);
   EXPECT_EQ(link->Method, TMethodType::mtShellLinkInterface);
@@ -59,27 +59,30 @@ TEST(ShellLinks, AMethodOutsideTheEnumerationIsNamed) {
 }
 
 TEST(MainLinks, LiveInTheMainFolderAndPublishNoPlacement) {
-  EXPECT_CONTAINS(LoadError("object L: TInstallMainLink\n DestDirType = L\nend"),
+  const std::string group = "object MainLinkGroup1: TMainLinkGroup\nend\n";
+  EXPECT_CONTAINS(LoadError(group + "object L: TInstallMainLink\n DestDirType = L\nend"),
                   "TInstallMainLink has no property DestDirType");
-  EXPECT_CONTAINS(LoadError("object L: TInstallMainLink\n WorkingDir = 'C:\\'\nend"),
+  EXPECT_CONTAINS(LoadError(group + "object L: TInstallMainLink\n WorkingDir = 'C:\\'\nend"),
                   "TInstallMainLink has no property WorkingDir");
   auto form = LoadComponents(R"(
+    object MainLinkGroup1: TMainLinkGroup
+    end
     object HomePage: TInstallMainLink
       LinkName = 'Brimwell on the web.url'
       ObjectLocation = 'http://www.example.com/brimwell'
     end)");
-  EXPECT_EQ(form->Find<TInstallMainLink>("HomePage")->ObjectLocation,
+  EXPECT_EQ(form->Find<TInstallMainLink>("HomePage")->ObjectLocation(),
             "http://www.example.com/brimwell");
 }
 
 TEST(MainLinkGroup, ItsFolderNameIsAlwaysWritten) {
+  EXPECT_CONTAINS(LoadError("object G: TMainLinkGroup\n DestDirType = G\nend"),
+                  "TMainLinkGroup has no property DestDirType");
   auto form = LoadComponents("object MainLinkGroup1: TMainLinkGroup\nend");
   EXPECT_EQ(form->Find<TMainLinkGroup>("MainLinkGroup1")->DestDir(), "\\MainFolderName");
   std::optional<TValue> saved = SavedValue(SavedProperties(*form, "MainLinkGroup1"), "DestDir");
   ASSERT_TRUE(saved.has_value());
   EXPECT_EQ(saved->Str, "\\MainFolderName");
-  EXPECT_CONTAINS(LoadError("object G: TMainLinkGroup\n DestDirType = G\nend"),
-                  "TMainLinkGroup has no property DestDirType");
 }
 
 }  // namespace
