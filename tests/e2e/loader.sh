@@ -235,5 +235,41 @@ check "  and the start after it ends well, removing the record" lacks record.txt
 query "$runonce" >runonce.txt
 check "  RunOnce is empty again" lacks runonce.txt "BrimwellUnfinished"
 
+# The demo's shortcuts: in its program folder of the Start menu and on the
+# desktop, each resolving to the installed file (or to Notepad with the
+# sample as its argument), and the internet shortcut holding its address.
+if [ "$platform" = native ]; then
+  shell_folder() {
+    "$bin/brimmachine" reg "$M" 'HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' |
+      tr -d '\r' | sed -n "s/^\"$1\"=\"\(.*\)\"\$/\1/p" | sed 's/\\\\/\\/g'
+  }
+  link_fields() { "$bin/link_probe" show "$1" 2>&1; }
+  host_path() { printf '%s' "$M/drive_c/${1#C:\\}" | tr '\\' /; }
+else
+  shell_folder() {
+    wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' /v "$1" 2>/dev/null |
+      tr -d '\r' | sed -n 's/.*REG_SZ[[:space:]]*//p'
+  }
+  link_fields() { wine "$bin/link_probe.exe" show "$1" 2>&1 </dev/null | tr -d '\r'; }
+  host_path() { winepath -u "$1" 2>/dev/null; }
+fi
+# starts FILE TARGET: the link's path ends with TARGET.
+starts() { grep '^Path=' "$1" | grep -qF -- "$2" || { echo "        $1:"; sed 's/^/        | /' "$1"; false; }; }
+programs="$(shell_folder Programs)\\Brimwell Demo"
+desktop="$(shell_folder Desktop)"
+demo_dir='C:\Program Files\Brimwell\Demo'
+while IFS='|' read -r link target arguments; do
+  link_fields "$link" >link.txt
+  check "  the shortcut $link starts $target" starts link.txt "$target"
+  check "    with the arguments '$arguments'" grep -qxF -- "Arguments=$arguments" link.txt
+done <<LINKS
+$programs\\Read me.lnk|$demo_dir\\readme.txt|
+$programs\\Brimwell Demo guide.lnk|$demo_dir\\Docs\\guide.txt|
+$programs\\Hello sample.lnk|\\notepad.exe|"$demo_dir\\Docs\\Samples\\hello.txt"
+$desktop\\Brimwell Demo readme.lnk|$demo_dir\\readme.txt|
+LINKS
+check "  the internet shortcut holds its address" \
+  contains "$(host_path "$programs\\Brimwell on the web.url")" "URL=http://www.example.com/brimwell/"
+
 echo "e2e loader $platform: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
