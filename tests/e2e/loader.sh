@@ -271,5 +271,25 @@ LINKS
 check "  the internet shortcut holds its address" \
   contains "$(host_path "$programs\\Brimwell on the web.url")" "URL=http://www.example.com/brimwell/"
 
+# On Windows NT 3.51 the shell is Program Manager: the same setup makes its
+# program folder a Program Manager group through DDE, and its items start
+# what the shortcuts would; the desktop has no shortcut there.
+if [ "$platform" = native ]; then
+  M="$work/nt351"
+  "$bin/brimmachine" init "$M" --windows nt351 >/dev/null
+  # Program files go to the current drive there: the setup runs from C:.
+  cp -r demo/dist "$M/drive_c/DIST"
+  BRIMWELL_MACHINE="$M" start "$M/drive_c/DIST"
+  check "on Windows NT 3.51 the demo installs" test "$status" -eq 0
+  "$bin/brimmachine" groups "$M" >groups.txt 2>&1
+  check "  its program folder is a Program Manager group" contains groups.txt "Brimwell Demo"
+  check "  whose item starts the readme" contains groups.txt "command line: C:\\Program Files\\Brimwell\\Demo\\readme.txt"
+  check "    and shows its icon" contains groups.txt "icon:         C:\\Program Files\\Brimwell\\Demo\\readme.txt,0"
+  check "  and the sample with its argument" \
+    contains groups.txt "\"C:\\WINDOWS\\notepad.exe\" \"C:\\Program Files\\Brimwell\\Demo\\Docs\\Samples\\hello.txt\""
+  "$bin/brimmachine" links "$M" >links.txt 2>&1
+  check "  no shell link file is made" lacks links.txt ".lnk"
+fi
+
 echo "e2e loader $platform: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -7,6 +7,7 @@
 
 #include "common/routines_Strings.h"
 #include "platform/posix/IniFile.h"
+#include "platform/posix/MachinePaths.h"
 #include "platform/posix/SubstituteMachine.h"
 
 namespace brim {
@@ -96,12 +97,21 @@ std::string GroupFileFor(const TProgramManagerState& state, const std::string& n
   return file;
 }
 
-// The program a command line starts: its first word, or its quoted start.
+// The program a command line starts: its quoted start; unquoted, as
+// Windows reads a path with blanks, the shortest run of words that names
+// an existing file, or the first word when none does.
 std::string ProgramOf(const std::string& commandLine) {
   if (!commandLine.empty() && commandLine[0] == '"') {
     size_t close = commandLine.find('"', 1);
     return commandLine.substr(1, close == std::string::npos ? std::string::npos : close - 1);
   }
+  for (size_t blank = commandLine.find(' '); blank != std::string::npos;
+       blank = commandLine.find(' ', blank + 1)) {
+    auto path = ResolveMachinePath(commandLine.substr(0, blank));
+    if (path && path->Exists && !path->IsDirectory) return commandLine.substr(0, blank);
+  }
+  auto whole = ResolveMachinePath(commandLine);
+  if (whole && whole->Exists) return commandLine;
   return commandLine.substr(0, commandLine.find(' '));
 }
 
