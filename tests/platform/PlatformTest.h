@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/Platform.h"
 
@@ -75,6 +78,21 @@ class TRegistryValueChange {
   TRegRoot root_;
   std::string key_, name_, createdKey_;
   std::optional<TRegValue> old_;
+};
+
+// The bytes in a heap block of exactly their size, so that reading one
+// byte past the end is an error the sanitizer reports.
+class TExactBytes {
+ public:
+  explicit TExactBytes(std::string_view bytes)
+      : data_(new char[bytes.size() ? bytes.size() : 1]), size_(bytes.size()) {
+    std::copy(bytes.begin(), bytes.end(), data_.get());
+  }
+  std::string_view View() const { return {data_.get(), size_}; }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  size_t size_;
 };
 
 }  // namespace brim::test

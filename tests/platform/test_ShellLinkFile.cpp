@@ -16,21 +16,6 @@
 namespace brim::test {
 namespace {
 
-// The bytes in a heap block of exactly their size, so that reading one
-// byte past the end is an error the sanitizer reports.
-class TExactBytes {
- public:
-  explicit TExactBytes(std::string_view bytes)
-      : data_(new char[bytes.size() ? bytes.size() : 1]), size_(bytes.size()) {
-    std::copy(bytes.begin(), bytes.end(), data_.get());
-  }
-  std::string_view View() const { return {data_.get(), size_}; }
-
- private:
-  std::unique_ptr<char[]> data_;
-  size_t size_;
-};
-
 uint32_t At32(const std::string& bytes, size_t at) {
   return static_cast<uint32_t>(ReadLittleEndian(bytes.data() + at, 4));
 }
