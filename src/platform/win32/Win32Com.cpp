@@ -90,6 +90,14 @@ std::wstring Wide(const std::string& text) {
   return buffer.data();
 }
 
+// A new shell link object, COM made ready first.
+HRESULT CreateShellLink(TComPtr<IShellLinkA>& shellLink) {
+  HRESULT hr = EnsureCom();
+  if (FAILED(hr)) return hr;
+  return ::CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
+                            shellLink.Receive());
+}
+
 class TWin32ComService : public IComService {
  public:
   TPlatformError RegisterServer(const std::string& path, bool unregister,
@@ -117,11 +125,8 @@ class TWin32ComService : public IComService {
     TShellLinkStep unused;
     TShellLinkStep& step = failedStep ? *failedStep : unused;
     step = TShellLinkStep::Create;
-    HRESULT hr = EnsureCom();
-    if (FAILED(hr)) return HResult(hr);
     TComPtr<IShellLinkA> shellLink;
-    hr = ::CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
-                            shellLink.Receive());
+    HRESULT hr = CreateShellLink(shellLink);
     if (FAILED(hr)) return HResult(hr);
     // Each call must succeed; the first that fails names the step.
     const auto call = [&](TShellLinkStep s, HRESULT result) {
@@ -154,11 +159,8 @@ class TWin32ComService : public IComService {
   }
 
   TPlatformError LoadShellLink(const std::string& path, TShellLink& link) override {
-    HRESULT hr = EnsureCom();
-    if (FAILED(hr)) return HResult(hr);
     TComPtr<IShellLinkA> shellLink;
-    hr = ::CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
-                            shellLink.Receive());
+    HRESULT hr = CreateShellLink(shellLink);
     if (FAILED(hr)) return HResult(hr);
     TComPtr<IPersistFile> file;
     hr = shellLink->QueryInterface(kPersistFileInterface, file.Receive());
