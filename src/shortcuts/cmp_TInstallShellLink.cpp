@@ -81,6 +81,22 @@ bool OwnerGoing(const TComponent& component) {
   return component.Owner() && component.Owner()->HasState(csDestroying);
 }
 
+// A group or shortcut whose container goes leaves it and goes too, unless
+// it is going already or its owner frees it anyway.
+void GoWithContainer(TInstallObject& object, TInstallContainer* container) {
+  const bool own = container == object.Container();
+  object.TInstallObject::ContainerDestroyed(container);
+  if (own && !object.Destroying() && !OwnerGoing(object)) object.Free();
+}
+
+// Makes a folder with every missing parent, or raises E naming it and the
+// component that needs it.
+template <class E>
+void MakeFolder(const std::string& folder, const TComponent& component, const char* message) {
+  if (!CreateDirectoryPath(folder))
+    throw TCaused<E>(TPlatformError::Last(), message, folder, component.Name());
+}
+
 }  // namespace
 
 // ---- The lists ----
@@ -110,17 +126,12 @@ TCustomShellLinkGroup::TCustomShellLinkGroup(TComponent* owner) : TInstallObject
 }
 
 void TCustomShellLinkGroup::ContainerDestroyed(TInstallContainer* container) {
-  const bool own = container == Container();
-  TInstallObject::ContainerDestroyed(container);
-  if (own && !Destroying() && !OwnerGoing(*this)) Free();
+  GoWithContainer(*this, container);
 }
 
 void TCustomShellLinkGroup::ProcessContents() {
   BroadcastEvent(bcShellLinkGroup, nullptr);
-  const std::string folder = DestinationPath();
-  if (!CreateDirectoryPath(folder))
-    throw TCaused<IEShellLinkGroup>(TPlatformError::Last(), "Could not create the folder %s of %s",
-                                    folder, Name());
+  MakeFolder<IEShellLinkGroup>(DestinationPath(), *this, "Could not create the folder %s of %s");
   ProcessMembers();
 }
 
@@ -181,9 +192,7 @@ void TCustomInstallShellLink::Notification(TComponent* component, TOperation ope
 }
 
 void TCustomInstallShellLink::ContainerDestroyed(TInstallContainer* container) {
-  const bool own = container == Container();
-  TInstallObject::ContainerDestroyed(container);
-  if (own && !Destroying() && !OwnerGoing(*this)) Free();
+  GoWithContainer(*this, container);
 }
 
 void TCustomInstallShellLink::SetLinkName(const std::string& value) {
@@ -259,10 +268,7 @@ void TCustomInstallShellLink::CreateFolder(const std::string& folder) {
   if (Trim(folder).empty())
     throw IEInstallShellLink("The shortcut %s has no folder: its DestDirType and DestDir name none",
                              Name());
-  if (!CreateDirectoryPath(folder))
-    throw TCaused<IEInstallShellLink>(TPlatformError::Last(),
-                                      "Could not create the folder %s for the shortcut %s", folder,
-                                      Name());
+  MakeFolder<IEInstallShellLink>(folder, *this, "Could not create the folder %s for the shortcut %s");
 }
 
 void TCustomInstallShellLink::ProcessContents() {
