@@ -14,50 +14,11 @@
 #include "platform/ComService.h"
 #include "platform/DdeService.h"
 #include "platform/FaultInjection.h"
+#include "shortcuts/RecordingDde.h"
 #include "shortcuts/cmp_TInstallShellLink.h"
 
 namespace brim::test {
 namespace {
-
-using Names = std::vector<std::string>;
-
-// Program Manager as a conversation partner: it keeps the groups' replies,
-// records every command, and adds the group a CreateGroup names.
-class TFakeProgramManager : public IDdeService {
- public:
-  std::unique_ptr<IDdeConversation> Connect(const std::string& service, const std::string& topic,
-                                            uint32_t, TPlatformError& error) override {
-    if (service != "PROGMAN" || topic != "PROGMAN") {
-      error = {TErrorDomain::Ddeml, ddeNoConvEstablished};
-      return nullptr;
-    }
-    return std::make_unique<TConversation>(*this);
-  }
-  Names Commands;
-  std::map<std::string, std::string> Groups;
-
- private:
-  class TConversation : public IDdeConversation {
-   public:
-    explicit TConversation(TFakeProgramManager& pm) : pm_(pm) {}
-    TPlatformError Execute(const std::string& command) override {
-      pm_.Commands.push_back(command);
-      const std::string create = "[CreateGroup(\"";
-      if (command.rfind(create, 0) == 0) {
-        std::string group = command.substr(create.size(), command.size() - create.size() - 3);
-        pm_.Groups.emplace(group, "\"" + group + "\",C:\\WINDOWS\\GROUP.GRP,0,1");
-      }
-      return {TErrorDomain::Ddeml, 0};
-    }
-    TDdeReply Request(const std::string& item) override {
-      auto found = pm_.Groups.find(item);
-      return {{TErrorDomain::Ddeml, 0}, found == pm_.Groups.end() ? "" : found->second};
-    }
-
-   private:
-    TFakeProgramManager& pm_;
-  };
-};
 
 class Shortcuts : public InstallRunTest {
  protected:
@@ -138,7 +99,7 @@ TEST_F(Shortcuts, EachKindIsMadeWhereItsFolderSaysAndListedForTheUninstaller) {
             "[InternetShortcut]\r\nURL=http://www.example.com/p?a=%p\r\n");
   // readme.txt was not installed, so neither was its shortcut.
   EXPECT_FALSE(Exists(Folder() + "\\Readme.lnk"));
-  Names listed;
+  Lines listed;
   for (int i = 1; i <= 12; ++i) listed.push_back(MachineValue(UninstallKey() + "\\Files", "File" + std::to_string(i)));
   for (const std::string& file : {Folder() + "\\App.lnk", At("app\\Links\\Desk.lnk"), Folder() + "\\Folder.lnk",
                                   Folder() + "\\Site.url", Folder() + "\\Remove.lnk"})
@@ -147,9 +108,9 @@ TEST_F(Shortcuts, EachKindIsMadeWhereItsFolderSaysAndListedForTheUninstaller) {
 }
 
 TEST_F(Shortcuts, ProgramManagerItemsAreMadeInProgramGroupsOnlyAndReplaceTheirNamesakes) {
-  TFakeProgramManager pm;
-  pm.Groups["Product"] = "\"Product\",C:\\WINDOWS\\PRODUCT.GRP,1,1\r\n"
-                         "\"App\",\"C:\\OLD\\APP.EXE\",C:\\OLD,,0,0,0,0,0";
+  TRecordingDde pm;
+  pm.Replies["Product"] = "\"Product\",C:\\WINDOWS\\PRODUCT.GRP,1,1\r\n"
+                          "\"App\",\"C:\\OLD\\APP.EXE\",C:\\OLD,,0,0,0,0,0";
   TPlatformOf win32s(PlatformSystem(), 0);
   TPlatformServices services;
   services.Dde = &pm;
@@ -166,8 +127,8 @@ TEST_F(Shortcuts, ProgramManagerItemsAreMadeInProgramGroupsOnlyAndReplaceTheirNa
   RunInstall();
   ASSERT_EQ(shown, "");
   const std::string app = At("app\\app.exe"), dir = At("app");
-  EXPECT_EQ(pm.Commands,
-            (Names{"[CreateGroup(\"Product\")]", "[ShowGroup(Product,8)]", "[ReplaceItem(\"App\")]",
+  EXPECT_EQ(pm.Commands(),
+            (Lines{"[CreateGroup(\"Product\")]", "[ShowGroup(Product,8)]", "[ReplaceItem(\"App\")]",
                    "[ShowGroup(Product,8)]",
                    "[AddItem(\"" + app + "\" ,App,,0,,,\"" + dir + "\",)]",
                    "[CreateGroup(\"Product\")]", "[ShowGroup(Product,8)]",
@@ -302,7 +263,8 @@ TEST_F(Shortcuts, ARefusedStepEndsTheRunWithItsMessageAndKeepsTheShortcutThere) 
   }
   // Program Manager refusing the item names the group, the item and the command.
   Reset();
-  TFakeProgramManager pm;
+  TRecordingDde pm;
+  pm.Replies["Product"] = "\"Product\",C:\\WINDOWS\\PRODUCT.GRP,0,1\r\n";
   TPlatformOf win32s(PlatformSystem(), 0);
   TPlatformServices services;
   services.Dde = &pm;
