@@ -5,7 +5,7 @@
 // refusing each step.
 #include <gtest/gtest.h>
 
-#include <map>
+#include <optional>
 
 #include "common/routines_Strings.h"
 #include "components/cmp_TUninstallEXE.h"
@@ -22,7 +22,10 @@ namespace {
 
 class Shortcuts : public InstallRunTest {
  protected:
+  // A session of the test's own: the Program Manager client it keeps, and
+  // its conversation with pm, end with the test.
   void SetUp() override {
+    session_.emplace();
     InstallRunTest::SetUp();
     for (const char* folder : {"Programs", "Desktop"}) {
       folders_.emplace_back(std::make_unique<TRegistryValueChange>(TRegRoot::CurrentUser,
@@ -33,6 +36,7 @@ class Shortcuts : public InstallRunTest {
   void TearDown() override {
     folders_.clear();
     InstallRunTest::TearDown();
+    session_.reset();
   }
   // The product: app.exe (F), readme.txt (G, compact installs only), the
   // uninstaller (U), the program folder and the components.
@@ -59,8 +63,12 @@ class Shortcuts : public InstallRunTest {
     return "object " + name + ": TInstallShellLink\n Container = MainLinkGroup1\n" + components + "end\n";
   }
 
+  // Program Manager for the tests that make items.
+  TRecordingDde pm;
+
  private:
   std::vector<std::unique_ptr<TRegistryValueChange>> folders_;
+  std::optional<TInstallSession> session_;
 };
 
 TEST_F(Shortcuts, EachKindIsMadeWhereItsFolderSaysAndListedForTheUninstaller) {
@@ -108,7 +116,6 @@ TEST_F(Shortcuts, EachKindIsMadeWhereItsFolderSaysAndListedForTheUninstaller) {
 }
 
 TEST_F(Shortcuts, ProgramManagerItemsAreMadeInProgramGroupsOnlyAndReplaceTheirNamesakes) {
-  TRecordingDde pm;
   pm.Replies["Product"] = "\"Product\",C:\\WINDOWS\\PRODUCT.GRP,1,1\r\n"
                           "\"App\",\"C:\\OLD\\APP.EXE\",C:\\OLD,,0,0,0,0,0";
   TPlatformOf win32s(PlatformSystem(), 0);
@@ -263,7 +270,6 @@ TEST_F(Shortcuts, ARefusedStepEndsTheRunWithItsMessageAndKeepsTheShortcutThere) 
   }
   // Program Manager refusing the item names the group, the item and the command.
   Reset();
-  TRecordingDde pm;
   pm.Replies["Product"] = "\"Product\",C:\\WINDOWS\\PRODUCT.GRP,0,1\r\n";
   TPlatformOf win32s(PlatformSystem(), 0);
   TPlatformServices services;
