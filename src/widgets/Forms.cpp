@@ -5,6 +5,7 @@
 #include "common/routines_Strings.h"
 #include "objects/FormLoader.h"
 #include "platform/PlatformError.h"
+#include "widgets/StdCtrls.h"
 
 namespace brim {
 
@@ -73,6 +74,7 @@ TCustomForm::~TCustomForm() { BeforeDestruction(); }
 
 void TCustomForm::BeforeDestruction() {
   if (HasState(csDestroying)) return;
+  UserInterface().FormDestroyed(*this);
   window_.reset();
   TWinControl::BeforeDestruction();
 }
@@ -94,12 +96,43 @@ void TCustomForm::Show() {
   }
   window_->Show();
   if (WindowState == TWindowState::wsMaximized && window_) window_->Maximize();
+  UserInterface().FormShown(*this);
 }
 
 void TCustomForm::Hide() {
   Visible = false;
   if (window_) window_->Hide();
+  UserInterface().FormHidden(*this);
 }
+
+TModalResult TCustomForm::ShowModal() {
+  ModalResult = mrNone;
+  Visible = true;
+  UserInterface().FormShown(*this);
+  try {
+    UserInterface().RunModal(*this);
+  } catch (...) {
+    Hide();
+    throw;
+  }
+  Hide();
+  return ModalResult;
+}
+
+namespace {
+TButton* FindDefaultButton(const TWinControl& parent) {
+  for (int i = 0; i < parent.ControlCount(); ++i) {
+    TControl* c = parent.Controls(i);
+    if (!c->Visible || !c->Enabled) continue;
+    if (auto* b = dynamic_cast<TButton*>(c); b && b->Default) return b;
+    if (auto* w = dynamic_cast<TWinControl*>(c))
+      if (TButton* b = FindDefaultButton(*w)) return b;
+  }
+  return nullptr;
+}
+}  // namespace
+
+TButton* TCustomForm::AnswerButton() { return FindDefaultButton(*this); }
 
 void TCustomForm::Close() {
   bool canClose = true;

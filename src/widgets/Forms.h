@@ -23,8 +23,11 @@
 
 #include "platform/Platform.h"
 #include "widgets/Controls.h"
+#include "widgets/UserInterface.h"
 
 namespace brim {
+
+class TButton;
 
 enum class TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 using TBorderIcons = TSet<TBorderIcon>;
@@ -83,6 +86,13 @@ class TCustomForm : public TWinControl {
   IWindow* Window() const { return window_.get(); }
   // Shows the form and makes it the active window.
   void Show();
+  // Shows the form and runs its modal loop through the user interface
+  // until ModalResult is set; hides the form and returns the result.
+  TModalResult ShowModal();
+  // The button an unattended run presses on this form: the visible,
+  // enabled default button, or null. Forms that host pages answer with
+  // the page's button.
+  virtual TButton* AnswerButton();
   void Hide();
   // Asks the form to close: OnCloseQuery may refuse and OnClose may choose
   // caNone. Closing the main form terminates the application; another form

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/routines_Strings.h"
+#include "widgets/Forms.h"
 
 namespace brim {
 
@@ -65,6 +66,19 @@ TButton::TButton(TComponent* owner) : TWinControl(owner) {
   Width = 75;
   Height = 25;
   TabStop = true;
+}
+
+void TButton::Click() {
+  if (!Visible || !Enabled) return;
+  if (OnClick) OnClick(this);
+  if (ModalResult == mrNone) return;
+  // The result ends the modal loop of the nearest form the button is on: a
+  // page hosted in another form keeps it to itself.
+  for (TWinControl* p = Parent(); p; p = p->Parent())
+    if (auto* form = dynamic_cast<TCustomForm*>(p)) {
+      form->ModalResult = ModalResult;
+      return;
+    }
 }
 
 // ---- Edit boxes ----

@@ -54,6 +54,10 @@ class TButton : public TWinControl {
   bool Cancel = false;
   bool Default = false;
   TModalResult ModalResult = mrNone;
+
+  // Presses the button as the user would; a hidden or disabled one does
+  // nothing. OnClick runs, then a ModalResult becomes the form's.
+  void Click();
 };
 
 // The base of the edit boxes.

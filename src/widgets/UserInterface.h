@@ -1,0 +1,62 @@
+// How the forms meet the user: the front end that shows a form, runs its
+// modal loop and tells the user what changed on it. The front end is
+// chosen once per program by BRIMWELL_UI (see UserInterfaceMode): real
+// windows on win32, a printed page and a typed answer on a console, the
+// answers of a script, or an unattended run that presses each form's
+// answer button.
+//
+// The widget tree (TCustomForm and its controls) is the truth; a front end
+// only shows it and feeds the user's actions back into it (a button's
+// Click, an edit's text, a list's item index).
+#pragma once
+
+namespace brim {
+
+class TCustomForm;
+
+class IUserInterface {
+ public:
+  virtual ~IUserInterface() = default;
+  // The form became visible: modeless, or just before its modal loop.
+  virtual void FormShown(TCustomForm& form) = 0;
+  virtual void FormHidden(TCustomForm& form) = 0;
+  // The form's content changed and is to be shown again now (a progress
+  // bar moved, a status text changed, a wizard page was activated).
+  virtual void FormChanged(TCustomForm& form) = 0;
+  // The modal loop: returns once form.ModalResult is not mrNone. The form
+  // is visible when it starts.
+  virtual void RunModal(TCustomForm& form) = 0;
+  // The form is being destroyed: the front end forgets it.
+  virtual void FormDestroyed(TCustomForm& form) = 0;
+};
+
+// The front end of this program: the one set by a TUserInterfaceGuard, else
+// the one BRIMWELL_UI selects.
+IUserInterface& UserInterface();
+
+// Replaces the front end while the guard lives (tests, a program that
+// chooses its own).
+class TUserInterfaceGuard {
+ public:
+  explicit TUserInterfaceGuard(IUserInterface& ui);
+  ~TUserInterfaceGuard();
+  TUserInterfaceGuard(const TUserInterfaceGuard&) = delete;
+  TUserInterfaceGuard& operator=(const TUserInterfaceGuard&) = delete;
+
+ private:
+  IUserInterface* previous_;
+};
+
+// The unattended front end: a modal form is answered by pressing its
+// answer button (TCustomForm::AnswerButton) until it has a modal result.
+// A form without an answer button ends with mrCancel.
+class TUnattendedUserInterface : public IUserInterface {
+ public:
+  void FormShown(TCustomForm&) override {}
+  void FormHidden(TCustomForm&) override {}
+  void FormChanged(TCustomForm&) override {}
+  void RunModal(TCustomForm& form) override;
+  void FormDestroyed(TCustomForm&) override {}
+};
+
+}  // namespace brim
