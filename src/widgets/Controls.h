@@ -18,6 +18,7 @@
 
 #include "objects/TComponent.h"
 #include "objects/TGraphics.h"
+#include "platform/Canvas.h"
 
 namespace brim {
 
@@ -112,6 +113,13 @@ class TControl : public TComponent {
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
+
+  // Controls that draw themselves (the backdrop, the product label) draw
+  // here; the canvas's origin is the control's top left and it is the
+  // control's size. Controls the platform draws do nothing.
+  virtual void Paint(ICanvas& canvas) { (void)canvas; }
+  // True for a control whose face Paint draws.
+  virtual bool PaintsItself() const { return false; }
 
  protected:
   // Copies the parent's font or colour into this control (and on down)
