@@ -85,6 +85,24 @@ void TRecordingCanvas::TextOut(int32_t x, int32_t y, const std::string& text,
   calls_.push_back({TCanvasCall::TKind::TextOut, {x, y, x, y}, font.Color, text, font});
 }
 
+TCanvasSize TRecordingCanvas::TextExtent(const std::string& text, const TCanvasFont& font) {
+  // Advance widths of Arial's printable ASCII characters in thousandths of
+  // the em; other bytes take the width of a digit.
+  static constexpr uint16_t widths[95] = {
+      278, 278, 355, 556, 556, 889, 667, 191, 333, 333, 389, 584, 278, 333, 278, 278,
+      556, 556, 556, 556, 556, 556, 556, 556, 556, 556, 278, 278, 584, 584, 584, 556,
+      1015, 667, 667, 722, 722, 667, 611, 778, 722, 278, 500, 667, 556, 833, 722, 778,
+      667, 778, 722, 667, 611, 722, 667, 944, 667, 667, 611, 278, 278, 278, 469, 556,
+      333, 556, 556, 500, 556, 556, 278, 556, 556, 222, 222, 500, 222, 833, 556, 556,
+      556, 556, 333, 500, 278, 556, 500, 722, 500, 500, 500, 334, 260, 334, 584};
+  int64_t units = 0;
+  for (unsigned char c : text) units += c >= 32 && c < 127 ? widths[c - 32] : 556;
+  // Bold faces run about a twentieth wider.
+  if (font.Weight >= 700) units = units * 21 / 20;
+  int32_t em = font.Height < 0 ? -font.Height : font.Height;
+  return {static_cast<int32_t>((units * em + 500) / 1000), static_cast<int32_t>((em * 1149 + 500) / 1000)};
+}
+
 void TRecordingCanvas::SetPixel(int32_t x, int32_t y, TCanvasColor color) {
   calls_.push_back({TCanvasCall::TKind::SetPixel, {x, y, x, y}, color, {}, {}});
   Plot(x, y, color);

@@ -31,6 +31,11 @@ struct TCanvasRect {
   bool operator==(const TCanvasRect&) const = default;
 };
 
+struct TCanvasSize {
+  int32_t Width = 0, Height = 0;
+  bool operator==(const TCanvasSize&) const = default;
+};
+
 struct TCanvasFont {
   std::string Face = "Arial";
   int32_t Height = 12;       // in pixels, of the character cell
@@ -50,6 +55,8 @@ class ICanvas {
   virtual void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TCanvasColor color) = 0;
   // Text with its cell's top left at (x, y), on a transparent background.
   virtual void TextOut(int32_t x, int32_t y, const std::string& text, const TCanvasFont& font) = 0;
+  // The size of one line of text in the font, unturned.
+  virtual TCanvasSize TextExtent(const std::string& text, const TCanvasFont& font) = 0;
   virtual void SetPixel(int32_t x, int32_t y, TCanvasColor color) = 0;
   // The colour at a pixel; empty outside the canvas.
   virtual std::optional<TCanvasColor> Pixel(int32_t x, int32_t y) = 0;
@@ -87,6 +94,9 @@ class TRecordingCanvas : public ICanvas {
   void FillRect(const TCanvasRect& rect, TCanvasColor color) override;
   void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TCanvasColor color) override;
   void TextOut(int32_t x, int32_t y, const std::string& text, const TCanvasFont& font) override;
+  // Measured with Arial's proportions, whatever the face: the layout of a
+  // page comes out as on Windows within a few pixels.
+  TCanvasSize TextExtent(const std::string& text, const TCanvasFont& font) override;
   void SetPixel(int32_t x, int32_t y, TCanvasColor color) override;
   std::optional<TCanvasColor> Pixel(int32_t x, int32_t y) override;
   std::string BitmapFile() override;

@@ -86,11 +86,26 @@ void TGdiCanvas::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TCanvasCol
   ::LineTo(dc_, x2, y2);
 }
 
+namespace {
+HFONT CreateCanvasFont(const TCanvasFont& font) {
+  return ::CreateFontA(-font.Height, 0, font.Escapement, font.Escapement, font.Weight, FALSE, FALSE,
+                       FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
+                       ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.Face.c_str());
+}
+}  // namespace
+
+TCanvasSize TGdiCanvas::TextExtent(const std::string& text, const TCanvasFont& font) {
+  TCanvasFont level = font;
+  level.Escapement = 0;
+  TGdiObject handle(CreateCanvasFont(level));
+  TSelected selected(dc_, handle.Get());
+  SIZE size{};
+  ::GetTextExtentPoint32A(dc_, text.data(), static_cast<int>(text.size()), &size);
+  return {size.cx, size.cy};
+}
+
 void TGdiCanvas::TextOut(int32_t x, int32_t y, const std::string& text, const TCanvasFont& font) {
-  TGdiObject handle(::CreateFontA(-font.Height, 0, font.Escapement, font.Escapement, font.Weight,
-                                  FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
-                                  CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                                  DEFAULT_PITCH | FF_DONTCARE, font.Face.c_str()));
+  TGdiObject handle(CreateCanvasFont(font));
   TSelected selected(dc_, handle.Get());
   int oldMode = ::SetBkMode(dc_, TRANSPARENT);
   COLORREF oldColor = ::SetTextColor(dc_, font.Color);

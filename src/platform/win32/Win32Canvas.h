@@ -38,6 +38,7 @@ class TGdiCanvas : public ICanvas {
   void FillRect(const TCanvasRect& rect, TCanvasColor color) override;
   void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TCanvasColor color) override;
   void TextOut(int32_t x, int32_t y, const std::string& text, const TCanvasFont& font) override;
+  TCanvasSize TextExtent(const std::string& text, const TCanvasFont& font) override;
   void SetPixel(int32_t x, int32_t y, TCanvasColor color) override;
   std::optional<TCanvasColor> Pixel(int32_t x, int32_t y) override;
   // Read back pixel by pixel (GetPixel).
