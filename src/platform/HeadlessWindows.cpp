@@ -1,28 +1,6 @@
 #include "platform/HeadlessWindows.h"
 
-#include <cstdio>
-
 namespace brim {
-
-namespace {
-
-TTextConsole StandardConsole() {
-  TTextConsole console;
-  console.Write = [](const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fflush(stderr);
-  };
-  console.ReadLine = []() -> std::optional<std::string> {
-    std::string line;
-    int c;
-    while ((c = std::getchar()) != EOF && c != '\n') line += static_cast<char>(c);
-    if (c == EOF && line.empty()) return std::nullopt;
-    return line;
-  };
-  return console;
-}
-
-}  // namespace
 
 // A window is its record in the service; the object only names it.
 class THeadlessWindowService::TWindow : public IWindow {
@@ -57,7 +35,7 @@ class THeadlessWindowService::TWindow : public IWindow {
 };
 
 THeadlessWindowService::THeadlessWindowService(TUserInterfaceKind kind, TTextConsole console)
-    : kind_(kind), console_(console.Write ? std::move(console) : StandardConsole()) {}
+    : kind_(kind), console_(console.Write ? std::move(console) : StandardTextConsole()) {}
 
 THeadlessWindowService::~THeadlessWindowService() = default;
 

@@ -4,6 +4,7 @@
 
 #include "common/Format.h"
 #include "common/routines_Strings.h"
+#include "platform/AnswerScript.h"
 
 namespace brim {
 
@@ -50,6 +51,17 @@ int TextMessageBox(const std::string& text, const std::string& caption, uint32_t
   std::vector<TMessageBoxButton> buttons = MessageBoxButtons(flags);
   int answer = DefaultMessageBoxButton(flags);
   console.Write(caption + ": " + text + "\n");
+  if (kind == TUserInterfaceKind::Script) {
+    TAnswerScript& script = console.Script ? *console.Script : ProgramAnswerScript();
+    if (script.Next() && script.Next()->Action == "box") {
+      const TAnswerLine& line = script.Take();
+      std::optional<int> chosen = ChosenButton(buttons, line.Value);
+      if (!chosen)
+        throw EAnswerScript("The message box \"%s\" has no button \"%s\" (%s)", caption,
+                            line.Value, script.Where(line));
+      answer = *chosen;
+    }
+  }
   if (buttons.size() == 1) return answer;
   if (kind == TUserInterfaceKind::Console && console.ReadLine) {
     std::string prompt;

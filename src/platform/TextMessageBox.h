@@ -15,12 +15,24 @@
 
 namespace brim {
 
+class TAnswerScript;
+
 // Where the text of a box goes and where a console answer comes from.
 struct TTextConsole {
   std::function<void(const std::string& text)> Write;
   // One line without its line break; empty at the end of the input.
   std::function<std::optional<std::string>()> ReadLine;
+  // The answers of script mode; null takes the program's (BRIMWELL_UI).
+  TAnswerScript* Script = nullptr;
 };
+
+// The program's own stderr and stdin (each backend defines it).
+TTextConsole StandardTextConsole();
+// True when stdin is a terminal a person types on.
+bool StandardInputIsTerminal();
+// True where forms are real windows on a screen (win32); false where they
+// exist only as text (posix).
+bool PlatformHasScreen();
 
 struct TMessageBoxButton {
   int Id;
@@ -35,7 +47,8 @@ int DefaultMessageBoxButton(uint32_t flags);
 
 // Shows the box as the mode asks: "CAPTION: TEXT" on the console, then the
 // answer. Console mode asks until it gets a button's name or number (an
-// empty line or the end of the input takes the default).
+// empty line or the end of the input takes the default). Script mode takes
+// the script's next statement when it is a box line.
 int TextMessageBox(const std::string& text, const std::string& caption, uint32_t flags,
                    TUserInterfaceKind kind, const TTextConsole& console);
 

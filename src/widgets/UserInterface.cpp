@@ -1,18 +1,50 @@
 #include "widgets/UserInterface.h"
 
+#include <memory>
+
+#include "platform/TextMessageBox.h"
 #include "widgets/Forms.h"
 #include "widgets/StdCtrls.h"
+#include "widgets/TextUserInterface.h"
 
 namespace brim {
 
 namespace {
+
 IUserInterface* replaced = nullptr;
+
+// The front end of BRIMWELL_UI unset.
+std::unique_ptr<IUserInterface> NativeUserInterface() {
+  // WINDOWS FRONT END: real windows go here; until they exist a platform
+  // with a screen runs unattended.
+  if (PlatformHasScreen()) return std::make_unique<TUnattendedUserInterface>();
+  // Without a screen a person at a terminal gets the console.
+  if (StandardInputIsTerminal()) return std::make_unique<TConsoleUserInterface>(StandardTextConsole());
+  return std::make_unique<TScriptUserInterface>(nullptr, StandardTextConsole());
+}
+
+std::unique_ptr<IUserInterface> ChosenUserInterface(const TUserInterfaceMode& mode) {
+  switch (mode.Kind) {
+    case TUserInterfaceKind::Native:
+      return NativeUserInterface();
+    case TUserInterfaceKind::Console:
+      return std::make_unique<TConsoleUserInterface>(StandardTextConsole());
+    case TUserInterfaceKind::Script:
+      return std::make_unique<TScriptUserInterface>([] { return &ProgramAnswerScript(); },
+                                                    StandardTextConsole());
+    case TUserInterfaceKind::Auto:
+    case TUserInterfaceKind::Invalid:
+      break;
+  }
+  return std::make_unique<TScriptUserInterface>(nullptr, StandardTextConsole());
+}
+
 }  // namespace
 
 IUserInterface& UserInterface() {
   if (replaced) return *replaced;
-  static TUnattendedUserInterface unattended;
-  return unattended;
+  static std::unique_ptr<IUserInterface> chosen = ChosenUserInterface(UserInterfaceMode());
+  return *chosen;
 }
 
 TUserInterfaceGuard::TUserInterfaceGuard(IUserInterface& ui) : previous_(replaced) { replaced = &ui; }

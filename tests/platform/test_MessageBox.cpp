@@ -5,6 +5,7 @@
 
 #include <deque>
 
+#include "platform/AnswerScript.h"
 #include "platform/TextMessageBox.h"
 
 namespace brim::test {
@@ -73,6 +74,34 @@ TEST(ConsoleMessageBox, AsksAgainUntilAnAnswerFitsAndTakesTheDefaultAtTheEnd) {
   EXPECT_EQ(TextMessageBox("Disk 2", "Setup", boxRetryCancel, TUserInterfaceKind::Console,
                            console.Console()),
             idRetry);
+}
+
+TEST(ScriptMessageBox, TakesTheScriptsBoxLineWhenItIsNextElseTheDefault) {
+  TAnswerScript script("box 2\npress Next >\nbox Maybe\n", "a.txt");
+  TFakeConsole console;
+  TTextConsole scripted = console.Console();
+  scripted.Script = &script;
+  struct {
+    uint32_t flags;
+    int answer;
+    const char* next;  // the statement left next
+  } cases[] = {{boxYesNo, idNo, "press"},
+               {boxYesNo | boxDefButton2, idNo, "press"},
+               {boxOkCancel, idOk, "press"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(TextMessageBox("Create the folder?", "Setup", c.flags, TUserInterfaceKind::Script, scripted),
+              c.answer);
+    EXPECT_EQ(script.Next()->Action, c.next);
+  }
+  script.Take();
+  try {
+    TextMessageBox("Create the folder?", "Setup", boxYesNo, TUserInterfaceKind::Script, scripted);
+    ADD_FAILURE() << "an answer the box does not have was taken";
+  } catch (const EAnswerScript& e) {
+    EXPECT_EQ(e.Message(),
+              "The message box \"Setup\" has no button \"Maybe\" (line 3 of the answer script a.txt)");
+  }
+  EXPECT_NE(console.written.find("Setup: answered No\n"), std::string::npos) << console.written;
 }
 
 TEST(UserInterfaceSetting, NamesAutoConsoleOrAScript) {

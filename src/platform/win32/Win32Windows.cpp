@@ -233,6 +233,15 @@ std::optional<TWin32WindowParts> Win32WindowParts(IWindow& window) {
   return TWin32WindowParts{win32->Handle(), &win32->Service()};
 }
 
+TTextConsole StandardTextConsole() { return StandardConsole(); }
+
+bool StandardInputIsTerminal() {
+  HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+  return input && input != INVALID_HANDLE_VALUE && ::GetFileType(input) == FILE_TYPE_CHAR;
+}
+
+bool PlatformHasScreen() { return true; }
+
 IWindowService& NativeWindows() {
   static TWin32WindowService service;
   return service;
