@@ -23,7 +23,9 @@ std::unique_ptr<IUserInterface> NativeUserInterface() {
   return std::make_unique<TScriptUserInterface>(nullptr, StandardTextConsole());
 }
 
-std::unique_ptr<IUserInterface> ChosenUserInterface(const TUserInterfaceMode& mode) {
+}  // namespace
+
+std::unique_ptr<IUserInterface> UserInterfaceFor(const TUserInterfaceMode& mode) {
   switch (mode.Kind) {
     case TUserInterfaceKind::Native:
       return NativeUserInterface();
@@ -39,11 +41,9 @@ std::unique_ptr<IUserInterface> ChosenUserInterface(const TUserInterfaceMode& mo
   return std::make_unique<TScriptUserInterface>(nullptr, StandardTextConsole());
 }
 
-}  // namespace
-
 IUserInterface& UserInterface() {
   if (replaced) return *replaced;
-  static std::unique_ptr<IUserInterface> chosen = ChosenUserInterface(UserInterfaceMode());
+  static std::unique_ptr<IUserInterface> chosen = UserInterfaceFor(UserInterfaceMode());
   return *chosen;
 }
 

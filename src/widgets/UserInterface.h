@@ -10,6 +10,10 @@
 // Click, an edit's text, a list's item index).
 #pragma once
 
+#include <memory>
+
+#include "platform/WindowService.h"
+
 namespace brim {
 
 class TCustomForm;
@@ -33,6 +37,14 @@ class IUserInterface {
 // The front end of this program: the one set by a TUserInterfaceGuard, else
 // the one BRIMWELL_UI selects.
 IUserInterface& UserInterface();
+
+// The front end a setting of BRIMWELL_UI selects, on the program's stderr
+// and stdin: unset, the platform's own (windows where there is a screen;
+// else the console when stdin is a terminal, auto otherwise); auto and an
+// invalid setting, a script without statements; script:FILE, the
+// program's answer script (read when the first page needs it); console,
+// the console.
+std::unique_ptr<IUserInterface> UserInterfaceFor(const TUserInterfaceMode& mode);
 
 // Replaces the front end while the guard lives (tests, a program that
 // chooses its own).

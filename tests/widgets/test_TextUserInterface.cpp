@@ -351,5 +351,21 @@ TEST_F(TextUserInterface, TheConsoleTakesButtonsEditsAndEntriesAsTyped) {
       << console.written;
 }
 
+TEST(UserInterfaceChoice, TheSettingSelectsTheFrontEnd) {
+  struct {
+    const char* setting;
+    bool script, console;
+  } cases[] = {{"auto", true, false},
+               {"script:answers.txt", true, false},
+               {"console", false, true},
+               {"graphical", true, false}};
+  for (const auto& c : cases) {
+    std::unique_ptr<IUserInterface> ui = UserInterfaceFor(ParseUserInterfaceMode(c.setting));
+    EXPECT_EQ(dynamic_cast<TScriptUserInterface*>(ui.get()) != nullptr, c.script) << c.setting;
+    EXPECT_EQ(dynamic_cast<TConsoleUserInterface*>(ui.get()) != nullptr, c.console) << c.setting;
+  }
+  EXPECT_NE(UserInterfaceFor(ParseUserInterfaceMode(nullptr)), nullptr);
+}
+
 }  // namespace
 }  // namespace brim::test
