@@ -52,13 +52,21 @@ int TextMessageBox(const std::string& text, const std::string& caption, uint32_t
   int answer = DefaultMessageBoxButton(flags);
   console.Write(caption + ": " + text + "\n");
   if (kind == TUserInterfaceKind::Script) {
-    TAnswerScript& script = console.Script ? *console.Script : ProgramAnswerScript();
-    if (script.Next() && script.Next()->Action == "box") {
-      const TAnswerLine& line = script.Take();
+    TAnswerScript* script = console.Script;
+    if (!script) {
+      // A script that cannot be read is reported where the program starts
+      // its user interface; the box that may be telling so takes its default.
+      try {
+        script = &ProgramAnswerScript();
+      } catch (const EAnswerScript&) {
+      }
+    }
+    if (script && script->Next() && script->Next()->Action == "box") {
+      const TAnswerLine& line = script->Take();
       std::optional<int> chosen = ChosenButton(buttons, line.Value);
       if (!chosen)
         throw EAnswerScript("The message box \"%s\" has no button \"%s\" (%s)", caption,
-                            line.Value, script.Where(line));
+                            line.Value, script->Where(line));
       answer = *chosen;
     }
   }

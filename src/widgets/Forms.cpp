@@ -4,6 +4,7 @@
 
 #include "common/routines_Strings.h"
 #include "objects/FormLoader.h"
+#include "platform/AnswerScript.h"
 #include "platform/PlatformError.h"
 #include "widgets/StdCtrls.h"
 
@@ -225,6 +226,9 @@ void TApplication::Initialize() {
     throw EInvalidOperation(
         "BRIMWELL_UI=%s does not name a user interface: use auto, console or script:FILE",
         mode.Setting);
+  // A script that cannot be read or has a statement no page could take
+  // stops the program before its first page.
+  if (mode.Kind == TUserInterfaceKind::Script) ProgramAnswerScript();
 }
 
 void TApplication::Run() {
