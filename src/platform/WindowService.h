@@ -87,13 +87,15 @@ class IWindowService {
 
 // How the user interface meets the user, from BRIMWELL_UI:
 //   unset          the platform's own: real windows and message boxes on
-//                  win32; on posix, where there are none, as auto
+//                  win32; on posix, where there are none, as console when
+//                  stdin is a terminal, else as auto
 //   auto           nothing blocks: a message box writes its text to stderr
 //                  and takes its default button
 //   console        a message box writes its text to stderr and reads the
 //                  answer from stdin (the default button at its end)
-//   script:FILE    answers come from FILE; a message box the script does
-//                  not answer takes its default button, its text on stderr
+//   script:FILE    answers come from FILE (see AnswerScript.h); a message
+//                  box the script does not answer takes its default button,
+//                  its text on stderr
 enum class TUserInterfaceKind { Native, Auto, Console, Script, Invalid };
 struct TUserInterfaceMode {
   TUserInterfaceKind Kind = TUserInterfaceKind::Native;

@@ -59,8 +59,6 @@ void DeepestHostedForm(const TWinControl& parent, int depth, TCustomForm*& found
 
 std::string NameOf(const TControl& control) { return ControlDisplayName(control); }
 
-const char* ActionWord(const TAnswerLine& line) { return line.Action.c_str(); }
-
 }  // namespace
 
 std::string PageCaption(TCustomForm& form) {
@@ -99,7 +97,7 @@ TPageView DescribePage(TCustomForm& form, bool numbered) {
       text += std::string(i == list.ItemIndex() ? " > " : "   ") + number(list, i) + " " +
               list.Items.Strings(i) + "\n";
   };
-  // The hosted forms are parts of this page: their captions are not texts.
+  // The buttons go on one line after the texts.
   std::vector<TButton*> found;
   ForEachVisible(form, [&](TControl& c) {
     if (auto* b = dynamic_cast<TButton*>(&c)) {
@@ -123,7 +121,7 @@ TPageView DescribePage(TCustomForm& form, bool numbered) {
     } else if (auto* bar = dynamic_cast<TProgressBar*>(&c)) {
       if (!view.Bar) view.Bar = bar;
     } else if (dynamic_cast<TCustomForm*>(&c)) {
-      // A hosted page: its caption heads the text already.
+      // A hosted page is part of this one: its caption heads the text.
     } else if ((dynamic_cast<TGroupBox*>(&c) || dynamic_cast<TCustomPanel*>(&c) || c.PaintsItself()) &&
                !c.Caption.empty()) {
       text += WithoutAccel(c.Caption) + "\n";
@@ -265,7 +263,7 @@ void TScriptUserInterface::Apply(TCustomForm& form, TAnswerScript& script, const
   if (!control)
     throw EAnswerScript("The page \"%s\" has no control \"%s\" (%s)", page, line.Target, script.Where(line));
   auto misfit = [&] {
-    return EAnswerScript("\"%s\" does not fit %s, a %s on the page \"%s\" (%s)", ActionWord(line),
+    return EAnswerScript("\"%s\" does not fit %s, a %s on the page \"%s\" (%s)", line.Action,
                          NameOf(*control), control->ClassName(), page, script.Where(line));
   };
   if (!control->Enabled)
