@@ -81,7 +81,7 @@ TEST_F(Decoration, TheMainFormHoldsABackdropWithTheProductLabel) {
   EXPECT_EQ(label->Font().Color, clNavy);
   EXPECT_EQ(label->Font().Height, -35);
   EXPECT_EQ(label->LabelStyle.Angle(), 10);
-  EXPECT_EQ(label->LabelStyle.AStyle3D, TStyle3D::A3dShadowed);
+  EXPECT_EQ(label->LabelStyle.AStyle3D(), TStyle3D::A3dShadowed);
   EXPECT_TRUE(label->MyTransparent);
 
   EXPECT_EQ(SaveText(*form), kMainForm);
@@ -118,12 +118,12 @@ TEST_F(Decoration, ANewProductLabelIsTransparentBoldArial) {
   EXPECT_EQ(label->Color(), clWindow);
   const TLabelStyle& style = label->LabelStyle;
   EXPECT_EQ(style.Angle(), 0);
-  EXPECT_EQ(style.AStyle3D, TStyle3D::A3dRaised);
+  EXPECT_EQ(style.AStyle3D(), TStyle3D::A3dRaised);
   EXPECT_EQ(style.AShadeLeftTop(), 16777215);
-  EXPECT_EQ(style.AShadeRightBottom, 8421504);
+  EXPECT_EQ(style.AShadeRightBottom(), 8421504);
   EXPECT_TRUE(style.AShadeLTSet());
-  EXPECT_EQ(style.AHShadeOffSet, 5);
-  EXPECT_EQ(style.AVShadeOffSet, -5);
+  EXPECT_EQ(style.AHShadeOffSet(), 5);
+  EXPECT_EQ(style.AVShadeOffSet(), -5);
   // Placed on a panel it keeps its own font.
   auto* backdrop = new TBackdrop(main.get());
   label->SetParent(backdrop);
