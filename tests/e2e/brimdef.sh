@@ -73,8 +73,10 @@ brimdef face definition.txt -o face.bmp
 check "draw the main window's face" succeeded
 check "  as a 24-bit BMP of the client area" \
   test "$(head -c 2 face.bmp 2>/dev/null)$(stat -c %s face.bmp 2>/dev/null)" = "BM$((54 + 2064 * 453))"
+head -n -1 definition.txt >unfinished-face.txt
 brimdef face unfinished-face.txt -o none.bmp
-check "  a missing definition draws nothing" absent none.bmp none.bmp.tmp
+check "  a broken definition fails with its file and line" failed_with "unfinished-face.txt: .*line"
+check "  and draws nothing" absent none.bmp none.bmp.tmp
 
 for other in "$root"/build/e2e/*/definition.bin; do
   [ "$other" = "$work/definition.bin" ] && continue
