@@ -157,8 +157,10 @@ void TRotate3DLabel::Paint(ICanvas& canvas) {
   const TCanvasSize extent = canvas.TextExtent(Caption, font);
   const double w = extent.Width, h = extent.Height;
   const int32_t cx = Width / 2, cy = Height / 2;
-  // The top left of the turned text, placing the text's centre on the
-  // control's centre when centred.
+  // A corner of a box centred on the control and turned by the angle:
+  // across -1 at the start of the text's line and +1 at its end, down -1
+  // at the top of its cell and +1 at the bottom. The centred text's top
+  // left is corner (-1, -1) of its own box.
   auto half = [](double length, double factor) { return static_cast<int32_t>(std::trunc(length / 2 * factor)); };
   auto corner = [&](double boxWidth, double boxHeight, int across, int down) -> TCanvasPoint {
     return {cx + across * half(boxWidth, c) + down * half(boxHeight, s),
