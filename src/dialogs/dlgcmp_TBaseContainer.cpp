@@ -179,6 +179,11 @@ void TDialogManager::ReleaseOnDestroy() {
   progressForms_.clear();
 }
 
+void TDialogManager::Notification(TComponent* component, TOperation operation) {
+  if (operation == TOperation::opRemove) std::erase(progressForms_, component);
+  TInstallObject::Notification(component, operation);
+}
+
 void TDialogManager::HandleEvent(TInstallContainer* sender, int code, TPersistent* parameter) {
   using M = TManagerType;
   auto phase = [&](M type) { return ManagerType == type; };
@@ -317,6 +322,7 @@ void TDialogManager::OpenProgressForms() {
       form->Free();
       throw;
     }
+    form->FreeNotification(this);
     progressForms_.push_back(form);
   }
 }

@@ -146,6 +146,9 @@ class TDialogManager : public TInstallObject {
   void RemoveDialog(TCustomBaseInstallDlg* dialog);
   const std::vector<TCustomBaseInstallDlg*>& Dialogs() const { return dialogs_; }
 
+  // Forgets an open progress form the application freed.
+  void Notification(TComponent* component, TOperation operation) override;
+
  protected:
   // Its dialogs forget it.
   void ReleaseOnDestroy() override;

@@ -36,6 +36,14 @@ TInstallStatusDlg::~TInstallStatusDlg() {
   if (statusForm_) statusForm_->Free();
 }
 
+void TInstallStatusDlg::Notification(TComponent* component, TOperation operation) {
+  if (operation == TOperation::opRemove && component == statusForm_) {
+    statusForm_ = nullptr;
+    if (Form == component) Form = nullptr;
+  }
+  TCustomBaseInstallDlg::Notification(component, operation);
+}
+
 const TDialogFormClass* TInstallStatusDlg::FormClass() const {
   return &DialogFormClassOf<TInstallStatusForm>();
 }
@@ -70,6 +78,7 @@ void TInstallStatusDlg::Translate() {
 void TInstallStatusDlg::ShowCurrentMessage() {
   if (!statusForm_) {
     statusForm_ = static_cast<TInstallStatusForm*>(FormClass()->Create(&Application()));
+    statusForm_->FreeNotification(this);
     Form = statusForm_;
     AssignDialogProperties();
     // Designed screen-centred: the first showing sets the top for good.

@@ -35,6 +35,8 @@ class TInstallStatusDlg : public TCustomBaseInstallDlg {
 
   // The status window, made on first use; null before.
   TInstallStatusForm* StatusForm() const { return statusForm_; }
+  // Forgets a status window the application freed first.
+  void Notification(TComponent* component, TOperation operation) override;
 
  private:
   void ShowCurrentMessage();

@@ -27,6 +27,12 @@ void TranslateDialogForm(TCustomForm& form, bool autoSetFont, bool autoTranslate
   (void)textLanguage;
 }
 
+void LoadPictureResource(TImage* image, const std::string& resourceName) {
+  if (!image) return;
+  if (std::optional<std::string> bitmap = PlatformModule().LoadBitmapResource(resourceName))
+    image->Picture.Bitmap().LoadFromBytes(*bitmap);
+}
+
 void AdoptDialogForm(TComponent& form, TComponent* owner) {
   if (!owner) return;
   if (!form.Name().empty() && owner->FindComponent(form.Name())) {

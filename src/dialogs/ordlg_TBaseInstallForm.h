@@ -97,7 +97,7 @@ class TBaseInstallForm : public TBaseBrimwellForm {
   TBaseFormContainer* Host() const;
 
   // The side picture of the page, or null.
-  TImage* ThemeImage() const { return Control<TImage>("ThemeBitmap"); }
+  TImage* ThemeImage() const { return Control<TImage>("ThemeImage"); }
 };
 
 // PrepareForShow of the standard pages: BackBtn only where there is a page
@@ -118,6 +118,10 @@ class TBaseChangeDiskForm : public TBaseBrimwellForm {
   TDialogManager* Manager = nullptr;
   TDiskParameter* DiskParameter = nullptr;
 };
+
+// Shows the program's bitmap resource of that name in the image, when
+// both are there.
+void LoadPictureResource(TImage* image, const std::string& resourceName);
 
 // Gives a form read without an owner to its owner; a name the owner
 // already holds (a second page or progress window of one class) gets the

@@ -26,6 +26,12 @@ const TClassInfo& TBaseDuringCopyForm::StaticClass() {
 
 TCopyFileForm::TCopyFileForm(TComponent* owner) : TBaseDuringCopyForm(owner) {}
 
+void TCopyFileForm::FormCreated() {
+  TBaseDuringCopyForm::FormCreated();
+  LoadPictureResource(Control<TImage>("UnZipImage"), "COPYFILEIMAGE");
+  LoadPictureResource(Control<TImage>("TransferBitmap"), "TRANSFERIMAGE");
+}
+
 void TCopyFileForm::UpdateStatus(TFileStatusParameter* fileStatus,
                                  TDownloadStatusParameter* downloadStatus) {
   auto* transfer = Control<TImage>("TransferBitmap");

@@ -39,6 +39,9 @@ class TCopyFileForm : public TBaseDuringCopyForm {
   static constexpr const char* ResourceName = "TCOPYFILEFORM";
 
   explicit TCopyFileForm(TComponent* owner);
+  // Puts the program's pictures COPYFILEIMAGE and TRANSFERIMAGE into
+  // UnZipImage and TransferBitmap.
+  void FormCreated() override;
 
   // A file status moves both bars and hides the transfer picture; a
   // download status moves the file bar and shows it.

@@ -3,6 +3,7 @@
 // lblMessage, the window as wide as the message.
 #pragma once
 
+#include "dialogs/ordlg_TBaseInstallForm.h"
 #include "widgets/ExtCtrls.h"
 #include "widgets/Forms.h"
 #include "widgets/StdCtrls.h"
@@ -16,6 +17,8 @@ class TInstallStatusForm : public TForm {
   static constexpr const char* ResourceName = "TINSTALLSTATUSFORM";
 
   explicit TInstallStatusForm(TComponent* owner) : TForm(owner) {}
+  // Puts the program's picture STATUSIMAGE into Image1.
+  void FormCreated() { LoadPictureResource(dynamic_cast<TImage*>(FindComponent("Image1")), "STATUSIMAGE"); }
 
   TPanel* pnlBack() const { return dynamic_cast<TPanel*>(FindComponent("pnlBack")); }
   TPanel* pnlMessage() const { return dynamic_cast<TPanel*>(FindComponent("pnlMessage")); }

@@ -22,6 +22,7 @@
 #include "dialogs/ordlg_TInstallStatusForm.h"
 #include "dialogs/ordlg_TLicenseForm.h"
 #include "dialogs/ordlg_TReadmeForm.h"
+#include "dialogs/ordlg_TSelectDestinationForm.h"
 #include "dialogs/ordlg_TWelcomeForm.h"
 #include "engine/TInstalator.h"
 #include "engine/cmp_TInstall.h"
@@ -102,6 +103,7 @@ void RegisterInstallVocabulary() {
       &TGoodInstallForm::StaticClass(), &TBadInstallForm::StaticClass(),
       &TBaseDuringCopyForm::StaticClass(), &TCopyFileForm::StaticClass(),
       &TInstallStatusForm::StaticClass(), &TBaseChangeDiskForm::StaticClass(),
+      &TSelectDestinationForm::StaticClass(),
       // Translation.
       &TTranslator::StaticClass(), &TLanguage::StaticClass(),
       &TLangFormatStrings::StaticClass(),

@@ -17,15 +17,14 @@ TPlatformServices WithModule(IModuleService& module) {
 }  // namespace
 
 std::optional<std::string> TFormTextModule::LoadResource(const std::string& name) {
-  bool testPage = name == "TTESTPAGE";
-  std::ifstream file(std::string(BRIMWELL_SOURCE_DIR) + "/src/forms/" +
-                     (testPage ? "TWELCOMEFORM" : name) + ".txt");
-  if (!file) return inner_.LoadResource(name);
+  if (name != "TTESTPAGE") return inner_.LoadResource(name);
+  std::ifstream file(std::string(BRIMWELL_SOURCE_DIR) + "/src/forms/TWELCOMEFORM.txt");
   std::stringstream text;
   text << file.rdbuf();
   std::string data = text.str();
-  if (testPage) data.replace(data.find("TWelcomeForm"), 12, "TTestPage");
-  return data;
+  size_t at = data.find("TWelcomeForm");
+  if (at == std::string::npos) return std::nullopt;
+  return data.replace(at, 12, "TTestPage");
 }
 
 std::string PageNote(TCustomForm& form) {

@@ -1,5 +1,5 @@
-// What the dialog tests share: the dialog forms read from their text in
-// src/forms, a headless window service, a front end that presses the
+// What the dialog tests share: the program's dialog forms and a test page
+// made of the welcome page's text, a headless window service, a front end that presses the
 // buttons a test names and notes what each page showed, and a test page
 // with its own dialog component, whose Order and skipping a test chooses.
 #pragma once
@@ -18,8 +18,8 @@
 
 namespace brim::test {
 
-// The running program's module, except that a form's resource is read
-// from src/forms/NAME.txt (TTESTPAGE: the welcome page as a TTestPage).
+// The running program's module, which also has the resource TTESTPAGE: the
+// text of the welcome page (src/forms/TWELCOMEFORM.txt) as a TTestPage.
 class TFormTextModule : public IModuleService {
  public:
   explicit TFormTextModule(IModuleService& inner) : inner_(inner) {}

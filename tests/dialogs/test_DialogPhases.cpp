@@ -395,15 +395,16 @@ TEST_F(WizardTest, TheFormsHaveTheirSizesCaptionsAndUnclippedTexts) {
     TCustomForm* (*Create)(TComponent*);
     int32_t Width, Height;
     std::string Caption;
+    const char* Picture;  // an image that shows one of the program's pictures
   } cases[] = {
-      {&CreateDialogForm<TWelcomeForm>, 470, 368, "Welcome"},
-      {&CreateDialogForm<TLicenseForm>, 470, 368, "Software license agreement"},
-      {&CreateDialogForm<TReadmeForm>, 470, 368, "Readme information"},
-      {&CreateDialogForm<TGoodInstallForm>, 470, 368, "Setup complete"},
-      {&CreateDialogForm<TBadInstallForm>, 470, 368, "Setup incomplete"},
-      {&CreateDialogForm<TCopyFileForm>, 466, 119, "Copying installation files"},
-      {&CreateDialogForm<TInstallStatusForm>, 428, 58, ""},
-      {&CreateDialogForm<TBaseFormContainer>, 478, 395, ""},
+      {&CreateDialogForm<TWelcomeForm>, 470, 368, "Welcome", nullptr},
+      {&CreateDialogForm<TLicenseForm>, 470, 368, "Software license agreement", nullptr},
+      {&CreateDialogForm<TReadmeForm>, 470, 368, "Readme information", nullptr},
+      {&CreateDialogForm<TGoodInstallForm>, 470, 368, "Setup complete", nullptr},
+      {&CreateDialogForm<TBadInstallForm>, 470, 368, "Setup incomplete", nullptr},
+      {&CreateDialogForm<TCopyFileForm>, 466, 119, "Copying installation files", "UnZipImage"},
+      {&CreateDialogForm<TInstallStatusForm>, 428, 58, "", "Image1"},
+      {&CreateDialogForm<TBaseFormContainer>, 478, 395, "", nullptr},
   };
   auto canvas = CreateMemoryCanvas(1, 1);
   for (const auto& c : cases) {
@@ -415,6 +416,7 @@ TEST_F(WizardTest, TheFormsHaveTheirSizesCaptionsAndUnclippedTexts) {
     EXPECT_EQ(form->Font().Name, "Arial");
     EXPECT_EQ(form->Font().Height, -11);
     ExpectTextsFit(*form, *canvas);
+    if (c.Picture) EXPECT_FALSE(dynamic_cast<TImage*>(form->FindComponent(c.Picture))->Picture.Empty());
   }
 }
 
@@ -493,6 +495,15 @@ TEST_F(CopyPhaseTest, CancelStopsTheCopyUnlessTheInstallationVetoes) {
   }
 }
 
+TEST_F(CopyPhaseTest, AProgressWindowTheApplicationFreesIsForgotten) {
+  TFileStatusParameter file;
+  Install().BroadcastEvent(-998, &file);
+  Form().Free();
+  EXPECT_TRUE(Find<TDialogManager>("Copy")->ProgressForms().empty());
+  Install().BroadcastEvent(-998, &file);
+  EXPECT_TRUE(Form().Visible);
+}
+
 class StatusTest : public WizardTest {
  protected:
   void SetUp() override {
@@ -525,6 +536,15 @@ TEST_F(StatusTest, NestedMessagesComeBackAndTheLastOneHidesTheWindow) {
     EXPECT_EQ(Dlg().StatusForm()->lblMessage()->Caption, s.Shown);
   }
   EXPECT_EQ(Dlg().Messages.Count(), 0);
+}
+
+TEST_F(StatusTest, AStatusWindowTheApplicationFreesIsForgotten) {
+  Install().SendStatusMessage("First");
+  Dlg().StatusForm()->Free();
+  EXPECT_EQ(Dlg().StatusForm(), nullptr);
+  Install().SendStatusMessage("Second");
+  ASSERT_NE(Dlg().StatusForm(), nullptr);
+  EXPECT_EQ(Dlg().StatusForm()->lblMessage()->Caption, "Second");
 }
 
 TEST_F(StatusTest, TheWindowIsAsWideAsTheTextPlus80EvenBeyondTheScreen) {
