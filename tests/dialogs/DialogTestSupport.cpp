@@ -103,11 +103,16 @@ const TClassInfo& TTestPageDlg::StaticClass() {
 
 DialogTest::DialogTest() : module_(PlatformModule()), services_(WithModule(module_)) {
   RegisterInstallVocabulary();
+  applicationComponents_ = Application().ComponentCount();
   Application().SetWindows(&windows_);
 }
 
 DialogTest::~DialogTest() {
   form_.reset();
+  // The progress and status windows the test made belong to the
+  // application; their windows are the test's.
+  while (Application().ComponentCount() > applicationComponents_)
+    Application().Components(Application().ComponentCount() - 1)->Free();
   Application().SetWindows(nullptr);
 }
 

@@ -107,6 +107,7 @@ class DialogTest : public testing::Test {
   TScriptedUserInterface ui_;
   TUserInterfaceGuard guard_{ui_};
   std::unique_ptr<TDefinitionTestMainForm> form_;
+  int applicationComponents_ = 0;
 };
 
 }  // namespace brim::test

@@ -416,7 +416,9 @@ TEST_F(WizardTest, TheFormsHaveTheirSizesCaptionsAndUnclippedTexts) {
     EXPECT_EQ(form->Font().Name, "Arial");
     EXPECT_EQ(form->Font().Height, -11);
     ExpectTextsFit(*form, *canvas);
-    if (c.Picture) EXPECT_FALSE(dynamic_cast<TImage*>(form->FindComponent(c.Picture))->Picture.Empty());
+    if (c.Picture) {
+      EXPECT_FALSE(dynamic_cast<TImage*>(form->FindComponent(c.Picture))->Picture.Empty());
+    }
   }
 }
 
