@@ -23,6 +23,7 @@
 #include "dialogs/ordlg_TLicenseForm.h"
 #include "dialogs/ordlg_TReadmeForm.h"
 #include "dialogs/ordlg_TSelectDestinationForm.h"
+#include "dialogs/ordlg_TSelectFolderForm.h"
 #include "dialogs/ordlg_TWelcomeForm.h"
 #include "engine/TInstalator.h"
 #include "engine/cmp_TInstall.h"
@@ -103,7 +104,7 @@ void RegisterInstallVocabulary() {
       &TGoodInstallForm::StaticClass(), &TBadInstallForm::StaticClass(),
       &TBaseDuringCopyForm::StaticClass(), &TCopyFileForm::StaticClass(),
       &TInstallStatusForm::StaticClass(), &TBaseChangeDiskForm::StaticClass(),
-      &TSelectDestinationForm::StaticClass(),
+      &TSelectDestinationForm::StaticClass(), &TSelectFolderForm::StaticClass(),
       // Translation.
       &TTranslator::StaticClass(), &TLanguage::StaticClass(),
       &TLangFormatStrings::StaticClass(),

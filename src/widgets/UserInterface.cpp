@@ -1,5 +1,6 @@
 #include "widgets/UserInterface.h"
 
+#include "platform/PlatformServices.h"
 #include "widgets/Forms.h"
 #include "widgets/StdCtrls.h"
 
@@ -13,6 +14,11 @@ IUserInterface& UserInterface() {
   if (replaced) return *replaced;
   static TUnattendedUserInterface unattended;
   return unattended;
+}
+
+TFolderBrowserResult IUserInterface::BrowseForFolder(const TFolderBrowserOptions& options) {
+  if (!PlatformServices().Com) return {};
+  return PlatformCom().BrowseForFolder(options).value_or(TFolderBrowserResult{});
 }
 
 TUserInterfaceGuard::TUserInterfaceGuard(IUserInterface& ui) : previous_(replaced) { replaced = &ui; }
