@@ -1,5 +1,7 @@
 // TBackdrop: the gradient panel that fills the setup program's main
 // window, shading from StartColor to EndColor in the chosen Direction.
+// The gradient is 256 solid bands (128 mirrored pairs in the symmetric
+// directions), each a step of the colour between the two ends.
 #pragma once
 
 #include "widgets/ExtCtrls.h"
@@ -18,6 +20,9 @@ class TBackdrop : public TPanel {
   TDirection Direction = TDirection::bdUp;
   TColor StartColor = 16711680;
   TColor EndColor = 0;
+
+  void Paint(ICanvas& canvas) override;
+  bool PaintsItself() const override { return true; }
 };
 
 }  // namespace brim

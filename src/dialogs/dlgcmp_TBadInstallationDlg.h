@@ -10,7 +10,14 @@ class TBadInstallationDlg : public TBaseInstallDlg {
   BRIM_CLASS(TBadInstallationDlg)
 
  public:
-  explicit TBadInstallationDlg(TComponent* owner) : TBaseInstallDlg(owner) { Order = 10; }
+  // Registers the closing page of the after-bad-install phase for itself.
+  explicit TBadInstallationDlg(TComponent* owner);
+
+  const TDialogFormClass* FormClass() const override;
+  void AssignDialogProperties() override;
+
+ protected:
+  int StandaloneCode() const override { return -994; }
 };
 
 }  // namespace brim

@@ -1,6 +1,14 @@
 #include "dialogs/dlgcmp_TCopyFileDlg.h"
 
+#include "dialogs/ordlg_TCopyFileForm.h"
+
 namespace brim {
+
+TCopyFileDlg::TCopyFileDlg(TComponent* owner) : TCustomBaseInstallDlg(owner) {
+  RegisterProgress(TManagerType::dmDuringCopyFiles, *FormClass());
+}
+
+const TDialogFormClass* TCopyFileDlg::FormClass() const { return &DialogFormClassOf<TCopyFileForm>(); }
 
 const TClassInfo& TCopyFileDlg::StaticClass() {
   static const TClassInfo info = [] {

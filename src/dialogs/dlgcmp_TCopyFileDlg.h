@@ -10,7 +10,10 @@ class TCopyFileDlg : public TCustomBaseInstallDlg {
   BRIM_CLASS(TCopyFileDlg)
 
  public:
-  explicit TCopyFileDlg(TComponent* owner) : TCustomBaseInstallDlg(owner) {}
+  // Registers the copy progress form of the copy phase for itself.
+  explicit TCopyFileDlg(TComponent* owner);
+
+  const TDialogFormClass* FormClass() const override;
 
   int32_t Height = 146;
   int32_t Width = 474;

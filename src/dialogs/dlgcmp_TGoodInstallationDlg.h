@@ -10,7 +10,14 @@ class TGoodInstallationDlg : public TBaseInstallDlg {
   BRIM_CLASS(TGoodInstallationDlg)
 
  public:
-  explicit TGoodInstallationDlg(TComponent* owner) : TBaseInstallDlg(owner) { Order = 10; }
+  // Registers the closing page of the after-good-install phase for itself.
+  explicit TGoodInstallationDlg(TComponent* owner);
+
+  const TDialogFormClass* FormClass() const override;
+  void AssignDialogProperties() override;
+
+ protected:
+  int StandaloneCode() const override { return -995; }
 };
 
 }  // namespace brim

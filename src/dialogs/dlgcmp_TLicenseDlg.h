@@ -11,10 +11,18 @@ class TLicenseDlg : public TBaseInstallDlg {
   BRIM_CLASS(TLicenseDlg)
 
  public:
-  explicit TLicenseDlg(TComponent* owner) : TBaseInstallDlg(owner) { Order = 20; }
+  // Registers the licence page of the before-install phase for itself.
+  explicit TLicenseDlg(TComponent* owner);
 
   // The licence text shown in the page's agreement box.
   TStringList LicenseAgreement;
+
+  const TDialogFormClass* FormClass() const override;
+  // Also puts the agreement into the page.
+  void AssignDialogProperties() override;
+
+ protected:
+  int StandaloneCode() const override { return -981; }
 };
 
 }  // namespace brim

@@ -4,7 +4,7 @@ namespace brim {
 
 const TClassInfo& TWelcomeForm::StaticClass() {
   static const TClassInfo info =
-      TClassBuilder<TWelcomeForm>("TWelcomeForm", &TForm::StaticClass()).Creatable().Build();
+      TClassBuilder<TWelcomeForm>("TWelcomeForm", &TBaseInstallForm::StaticClass()).Creatable().Build();
   return info;
 }
 

@@ -1,18 +1,19 @@
-// TWelcomeForm: the welcome page of the before-install dialogs. The program
-// creates one instance at start; the page's controls, its stream resource
-// ("TWELCOMEFORM") and its place in the dialog sequence come later, with
-// the dialog pages.
+// TWelcomeForm: the welcome page of the before-install phase ("Welcome"). It has no
+// dialog component: its default entry shows it in every such phase.
 #pragma once
 
-#include "widgets/Forms.h"
+#include "dialogs/ordlg_TBaseInstallForm.h"
 
 namespace brim {
 
-class TWelcomeForm : public TForm {
+class TWelcomeForm : public TBaseInstallForm {
   BRIM_CLASS(TWelcomeForm)
 
  public:
-  explicit TWelcomeForm(TComponent* owner) : TForm(owner) {}
+  static constexpr const char* ResourceName = "TWELCOMEFORM";
+
+  explicit TWelcomeForm(TComponent* owner) : TBaseInstallForm(owner, TManagerType::dmBeforeInstall) { Order = 5; }
+  void PrepareForShow() override { PrepareStandardPage(*this); }
 };
 
 }  // namespace brim

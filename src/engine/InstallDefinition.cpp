@@ -14,7 +14,17 @@
 #include "dialogs/dlgcmp_TInstallStatusDlg.h"
 #include "dialogs/dlgcmp_TLicenseDlg.h"
 #include "dialogs/dlgcmp_TSelectFolderDlg.h"
+#include "dialogs/StandardDialogForms.h"
+#include "dialogs/ordlg_TBadInstallForm.h"
+#include "dialogs/ordlg_TBaseFormContainer.h"
+#include "dialogs/ordlg_TCopyFileForm.h"
+#include "dialogs/ordlg_TGoodInstallForm.h"
+#include "dialogs/ordlg_TInstallStatusForm.h"
+#include "dialogs/ordlg_TLicenseForm.h"
+#include "dialogs/ordlg_TReadmeForm.h"
 #include "dialogs/ordlg_TSelectDestinationForm.h"
+#include "dialogs/ordlg_TSelectFolderForm.h"
+#include "dialogs/ordlg_TWelcomeForm.h"
 #include "engine/TInstalator.h"
 #include "engine/cmp_TInstall.h"
 #include "engine/cmp_TInstallInformation.h"
@@ -87,8 +97,14 @@ void RegisterInstallVocabulary() {
       &TSelectFolderDlg::StaticClass(), &TGoodInstallationDlg::StaticClass(),
       &TBadInstallationDlg::StaticClass(), &TCopyFileDlg::StaticClass(),
       &TInstallStatusDlg::StaticClass(),
-      // The wizard's pages.
-      &TSelectDestinationForm::StaticClass(),
+      // The dialog forms.
+      &TBaseFormContainer::StaticClass(), &TBaseBrimwellForm::StaticClass(),
+      &TBaseInstallForm::StaticClass(), &TWelcomeForm::StaticClass(),
+      &TLicenseForm::StaticClass(), &TReadmeForm::StaticClass(),
+      &TGoodInstallForm::StaticClass(), &TBadInstallForm::StaticClass(),
+      &TBaseDuringCopyForm::StaticClass(), &TCopyFileForm::StaticClass(),
+      &TInstallStatusForm::StaticClass(), &TBaseChangeDiskForm::StaticClass(),
+      &TSelectDestinationForm::StaticClass(), &TSelectFolderForm::StaticClass(),
       // Translation.
       &TTranslator::StaticClass(), &TLanguage::StaticClass(),
       &TLangFormatStrings::StaticClass(),
@@ -113,6 +129,7 @@ void RegisterInstallVocabulary() {
       &TTranslateLabel::StaticClass(), &TTranslateBitBtn::StaticClass(),
   };
   for (const TClassInfo* c : classes) RegisterClass(*c);
+  RegisterStandardDialogForms();
 }
 
 }  // namespace brim

@@ -135,7 +135,7 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   // handler cleared QuitOut. True when the application keeps running.
   bool ShutdownQuery();
   // Raises OnUserAbort: true when the user's abort may go ahead.
-  bool ConfirmUserAbort();
+  bool ConfirmUserAbort() override;
   // The full path of the setup file.
   std::string GetSetupFileName();
 
@@ -207,6 +207,7 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   void SetPresetupFiles(TStrings& value);
   void SetBuildInfo(const TBuildInfo& value) { BuildInfo.Assign(value); }
   void SetDialogThemeBitmap(const TPicture& value) { DialogThemeBitmap.Assign(value); }
+  const TPicture& DialogThemePicture() const override { return DialogThemeBitmap; }
 
   void Notification(TComponent* component, TOperation operation) override;
 

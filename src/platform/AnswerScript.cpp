@@ -48,7 +48,8 @@ TAnswerScript::TAnswerScript(const std::string& text, std::string file) : file_(
         throw EAnswerScript("\"pick\" needs a list entry in %s", where());
       if (line.Action == "check" && !SameText(value, "on") && !SameText(value, "off"))
         throw EAnswerScript("\"check\" needs on or off in %s", where());
-    } else if (line.Action == "page" || line.Action == "press" || line.Action == "box") {
+    } else if (line.Action == "page" || line.Action == "press" || line.Action == "box" ||
+               line.Action == "folder") {
       if (rest.empty()) throw EAnswerScript("\"%s\" needs a text in %s", action, where());
       line.Value = rest;
     } else if (line.Action != "cancel") {

@@ -17,6 +17,8 @@
 //   cancel                             the page's cancel button
 //   box Yes                            the answer of the next message box,
 //                                      by its button's caption or number
+//   folder C:\Apps\Other               the folder the next folder browser
+//                                      returns
 //
 // A page block starts with a page line or with the first statement after
 // the previous block, and ends after its press or cancel (or before the
@@ -35,7 +37,7 @@ BRIM_EXCEPTION_CLASS(EAnswerScript, Exception);
 
 struct TAnswerLine {
   int Line = 0;         // in the file, from 1
-  std::string Action;   // page, set, pick, check, press, cancel, box (lower case)
+  std::string Action;   // page, set, pick, check, press, cancel, box, folder (lower case)
   std::string Target;   // the control of set, pick and check
   std::string Value;    // the rest: a caption, a text, an entry, on/off, a button
 };

@@ -1,18 +1,21 @@
 // The COM-level calls of an installation: registering and unregistering an
-// in-process server by its file, and saving a shell link (.lnk). Each
-// returns its HRESULT (TErrorDomain::HResult). The service initialises COM
+// in-process server by its file, saving a shell link (.lnk), and the
+// shell's folder browser. The first three return its HRESULT (TErrorDomain::HResult). The service initialises COM
 // itself on its first call (CoInitialize, on the installation's one
 // thread) and uninitialises it when the program ends.
 //
 // win32: LoadLibraryA and the server's "DllRegisterServer" or
-// "DllUnregisterServer"; IShellLinkA and IPersistFile::Save.
+// "DllUnregisterServer"; IShellLinkA and IPersistFile::Save;
+// SHBrowseForFolderA with an added create-folder button and path edit.
 // posix: the substitute machine reads the server's PE export table for the
 // entry point and records the registration in its machine.ini (section
 // [ComServers]). Shell links are written and read as .lnk files in the
-// Shell Link binary format that Windows reads.
+// Shell Link binary format that Windows reads. The machine has no folder
+// browser to show.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/PlatformError.h"
@@ -63,6 +66,21 @@ enum class TShellLinkStep {
 // finding its entry point, or the entry point's own result.
 enum class TServerStep { Load, FindEntry, Call };
 
+// How the folder browser is opened.
+struct TFolderBrowserOptions {
+  std::string Directory;         // the folder to preselect (its deepest existing part)
+  bool ShowCreateButton = true;  // add a button that makes a new folder
+  bool ShowPathEdit = true;      // add an edit box where a path can be typed
+};
+
+// How the folder browser ended.
+struct TFolderBrowserResult {
+  bool Chosen = false;             // the user pressed OK
+  std::string Path;                // the folder of the returned item, when chosen
+  std::string CurrentPath;         // the path shown last: the selection, or what was typed
+  bool RecreateRequested = false;  // a folder was made: open the browser again on CurrentPath
+};
+
 class IComService {
  public:
   virtual ~IComService() = default;
@@ -78,6 +96,10 @@ class IComService {
                                        TShellLinkStep* failedStep = nullptr) = 0;
   // Reads the shell link file at path into link.
   virtual TPlatformError LoadShellLink(const std::string& path, TShellLink& link) = 0;
+  // Shows the shell's folder browser, modal to the active window, and
+  // returns how it ended. Empty, with the last error set, when the
+  // platform has no browser to show (errNotSupported).
+  virtual std::optional<TFolderBrowserResult> BrowseForFolder(const TFolderBrowserOptions& options) = 0;
 };
 
 // The COM service of the platform this program was built for.

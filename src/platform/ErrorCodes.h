@@ -17,6 +17,7 @@ inline constexpr uint32_t errNotSameDevice = 17;
 inline constexpr uint32_t errNoMoreFiles = 18;
 inline constexpr uint32_t errGenFailure = 31;
 inline constexpr uint32_t errSharingViolation = 32;
+inline constexpr uint32_t errNotSupported = 50;
 inline constexpr uint32_t errFileExists = 80;
 inline constexpr uint32_t errInvalidParameter = 87;
 inline constexpr uint32_t errDiskFull = 112;

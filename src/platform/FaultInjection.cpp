@@ -21,6 +21,7 @@ uint32_t FaultErrorCode(TFaultKind kind) {
     case TFaultKind::DdeConnect: return ddeNoConvEstablished;
     case TFaultKind::DdeExecute: return ddeNotProcessed;
     case TFaultKind::DdeRequest: return ddeDataAckTimeout;
+    case TFaultKind::FolderBrowser: return errNotSupported;
   }
   return errGenFailure;
 }
@@ -158,6 +159,11 @@ class TFaultCom : public IComService {
   }
   TPlatformError LoadShellLink(const std::string& path, TShellLink& link) override {
     return state_.Inner.Com->LoadShellLink(path, link);
+  }
+  // The browser cannot be shown.
+  std::optional<TFolderBrowserResult> BrowseForFolder(const TFolderBrowserOptions& options) override {
+    if (state_.Fails(TFaultKind::FolderBrowser)) return std::nullopt;
+    return state_.Inner.Com->BrowseForFolder(options);
   }
 
  private:

@@ -26,8 +26,9 @@ enum class TFaultKind {
   DdeConnect,         // IDdeService::Connect: ddeNoConvEstablished
   DdeExecute,         // IDdeConversation::Execute: ddeNotProcessed
   DdeRequest,         // IDdeConversation::Request: ddeDataAckTimeout
+  FolderBrowser,      // IComService::BrowseForFolder: no browser, errNotSupported
 };
-inline constexpr size_t FaultKindCount = 11;
+inline constexpr size_t FaultKindCount = 12;
 
 // The error code a failed call of the kind reports unless told otherwise.
 uint32_t FaultErrorCode(TFaultKind kind);

@@ -40,6 +40,16 @@ class IWindow {
   virtual void Repaint() = 0;
 };
 
+// The screen's size and the height of a window caption, in pixels
+// (GetSystemMetrics SM_CXSCREEN, SM_CYSCREEN, SM_CYCAPTION). Dialogs are
+// placed by them.
+struct TScreenMetrics {
+  int32_t Width = 1024;
+  int32_t Height = 768;
+  int32_t CaptionHeight = 18;
+  bool operator==(const TScreenMetrics&) const = default;
+};
+
 // The result of one step of the message loop.
 enum class TMessageStep {
   Handled,  // one message was handled
@@ -83,6 +93,8 @@ class IWindowService {
   // MessageBoxA: the answer (idOk, ...). Under BRIMWELL_UI it does not
   // block (see UserInterfaceMode).
   virtual int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) = 0;
+  // The screen; a service without one answers 1024 x 768 with an 18-pixel caption.
+  virtual TScreenMetrics ScreenMetrics() { return {}; }
 };
 
 // How the user interface meets the user, from BRIMWELL_UI:

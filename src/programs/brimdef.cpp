@@ -4,9 +4,13 @@
 //   brimdef check IN                     load it as an authoring tool would
 //   brimdef bind RUNTIME IN -o SETUP     RUNTIME with the definition (text or
 //                                        binary) as its resource "TINSTALATOR"
+//   brimdef face IN -o OUT.bmp           the main window's client area as the
+//                                        setup draws it (backdrop and product
+//                                        label), as a 24-bit BMP file
 // A definition is loaded through the class registry into real objects
 // before compile writes anything; on any error the message goes to stderr,
 // the exit status is non-zero and no output file is touched.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -23,9 +27,11 @@
 #include "objects/FormLoader.h"
 #include "objects/TextForm.h"
 #include "platform/AppendedResources.h"
+#include "platform/Canvas.h"
 #include "platform/PlatformError.h"
 #include "platform/ResourceBinding.h"
 #include "session/InstallSession.h"
+#include "widgets/Painting.h"
 
 namespace {
 
@@ -35,7 +41,8 @@ int Usage() {
   std::cerr << "usage: brimdef compile IN.txt -o OUT.bin\n"
                "       brimdef decompile IN.bin [-o OUT.txt]\n"
                "       brimdef check IN\n"
-               "       brimdef bind RUNTIME IN -o SETUP\n";
+               "       brimdef bind RUNTIME IN -o SETUP\n"
+               "       brimdef face IN -o OUT.bmp\n";
   return 2;
 }
 
@@ -79,6 +86,27 @@ void WriteFileAtomically(const std::string& path, const std::string& data,
 // first error with its position.
 void CheckLoads(const TObjectRecord& record) {
   std::unique_ptr<TComponent> root(CreateForm(record, TLoadOptions{true}));
+}
+
+// The picture of the main window's client area: as large as the controls
+// on it reach (a window's frame is not part of the stream), or the form's
+// size when nothing is on it.
+std::string DrawFace(const TObjectRecord& record) {
+  std::unique_ptr<TComponent> root(CreateForm(record, TLoadOptions{true}));
+  auto* form = dynamic_cast<TWinControl*>(root.get());
+  if (!form) throw Exception("%s is not a window and has no face to draw", root->ClassName());
+  int32_t width = 0, height = 0;
+  for (int i = 0; i < form->ControlCount(); ++i) {
+    const TControl& c = *form->Controls(i);
+    if (!c.Visible) continue;
+    width = std::max(width, c.Left + c.Width);
+    height = std::max(height, c.Top + c.Height);
+  }
+  if (width <= 0 || height <= 0) width = form->Width, height = form->Height;
+  auto canvas = CreateMemoryCanvas(width, height);
+  if (!canvas) throw Exception("Cannot make a picture of %d by %d pixels", width, height);
+  PaintControls(*form, *canvas);
+  return canvas->BitmapFile();
 }
 
 // The definition file a command works on, named in its error messages.
@@ -125,6 +153,11 @@ int Run(const std::vector<std::string>& args) {
                                         InstallDefinitionResource, definition, &why);
     if (!bound) throw Exception("Cannot bind the definition into %s: %s", runtime, why);
     WriteFileAtomically(out, *bound, runtime);
+    return 0;
+  }
+  if (cmd == "face") {
+    if (out.empty()) return Usage();
+    WriteFileAtomically(out, DrawFace(ParseForm(ReadFile(in))));
     return 0;
   }
   if (cmd == "check" && out.empty()) {

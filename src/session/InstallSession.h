@@ -21,6 +21,7 @@ namespace brim {
 
 class TComponent;
 class TInstallContainer;
+class TPicture;
 
 BRIM_IEXCEPTION_CLASS(IEInstall, IException);
 
@@ -52,6 +53,10 @@ class IInstallation {
   virtual bool RunHasStarted() const = 0;
   // The definition's uninstaller is gone: the build adds none of its own.
   virtual void UninstallerRemoved() = 0;
+  // Asks whether the user's abort may go ahead (OnUserAbort may veto it).
+  virtual bool ConfirmUserAbort() = 0;
+  // The picture the dialog pages show when their own is empty.
+  virtual const TPicture& DialogThemePicture() const = 0;
 };
 
 class TInstallSession {

@@ -211,10 +211,21 @@ void TScriptUserInterface::RunModal(TCustomForm& form) {
   }
 }
 
+TFolderBrowserResult TScriptUserInterface::BrowseForFolder(const TFolderBrowserOptions& options) {
+  console_.Write("Browse for Folder: " + options.Directory + "\n");
+  TFolderBrowserResult result;
+  TAnswerScript* script = script_();
+  if (script && script->Next() && script->Next()->Action == "folder") {
+    result.Chosen = true;
+    result.Path = result.CurrentPath = script->Take().Value;
+  }
+  console_.Write("Browse for Folder: " + (result.Chosen ? "chose " + result.Path : std::string("cancelled")) +
+                 "\n");
+  return result;
+}
+
 void TScriptUserInterface::AnswerBlock(TCustomForm& form, TAnswerScript& script) {
-  if (script.Next()->Action == "box")
-    throw EAnswerScript("No message box is shown but the page \"%s\" where %s answers one",
-                        PageCaption(form), script.Where(*script.Next()));
+  if (script.Next()->Action == "box" || script.Next()->Action == "folder") Apply(form, script, script.Take());
   if (script.Next()->Action == "page") {
     const TAnswerLine& line = script.Take();
     std::string caption = PageCaption(form);
@@ -235,9 +246,9 @@ void TScriptUserInterface::AnswerBlock(TCustomForm& form, TAnswerScript& script)
 
 void TScriptUserInterface::Apply(TCustomForm& form, TAnswerScript& script, const TAnswerLine& line) {
   std::string page = PageCaption(form);
-  if (line.Action == "box")
-    throw EAnswerScript("No message box is shown but the page \"%s\" where %s answers one", page,
-                        script.Where(line));
+  if (line.Action == "box" || line.Action == "folder")
+    throw EAnswerScript("No %s is shown but the page \"%s\" where %s answers one",
+                        line.Action == "box" ? "message box" : "folder browser", page, script.Where(line));
   if (line.Action == "press") {
     TButton* button = FindPageButton(form, line.Value);
     if (!button)
@@ -320,6 +331,20 @@ void TConsoleUserInterface::RunModal(TCustomForm& form) {
     std::string complaint = ApplyConsoleInput(form, view, *line);
     if (!complaint.empty()) console_.Write(complaint + "\n");
   }
+}
+
+TFolderBrowserResult TConsoleUserInterface::BrowseForFolder(const TFolderBrowserOptions& options) {
+  TFolderBrowserResult result;
+  console_.Write("Browse for Folder [" + options.Directory + "]? ");
+  std::optional<std::string> line = inputEnded_ || !console_.ReadLine ? std::nullopt : console_.ReadLine();
+  if (!line) {
+    inputEnded_ = true;
+    console_.Write("\n");
+    return result;
+  }
+  result.Chosen = true;
+  result.Path = result.CurrentPath = Trim(*line).empty() ? options.Directory : Trim(*line);
+  return result;
 }
 
 std::string TConsoleUserInterface::ApplyConsoleInput(TCustomForm& form, const TPageView& view,

@@ -116,6 +116,9 @@ class TScriptUserInterface : public TTextUserInterface {
   TScriptUserInterface(std::function<TAnswerScript*()> script, TTextConsole console);
 
   void RunModal(TCustomForm& form) override;
+  // A "folder PATH" statement next in the script chooses PATH; otherwise
+  // (and under auto) the browser is cancelled, as nobody is there.
+  TFolderBrowserResult BrowseForFolder(const TFolderBrowserOptions& options) override;
 
  private:
   // Takes and carries out the next block of the script on the form.
@@ -134,6 +137,9 @@ class TConsoleUserInterface : public TTextUserInterface {
   explicit TConsoleUserInterface(TTextConsole console);
 
   void RunModal(TCustomForm& form) override;
+  // Asks for the folder's path: Enter keeps the one shown, a typed path is
+  // chosen, the end of the input cancels.
+  TFolderBrowserResult BrowseForFolder(const TFolderBrowserOptions& options) override;
   // Carries out one typed line on the page; returns what to tell the user
   // when the line names nothing on it (empty when it did something).
   static std::string ApplyConsoleInput(TCustomForm& form, const TPageView& view,

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/PlatformServices.h"
 #include "platform/TextMessageBox.h"
 #include "widgets/Forms.h"
 #include "widgets/StdCtrls.h"
@@ -45,6 +46,11 @@ IUserInterface& UserInterface() {
   if (replaced) return *replaced;
   static std::unique_ptr<IUserInterface> chosen = UserInterfaceFor(UserInterfaceMode());
   return *chosen;
+}
+
+TFolderBrowserResult IUserInterface::BrowseForFolder(const TFolderBrowserOptions& options) {
+  if (!PlatformServices().Com) return {};
+  return PlatformCom().BrowseForFolder(options).value_or(TFolderBrowserResult{});
 }
 
 TUserInterfaceGuard::TUserInterfaceGuard(IUserInterface& ui) : previous_(replaced) { replaced = &ui; }

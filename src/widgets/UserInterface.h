@@ -12,6 +12,7 @@
 
 #include <memory>
 
+#include "platform/ComService.h"
 #include "platform/WindowService.h"
 
 namespace brim {
@@ -32,6 +33,10 @@ class IUserInterface {
   virtual void RunModal(TCustomForm& form) = 0;
   // The form is being destroyed: the front end forgets it.
   virtual void FormDestroyed(TCustomForm& form) = 0;
+  // Lets the user pick a folder: by default the platform's folder browser
+  // (PlatformCom().BrowseForFolder); where the platform has none, the
+  // result says nothing was chosen.
+  virtual TFolderBrowserResult BrowseForFolder(const TFolderBrowserOptions& options);
 };
 
 // The front end of this program: the one set by a TUserInterfaceGuard, else
@@ -69,6 +74,8 @@ class TUnattendedUserInterface : public IUserInterface {
   void FormChanged(TCustomForm&) override {}
   void RunModal(TCustomForm& form) override;
   void FormDestroyed(TCustomForm&) override {}
+  // Nobody is there to pick a folder: cancelled, without opening anything.
+  TFolderBrowserResult BrowseForFolder(const TFolderBrowserOptions&) override { return {}; }
 };
 
 }  // namespace brim

@@ -3,8 +3,8 @@
 #   tests/e2e/brimdef.sh native  build/native/bin/brimdef
 #   tests/e2e/brimdef.sh win32   build/win32/bin/brimdef.exe   (run under Wine;
 #                                 WINEPREFIX from scripts/wine-env)
-# The definition is examples/demo/demo.txt. It must compile, check, and
-# decompile to the same text; broken inputs must fail with a non-zero status, a message naming the
+# The definition is examples/demo/demo.txt. It must compile, check,
+# decompile to the same text, and draw its main window; broken inputs must fail with a non-zero status, a message naming the
 # file, and no output file. The compiled streams of all platforms are kept
 # in build/e2e/ and must be byte for byte the same. It is bound into the
 # runtimes that are built (build/native/bin/brimruntime, a posix program,
@@ -66,6 +66,17 @@ check "decompile to standard output gives the same text" same_file definition.tx
 
 brimdef compile decompiled.txt -o recompiled.bin
 check "the decompiled text compiles to the same binary" same_file definition.bin recompiled.bin
+
+# The main window's face: the demo's backdrop fills its 688 x 453 client
+# area (rows of 2064 bytes after the 54-byte headers).
+brimdef face definition.txt -o face.bmp
+check "draw the main window's face" succeeded
+check "  as a 24-bit BMP of the client area" \
+  test "$(head -c 2 face.bmp 2>/dev/null)$(stat -c %s face.bmp 2>/dev/null)" = "BM$((54 + 2064 * 453))"
+head -n -1 definition.txt >unfinished-face.txt
+brimdef face unfinished-face.txt -o none.bmp
+check "  a broken definition fails with its file and line" failed_with "unfinished-face.txt: .*line"
+check "  and draws nothing" absent none.bmp none.bmp.tmp
 
 for other in "$root"/build/e2e/*/definition.bin; do
   [ "$other" = "$work/definition.bin" ] && continue

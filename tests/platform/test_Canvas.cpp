@@ -3,6 +3,8 @@
 // canvas keeps of the calls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/LittleEndian.h"
 #include "platform/Canvas.h"
 
@@ -87,15 +89,119 @@ TEST(RecordingCanvas, KeepsEveryCallInOrder) {
   canvas.TextOut(3, 4, "Brimwell", font);
   using K = TCanvasCall::TKind;
   std::vector<TCanvasCall> expected = {
-      {K::FillRect, {0, 0, 20, 5}, kNavy, {}, {}},
-      {K::Line, {2, 10, 10, 10}, kRed, {}, {}},
-      {K::Line, {15, 12, 15, 18}, kGreen, {}, {}},
-      {K::SetPixel, {18, 14, 18, 14}, kYellow, {}, {}},
-      {K::FillRect, {17, 17, 40, 40}, kNavy, {}, {}},
-      {K::TextOut, {3, 4, 3, 4}, kYellow, "Brimwell", font},
+      {K::FillRect, {0, 0, 20, 5}, kNavy, {}, {}, {}},
+      {K::Line, {2, 10, 10, 10}, kRed, {}, {}, {}},
+      {K::Line, {15, 12, 15, 18}, kGreen, {}, {}, {}},
+      {K::SetPixel, {18, 14, 18, 14}, kYellow, {}, {}, {}},
+      {K::FillRect, {17, 17, 40, 40}, kNavy, {}, {}, {}},
+      {K::TextOut, {3, 4, 3, 4}, kYellow, "Brimwell", font, {}},
   };
   EXPECT_EQ(canvas.Calls(), expected);
-  EXPECT_EQ(canvas.Pixel(5, 6), kWhite) << "text is recorded, not drawn";
+  EXPECT_EQ(canvas.Pixel(5, 6), kWhite) << "the top of the text's cell is blank";
+}
+
+TEST(Canvas, APolygonIsFilledAndOutlinedInItsColour) {
+  auto canvas = CreateMemoryCanvas(20, 20);
+  ASSERT_NE(canvas, nullptr);
+  // A diamond round (10, 10): inside and edge in the colour, the rest not.
+  canvas->Polygon({{10, 2}, {18, 10}, {10, 18}, {2, 10}}, kNavy);
+  struct Case {
+    int32_t X, Y;
+    TCanvasColor Color;
+  } cases[] = {
+      {10, 10, kNavy}, {10, 2, kNavy},  {18, 10, kNavy}, {10, 18, kNavy}, {2, 10, kNavy}, {14, 6, kNavy},
+      {15, 5, kWhite}, {10, 1, kWhite}, {19, 10, kWhite}, {1, 10, kWhite}, {3, 3, kWhite},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(canvas->Pixel(c.X, c.Y), c.Color) << "at " << c.X << "," << c.Y;
+}
+
+TEST(Canvas, AViewportMovesTheOriginAndCutsOffTheRest) {
+  auto canvas = CreateMemoryCanvas(20, 20);
+  ASSERT_NE(canvas, nullptr);
+  canvas->SetViewport({5, 5, 10, 12});
+  EXPECT_EQ(canvas->Width(), 5);
+  EXPECT_EQ(canvas->Height(), 7);
+  canvas->FillRect({-3, -3, 30, 30}, kRed);
+  canvas->Polygon({{-5, -5}, {40, -5}, {40, 40}}, kRed);
+  EXPECT_EQ(canvas->Pixel(0, 0), kRed);
+  EXPECT_FALSE(canvas->Pixel(5, 0).has_value());
+  canvas->SetViewport({0, 0, 20, 20});
+  struct Case {
+    int32_t X, Y;
+    TCanvasColor Color;
+  } cases[] = {{5, 5, kRed}, {9, 11, kRed}, {4, 5, kWhite}, {10, 5, kWhite}, {5, 12, kWhite}, {19, 0, kWhite}};
+  for (const auto& c : cases)
+    EXPECT_EQ(canvas->Pixel(c.X, c.Y), c.Color) << "at " << c.X << "," << c.Y;
+}
+
+TEST(RecordingCanvas, RecordsAPolygonWithItsPoints) {
+  TRecordingCanvas canvas(20, 20);
+  std::vector<TCanvasPoint> points = {{1, 1}, {8, 1}, {4, 9}};
+  canvas.Polygon(points, kGreen);
+  ASSERT_EQ(canvas.Calls().size(), 1u);
+  EXPECT_EQ(canvas.Calls()[0].Kind, TCanvasCall::TKind::Polygon);
+  EXPECT_EQ(canvas.Calls()[0].Color, kGreen);
+  EXPECT_EQ(canvas.Calls()[0].Points, points);
+}
+
+// The box around the inked pixels, or an empty one.
+TCanvasRect Ink(ICanvas& canvas) {
+  TCanvasRect box{canvas.Width(), canvas.Height(), 0, 0};
+  for (int32_t y = 0; y < canvas.Height(); ++y)
+    for (int32_t x = 0; x < canvas.Width(); ++x)
+      if (canvas.Pixel(x, y) != kWhite)
+        box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1), std::max(box.Bottom, y + 1)};
+  return box;
+}
+
+TEST(RecordingCanvas, DrawsTextTurnedByItsEscapement) {
+  // "HH" 40 pixels high: the ink runs along the text's line away from
+  // (100, 100) and down its cell, turned counter-clockwise.
+  const TCanvasFont level{"Arial", 40, 400, 0, kNavy};
+  TRecordingCanvas measure(1, 1);
+  const TCanvasSize size = measure.TextExtent("HH", level);  // 58 by 46
+  struct Case {
+    int32_t Escapement;
+    TCanvasRect Within;  // relative to (100, 100)
+  } cases[] = {
+      {0, {0, 0, size.Width, size.Height}},
+      {900, {0, -size.Width, size.Height, 0}},
+      {1800, {-size.Width, -size.Height, 0, 0}},
+      {2700, {-size.Height, 0, 0, size.Width}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Escapement);
+    TRecordingCanvas canvas(200, 200);
+    TCanvasFont font = level;
+    font.Escapement = c.Escapement;
+    canvas.TextOut(100, 100, "HH", font);
+    TCanvasRect ink = Ink(canvas);
+    EXPECT_GE(ink.Left, 100 + c.Within.Left);
+    EXPECT_GE(ink.Top, 100 + c.Within.Top);
+    EXPECT_LE(ink.Right, 100 + c.Within.Right);
+    EXPECT_LE(ink.Bottom, 100 + c.Within.Bottom);
+    // Most of the line's length is inked.
+    const int32_t along = c.Escapement % 1800 == 0 ? ink.Right - ink.Left : ink.Bottom - ink.Top;
+    EXPECT_GT(along, size.Width * 3 / 4);
+  }
+}
+
+TEST(RecordingCanvas, BoldTextHasMoreInkAndItalicLeansRight) {
+  auto inked = [](const TCanvasFont& font) {
+    TRecordingCanvas canvas(120, 60);
+    canvas.TextOut(10, 5, "Il", font);
+    int count = 0;
+    for (int32_t y = 0; y < 60; ++y)
+      for (int32_t x = 0; x < 120; ++x) count += canvas.Pixel(x, y) != kWhite;
+    return std::pair{count, Ink(canvas)};
+  };
+  TCanvasFont plain{"Arial", 40, 400, 0, kNavy};
+  TCanvasFont bold = plain, italic = plain;
+  bold.Weight = 700;
+  italic.Italic = true;
+  EXPECT_GT(inked(bold).first, inked(plain).first * 5 / 4);
+  EXPECT_GT(inked(italic).second.Right, inked(plain).second.Right + 3);
 }
 
 }  // namespace

@@ -254,6 +254,9 @@ TEST_F(TextUserInterface, AStatementThePageCannotTakeIsAnErrorNamingTheLine) {
       {"box OK",
        "No message box is shown but the page \"Choose Destination Location\" where line 1 of the answer "
        "script answers.txt answers one"},
+      {"set edDestDir D:\\\nfolder D:\\Apps",
+       "No folder browser is shown but the page \"Choose Destination Location\" where line 2 of the "
+       "answer script answers.txt answers one"},
   };
   for (const auto& c : cases) {
     edit().SetText("C:\\Apps\\Demo");
@@ -349,6 +352,34 @@ TEST_F(TextUserInterface, TheConsoleTakesButtonsEditsAndEntriesAsTyped) {
   }
   EXPECT_NE(console.written.find("(< Previous) 3 [Next >]* 4 [Cancel]\nAnswer [Next >]? "), std::string::npos)
       << console.written;
+}
+
+TEST(FolderBrowserAsText, TheScriptOrTheConsoleChoosesTheFolderAndNobodyCancels) {
+  TFolderBrowserOptions options;
+  options.Directory = "C:\\Apps\\Demo";
+  struct {
+    bool console;
+    const char* input;  // script text, or the typed line ("\x04": end of input)
+    bool chosen;
+    const char* path;
+  } cases[] = {{false, "folder D:\\My Apps", true, "D:\\My Apps"},
+               {false, "press Next >", false, ""},
+               {false, "", false, ""},
+               {true, " D:\\Typed ", true, "D:\\Typed"},
+               {true, "", true, "C:\\Apps\\Demo"},
+               {true, "\x04", false, ""}};
+  for (const auto& c : cases) {
+    TFakeConsole out;
+    if (std::string(c.input) != "\x04") out.answers = {c.input};
+    TAnswerScript script(c.console ? "" : c.input, "a.txt");
+    TScriptUserInterface scripted(&script, out.Console());
+    TConsoleUserInterface typed(out.Console());
+    TFolderBrowserResult result =
+        c.console ? typed.BrowseForFolder(options) : scripted.BrowseForFolder(options);
+    EXPECT_EQ(result.Chosen, c.chosen) << c.input;
+    EXPECT_EQ(result.CurrentPath, c.path) << c.input;
+    EXPECT_NE(out.written.find("Browse for Folder"), std::string::npos) << c.input;
+  }
 }
 
 TEST(UserInterfaceChoice, TheSettingSelectsTheFrontEnd) {

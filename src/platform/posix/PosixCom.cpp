@@ -107,6 +107,11 @@ TPlatformError TPosixComService::LoadShellLink(const std::string& path, TShellLi
   return HResult(hrOk);
 }
 
+std::optional<TFolderBrowserResult> TPosixComService::BrowseForFolder(const TFolderBrowserOptions&) {
+  SetMachineLastError(errNotSupported);
+  return std::nullopt;
+}
+
 std::vector<std::string> RegisteredComServers() {
   std::vector<std::string> servers;
   const TIniFile& facts = TSubstituteMachine::Current().Facts();

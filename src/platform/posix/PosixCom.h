@@ -24,6 +24,8 @@ class TPosixComService : public IComService {
   TPlatformError SaveShellLink(const std::string& path, const TShellLink& link,
                                TShellLinkStep* failedStep) override;
   TPlatformError LoadShellLink(const std::string& path, TShellLink& link) override;
+  // The machine has no browser: empty, with errNotSupported.
+  std::optional<TFolderBrowserResult> BrowseForFolder(const TFolderBrowserOptions& options) override;
 };
 
 // A server program asked to register itself ("/REGSERVER") or to leave

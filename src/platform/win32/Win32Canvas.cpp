@@ -73,6 +73,17 @@ class TMemoryCanvas : public TGdiCanvas {
 
 }  // namespace
 
+void TGdiCanvas::SetViewport(const TCanvasRect& area) {
+  area_ = area;
+  ::SetViewportOrgEx(dc_, area.Left, area.Top, nullptr);
+  if (area == TCanvasRect{0, 0, width_, height_}) {
+    ::SelectClipRgn(dc_, nullptr);
+    return;
+  }
+  TGdiObject region(::CreateRectRgn(area.Left, area.Top, area.Right, area.Bottom));
+  ::SelectClipRgn(dc_, static_cast<HRGN>(region.Get()));  // the DC keeps a copy
+}
+
 void TGdiCanvas::FillRect(const TCanvasRect& rect, TCanvasColor color) {
   TGdiObject brush(::CreateSolidBrush(color));
   RECT r = {rect.Left, rect.Top, rect.Right, rect.Bottom};
@@ -86,9 +97,23 @@ void TGdiCanvas::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TCanvasCol
   ::LineTo(dc_, x2, y2);
 }
 
+void TGdiCanvas::Polygon(const std::vector<TCanvasPoint>& points, TCanvasColor color) {
+  if (points.empty()) return;
+  std::vector<POINT> corners;
+  corners.reserve(points.size());
+  for (const TCanvasPoint& p : points) corners.push_back({p.X, p.Y});
+  TGdiObject brush(::CreateSolidBrush(color));
+  TGdiObject pen(::CreatePen(PS_SOLID, 1, color));
+  TSelected withBrush(dc_, brush.Get());
+  TSelected withPen(dc_, pen.Get());
+  int oldMode = ::SetPolyFillMode(dc_, ALTERNATE);
+  ::Polygon(dc_, corners.data(), static_cast<int>(corners.size()));
+  ::SetPolyFillMode(dc_, oldMode);
+}
+
 namespace {
 HFONT CreateCanvasFont(const TCanvasFont& font) {
-  return ::CreateFontA(-font.Height, 0, font.Escapement, font.Escapement, font.Weight, FALSE, FALSE,
+  return ::CreateFontA(-font.Height, 0, font.Escapement, font.Escapement, font.Weight, font.Italic, FALSE,
                        FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
                        ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.Face.c_str());
 }
@@ -117,18 +142,26 @@ void TGdiCanvas::TextOut(int32_t x, int32_t y, const std::string& text, const TC
 void TGdiCanvas::SetPixel(int32_t x, int32_t y, TCanvasColor color) { ::SetPixel(dc_, x, y, color); }
 
 std::optional<TCanvasColor> TGdiCanvas::Pixel(int32_t x, int32_t y) {
-  if (x < 0 || y < 0 || x >= width_ || y >= height_) return std::nullopt;
+  if (x < 0 || y < 0 || x >= Width() || y >= Height()) return std::nullopt;
   COLORREF c = ::GetPixel(dc_, x, y);
   if (c == CLR_INVALID) return std::nullopt;
   return c;
 }
 
 std::string TGdiCanvas::BitmapFile() {
+  const TCanvasRect viewport = area_;
+  SetViewport({0, 0, width_, height_});
   std::vector<TCanvasColor> pixels(static_cast<size_t>(width_) * height_);
   for (int32_t y = 0; y < height_; ++y)
     for (int32_t x = 0; x < width_; ++x)
       pixels[static_cast<size_t>(y) * width_ + x] = Pixel(x, y).value_or(0);
+  SetViewport(viewport);
   return BitmapFileOfPixels(width_, height_, pixels);
+}
+
+TCanvasColor SystemColor(int32_t index) {
+  if (index < 0 || index > COLOR_INFOBK) return 0;
+  return ::GetSysColor(index);
 }
 
 std::unique_ptr<ICanvas> CreateMemoryCanvas(int32_t width, int32_t height) {

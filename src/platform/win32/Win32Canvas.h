@@ -31,22 +31,27 @@ using TGdiObject = TScopedHandle<TGdiObjectTraits>;
 // A canvas over a DC it does not own, of the given size.
 class TGdiCanvas : public ICanvas {
  public:
-  TGdiCanvas(HDC dc, int32_t width, int32_t height) : dc_(dc), width_(width), height_(height) {}
+  TGdiCanvas(HDC dc, int32_t width, int32_t height)
+      : dc_(dc), width_(width), height_(height), area_{0, 0, width, height} {}
 
-  int32_t Width() override { return width_; }
-  int32_t Height() override { return height_; }
+  int32_t Width() override { return area_.Right - area_.Left; }
+  int32_t Height() override { return area_.Bottom - area_.Top; }
+  // Moves the DC's viewport origin to the area's top left and clips to it.
+  void SetViewport(const TCanvasRect& area) override;
   void FillRect(const TCanvasRect& rect, TCanvasColor color) override;
   void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TCanvasColor color) override;
+  void Polygon(const std::vector<TCanvasPoint>& points, TCanvasColor color) override;
   void TextOut(int32_t x, int32_t y, const std::string& text, const TCanvasFont& font) override;
   TCanvasSize TextExtent(const std::string& text, const TCanvasFont& font) override;
   void SetPixel(int32_t x, int32_t y, TCanvasColor color) override;
   std::optional<TCanvasColor> Pixel(int32_t x, int32_t y) override;
-  // Read back pixel by pixel (GetPixel).
+  // The whole picture, read back pixel by pixel (GetPixel).
   std::string BitmapFile() override;
 
  protected:
   HDC dc_;
   int32_t width_, height_;
+  TCanvasRect area_;
 };
 
 }  // namespace brim

@@ -1,7 +1,9 @@
 // COM-level calls through ole32 and shell32: server registration by the
-// server's own entry points, and shell links through IShellLinkA.
+// server's own entry points, shell links through IShellLinkA, and the
+// folder browser (Win32FolderBrowser.cpp).
 #include "platform/ComService.h"
 #include "platform/win32/Win32Api.h"
+#include "platform/win32/Win32FolderBrowser.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -188,6 +190,16 @@ class TWin32ComService : public IComService {
     link.HotKey = hotKey;
     link.ShowCommand = static_cast<uint32_t>(show);
     return HResult(FAILED(hr) ? hr : S_OK);
+  }
+
+  std::optional<TFolderBrowserResult> BrowseForFolder(const TFolderBrowserOptions& options) override {
+    // The shell's namespace objects need COM on this thread.
+    HRESULT hr = EnsureCom();
+    if (FAILED(hr)) {
+      ::SetLastError(static_cast<DWORD>(hr));
+      return std::nullopt;
+    }
+    return ShowFolderBrowser(options);
   }
 };
 

@@ -219,6 +219,11 @@ int TWin32WindowService::MessageBox(const std::string& text, const std::string& 
   return answer;
 }
 
+TScreenMetrics TWin32WindowService::ScreenMetrics() {
+  return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
+          ::GetSystemMetrics(SM_CYCAPTION)};
+}
+
 void TWin32WindowService::Keep(std::exception_ptr exception) {
   if (!pending_) pending_ = std::move(exception);
 }
