@@ -50,33 +50,33 @@ std::string ClassOf(HWND window) {
 
 // The dialog of this thread that takes input now: the name box while it
 // is open, else the browser.
+BOOL CALLBACK TakeDialog(HWND window, LPARAM data) {
+  if (ClassOf(window) == "#32770" && IsWindowVisible(window) && IsWindowEnabled(window))
+    *reinterpret_cast<HWND*>(data) = window;
+  return TRUE;
+}
+
 HWND ActiveDialog() {
   HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM data) -> BOOL {
-        if (ClassOf(window) == "#32770" && IsWindowVisible(window) && IsWindowEnabled(window))
-          *reinterpret_cast<HWND*>(data) = window;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(GetCurrentThreadId(), TakeDialog, reinterpret_cast<LPARAM>(&found));
   return found;
+}
+
+struct TSearch {
+  const char* name;
+  std::vector<HWND>* found;
+};
+
+BOOL CALLBACK TakeChild(HWND child, LPARAM data) {
+  auto* s = reinterpret_cast<TSearch*>(data);
+  if (lstrcmpiA(ClassOf(child).c_str(), s->name) == 0) s->found->push_back(child);
+  return TRUE;
 }
 
 std::vector<HWND> Children(HWND dialog, const char* className) {
   std::vector<HWND> found;
-  struct TSearch {
-    const char* name;
-    std::vector<HWND>* found;
-  } search{className, &found};
-  EnumChildWindows(
-      dialog,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<TSearch*>(data);
-        if (lstrcmpiA(ClassOf(child).c_str(), s->name) == 0) s->found->push_back(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  TSearch search{className, &found};
+  EnumChildWindows(dialog, TakeChild, reinterpret_cast<LPARAM>(&search));
   return found;
 }
 

@@ -6,6 +6,9 @@
 // new folder, so that the shell's tree shows it.
 #include "platform/win32/Win32FolderBrowser.h"
 
+#include "platform/win32/Win32Api.h"
+#include "platform/win32/Win32Handles.h"
+
 #include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -13,9 +16,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "platform/win32/Win32Api.h"
-#include "platform/win32/Win32Handles.h"
 
 namespace brim {
 
@@ -286,7 +286,7 @@ class TBrowser {
     dialog_ = dialog;
     ::GetWindowRect(dialog, &dialogPlace_);
     ::EnumChildWindows(dialog, FindControl, reinterpret_cast<LPARAM>(this));
-    auto font = reinterpret_cast<WPARAM>(::SendMessageA(dialog, WM_GETFONT, 0, 0));
+    auto font = static_cast<WPARAM>(::SendMessageA(dialog, WM_GETFONT, 0, 0));
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
     if (options_.ShowCreateButton) {
       RECT place = kFallbackPlace;
