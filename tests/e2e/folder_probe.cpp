@@ -13,6 +13,7 @@
 // When the browser has ended for good it prints "chosen 1|0", "directory
 // ..." and the number of times the browser was opened.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -150,6 +151,16 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     char text[MAX_PATH] = "";
     if (HWND edit = AddedEdit(dialog)) GetWindowTextA(edit, text, sizeof text);
     std::printf("edit shows %s\n", text);
+    if (tree) {
+      char item[MAX_PATH] = "";
+      TVITEMA query = {};
+      query.mask = TVIF_TEXT;
+      query.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+      query.pszText = item;
+      query.cchTextMax = sizeof item;
+      if (query.hItem) SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query));
+      std::printf("tree selects %s\n", query.hItem ? item : "nothing");
+    }
   }
   busy = false;
   std::fflush(stdout);

@@ -121,7 +121,11 @@ bool MakeFolder(std::string path) {
   if (path.size() < 3 || DirectoryExists(path)) return true;
   size_t slash = path.rfind('\\');
   if (slash != std::string::npos && slash > 0 && !MakeFolder(path.substr(0, slash))) return false;
-  return ::CreateDirectoryA(path.c_str(), nullptr) || DirectoryExists(path);
+  if (!::CreateDirectoryA(path.c_str(), nullptr)) return DirectoryExists(path);
+  // The shell's views of the parent, the next browser's tree among them,
+  // learn of the new folder.
+  ::SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA | SHCNF_FLUSH, path.c_str(), nullptr);
+  return true;
 }
 
 // ---------------------------------------------------------------------------
