@@ -7,7 +7,8 @@
 //   create      presses the added create-folder button
 //   name NAME   types NAME into the name box and presses its OK
 //   ok, cancel  presses the browser's OK or Cancel
-//   layout      prints the places of the tree, the edit and the button
+//   layout      prints the frame and the places of the tree, OK, the edit
+//               and the button in the browser's client area
 //   noedit      (before START) opens the browser without the added controls
 //   wait N      lets N ticks pass (a screenshot is taken meanwhile)
 // When the browser has ended for good it prints "chosen 1|0", "directory
@@ -143,6 +144,12 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
   } else if (step == "layout") {
     auto trees = Children(dialog, "SysTreeView32");
     HWND tree = trees.empty() ? nullptr : trees.front();
+    // The browser's controls are placed from their places in its outer
+    // rectangle: the frame is where its client area begins in it.
+    RECT outer, client = {0, 0, 0, 0};
+    GetWindowRect(dialog, &outer);
+    MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 1);
+    std::printf("frame %ld %ld\n", client.left - outer.left, client.top - outer.top);
     PrintPlace("tree", dialog, tree);
     if (tree) std::printf("tree keeps its selection visible %d\n", (GetWindowLongA(tree, GWL_STYLE) & 0x20) != 0);
     PrintPlace("ok", dialog, GetDlgItem(dialog, IDOK));
