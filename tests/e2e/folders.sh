@@ -98,6 +98,10 @@ check "  then the browser opens again" is "$(field opened named 1)" 2
 check "  with the new folder selected" contains named.txt "tree selects Made"
 check "  and OK chooses it" contains named.txt "directory C:\\Start\\Made"
 
+browse namecancel 'C:\Start' create cancel layout cancel
+check "a name box that is cancelled leaves the browser open and makes nothing" \
+  is "$(field opened namecancel 1),$(find "$C/Start" -mindepth 1 -maxdepth 1 | wc -l)" "1,2"
+
 browse typedmade 'C:\Start' type 'C:\Start\Other\Inner' create layout ok
 check "the create button makes a typed folder that does not exist" test -d "$C/Start/Other/Inner"
 check "  and the browser opens again on it" contains typedmade.txt "tree selects Inner"
