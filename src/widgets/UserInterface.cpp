@@ -2,6 +2,7 @@
 
 #include "widgets/Forms.h"
 #include "widgets/StdCtrls.h"
+#include "widgets/WindowsUserInterface.h"
 
 namespace brim {
 
@@ -11,6 +12,8 @@ IUserInterface* replaced = nullptr;
 
 IUserInterface& UserInterface() {
   if (replaced) return *replaced;
+  static TWindowsUserInterface windows;
+  if (UserInterfaceMode().Kind == TUserInterfaceKind::Native && PlatformWindows().OnScreen()) return windows;
   static TUnattendedUserInterface unattended;
   return unattended;
 }

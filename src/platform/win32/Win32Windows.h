@@ -27,6 +27,7 @@ class TWin32WindowService : public IWindowService {
   TMessageStep ProcessMessage(bool wait) override;
   void PostQuit(int exitCode) override;
   int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
+  bool OnScreen() const override { return true; }
 
   // Keeps the first exception a callback threw; RethrowPending throws it.
   void Keep(std::exception_ptr exception);
