@@ -307,6 +307,8 @@ void TWindowsUserInterface::RunModal(TCustomForm& form) {
         if (step == TMessageStep::Quit) windows.PostQuit(0);
         break;
       }
+      // Closed (the close box, Alt+F4) and not refused: the form is cancelled.
+      if (form.ModalResult == mrNone && !form.Visible) form.ModalResult = mrCancel;
       RefreshAll();
     }
   } catch (...) {

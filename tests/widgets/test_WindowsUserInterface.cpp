@@ -257,26 +257,59 @@ TEST(WindowsFrontEnd, InputControlsLieAbovePanelsInTabOrder) {
   EXPECT_LT(at("Choice"), at("Body"));
 }
 
+// Headless windows that, like a screen, never run dry: where nothing is
+// pending a message still comes, until a patience runs out and quits.
+class TBusyWindows : public IWindowService {
+ public:
+  std::unique_ptr<IWindow> CreateWindow(const std::string& caption, const TWindowBounds& bounds,
+                                        TWindowCallbacks callbacks) override {
+    return windows_.CreateWindow(caption, bounds, std::move(callbacks));
+  }
+  TMessageStep ProcessMessage(bool wait) override {
+    TMessageStep step = windows_.ProcessMessage(wait);
+    if (step != TMessageStep::Idle) return step;
+    return ++Idles < 20 ? TMessageStep::Handled : TMessageStep::Quit;
+  }
+  void PostQuit(int exitCode) override { windows_.PostQuit(exitCode); }
+  int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override {
+    return windows_.MessageBox(text, caption, flags);
+  }
+  int Idles = 0;
+
+ private:
+  THeadlessWindowService windows_;
+};
+
 TEST(WindowsFrontEnd, AModalLoopEndsByItsButtonsOrTheQuitAndDisablesTheOtherWindows) {
   struct Case {
     const char* What;
     std::function<void(TFrontEnd&, const TOwned<>&, IWindowService&)> Act;
     TModalResult Result;
+    bool Waits;  // the loop waits on until the patience of the windows runs out
   } cases[] = {
-      {"Next", [](TFrontEnd& f, const TOwned<>& form, IWindowService&) { f.Native(form, "Next").Click(); }, mrOk},
+      {"Next", [](TFrontEnd& f, const TOwned<>& form, IWindowService&) { f.Native(form, "Next").Click(); }, mrOk,
+       false},
       {"Cancel", [](TFrontEnd& f, const TOwned<>& form, IWindowService&) { f.Native(form, "Cancel").Click(); },
-       mrCancel},
-      {"a disabled button does nothing; the loop ends when nothing more can come",
+       mrCancel, false},
+      {"a disabled button does nothing",
        [](TFrontEnd& f, const TOwned<>& form, IWindowService&) {
          TFrontEnd::FindAs<TButton>(form, "Next")->Enabled = false;
          UserInterface().FormChanged(*As<TForm>(form));
          f.Native(form, "Next").Click();
        },
-       mrCancel},
-      {"the quit message", [](TFrontEnd&, const TOwned<>&, IWindowService& w) { w.PostQuit(0); }, mrCancel},
+       mrCancel, true},
+      {"the quit message", [](TFrontEnd&, const TOwned<>&, IWindowService& w) { w.PostQuit(0); }, mrCancel, false},
+      {"closing the form", [](TFrontEnd&, const TOwned<>& form, IWindowService&) { As<TForm>(form)->Close(); },
+       mrCancel, false},
+      {"a close the form refuses leaves it open",
+       [](TFrontEnd&, const TOwned<>& form, IWindowService&) {
+         As<TForm>(form)->OnCloseQuery.Handler = [](TComponent*, bool& canClose) { canClose = false; };
+         As<TForm>(form)->Close();
+       },
+       mrCancel, true},
   };
   for (const auto& c : cases) {
-    THeadlessWindowService windows;
+    TBusyWindows windows;
     THeadlessControlService controls;
     TFrontEnd front({windows, controls});
     auto main = front.Load();
@@ -288,6 +321,7 @@ TEST(WindowsFrontEnd, AModalLoopEndsByItsButtonsOrTheQuitAndDisablesTheOtherWind
       c.Act(front, dialog, windows);
     };
     EXPECT_EQ(As<TForm>(dialog)->ShowModal(), c.Result) << c.What;
+    EXPECT_EQ(windows.Idles >= 20, c.Waits) << c.What;
     EXPECT_FALSE(mainEnabled) << c.What;
     EXPECT_TRUE(As<TForm>(main)->Window()->Enabled()) << c.What;
   }

@@ -14,6 +14,7 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -70,17 +71,19 @@ HBITMAP BitmapOfFile(const std::string& bmp) {
     return nullptr;
   BITMAPFILEHEADER file;
   std::memcpy(&file, bmp.data(), sizeof file);
-  if (file.bfOffBits >= bmp.size()) return nullptr;
+  const size_t pixelsAt = file.bfOffBits;
+  if (pixelsAt < sizeof file + sizeof(BITMAPINFOHEADER) || pixelsAt >= bmp.size()) return nullptr;
   // The header and colour table as their own aligned copy.
-  std::string info = bmp.substr(sizeof file, file.bfOffBits - sizeof file);
-  if (info.size() < sizeof(BITMAPINFOHEADER)) return nullptr;
-  std::vector<DWORD> aligned((info.size() + 3) / 4);
-  std::memcpy(aligned.data(), info.data(), info.size());
+  const size_t infoSize = pixelsAt - sizeof file;
+  std::vector<DWORD> aligned((infoSize + 3) / 4);
+  std::copy_n(bmp.begin() + static_cast<std::ptrdiff_t>(sizeof file), infoSize,
+              reinterpret_cast<char*>(aligned.data()));
   auto* header = reinterpret_cast<BITMAPINFO*>(aligned.data());
-  const LONG height = header->bmiHeader.biHeight < 0 ? -header->bmiHeader.biHeight : header->bmiHeader.biHeight;
-  const size_t stride = ((static_cast<size_t>(header->bmiHeader.biWidth) * header->bmiHeader.biBitCount + 31) / 32) * 4;
-  if (header->bmiHeader.biCompression == BI_RGB && bmp.size() - file.bfOffBits < stride * height)
-    return nullptr;
+  const BITMAPINFOHEADER& h = header->bmiHeader;
+  if (h.biWidth <= 0 || h.biHeight == 0 || h.biBitCount == 0) return nullptr;
+  const uint64_t rows = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
+  const uint64_t stride = (static_cast<uint64_t>(h.biWidth) * h.biBitCount + 31) / 32 * 4;
+  if (h.biCompression == BI_RGB && bmp.size() - pixelsAt < stride * rows) return nullptr;
   TScopedHandle<TWindowDcTraits> screen(::GetDC(nullptr));
   return ::CreateDIBitmap(screen.Get(), &header->bmiHeader, CBM_INIT, bmp.data() + file.bfOffBits, header,
                           DIB_RGB_COLORS);
@@ -114,26 +117,28 @@ struct TClassAndStyle {
 TClassAndStyle ClassOf(TControlKind kind, const TControlOptions& o) {
   switch (kind) {
     case TControlKind::Button:
-      return {"BUTTON", (o.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP, 0};
+      return {"BUTTON", static_cast<DWORD>((o.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP), 0};
     case TControlKind::CheckBox: return {"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
     case TControlKind::Label: {
       DWORD style = o.Alignment == TControlAlignment::Right    ? SS_RIGHT
                     : o.Alignment == TControlAlignment::Center ? SS_CENTER
                     : o.WordWrap                               ? SS_LEFT
                                                                : SS_LEFTNOWORDWRAP;
-      return {"STATIC", style | (o.NoPrefix ? SS_NOPREFIX : 0), 0};
+      return {"STATIC", static_cast<DWORD>(style | (o.NoPrefix ? SS_NOPREFIX : 0)), 0};
     }
     case TControlKind::Edit:
-      return {"EDIT", ES_AUTOHSCROLL | WS_TABSTOP | (o.ReadOnly ? ES_READONLY : 0), WS_EX_CLIENTEDGE};
+      return {"EDIT", static_cast<DWORD>(ES_AUTOHSCROLL | WS_TABSTOP | (o.ReadOnly ? ES_READONLY : 0)),
+              WS_EX_CLIENTEDGE};
     case TControlKind::Memo:
       return {"EDIT",
-              ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP |
-                  (o.ReadOnly ? ES_READONLY : 0),
+              static_cast<DWORD>(ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP |
+                                 (o.ReadOnly ? ES_READONLY : 0)),
               WS_EX_CLIENTEDGE};
     case TControlKind::ListBox:
       // Of the height it is given, not cut to whole lines.
       return {"LISTBOX",
-              LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP | (o.Sorted ? LBS_SORT : 0),
+              static_cast<DWORD>(LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP |
+                                 (o.Sorted ? LBS_SORT : 0)),
               WS_EX_CLIENTEDGE};
     case TControlKind::ProgressBar: return {PROGRESS_CLASSA, 0, 0};
     case TControlKind::RichEdit:

@@ -290,6 +290,16 @@ TMessageStep TWin32WindowService::ProcessMessage(bool wait) {
   return TMessageStep::Handled;
 }
 
+bool TWin32WindowService::OnScreen() const {
+  static const bool onScreen = [] {
+    if (!RegisterWindowClass()) return false;
+    TWindowHandle probe(::CreateWindowExA(0, kWindowClass, "", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr,
+                                          nullptr, ::GetModuleHandleA(nullptr), nullptr));
+    return static_cast<bool>(probe);
+  }();
+  return onScreen;
+}
+
 void TWin32WindowService::PostQuit(int exitCode) { ::PostQuitMessage(exitCode); }
 
 int TWin32WindowService::MessageBox(const std::string& text, const std::string& caption,
