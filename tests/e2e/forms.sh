@@ -19,7 +19,7 @@ if [ "$platform" != win32 ]; then
   echo "forms.sh: only the win32 build makes real windows" >&2
   exit 2
 fi
-with_display "$0" "$@"
+BRIMWELL_XVFB_SCREEN="${BRIMWELL_XVFB_SCREEN:-1024x768x24}" with_display "$0" "$@"
 
 work="$root/build/e2e/forms-$platform"
 shots="$(realpath -m "${3:-$work}")"
