@@ -25,6 +25,39 @@ class TWindowsUserInterface::TWatcher : public TComponent {
   TWindowsUserInterface& ui_;
 };
 
+namespace {
+
+// Another canvas seen from a point of it: a control below paints its part
+// of a self-drawing control's canvas.
+class TShiftedCanvas : public ICanvas {
+ public:
+  TShiftedCanvas(ICanvas& target, int32_t dx, int32_t dy, int32_t width, int32_t height)
+      : target_(target), dx_(dx), dy_(dy), width_(width), height_(height) {}
+  int32_t Width() override { return width_; }
+  int32_t Height() override { return height_; }
+  void FillRect(const TCanvasRect& r, TCanvasColor color) override {
+    target_.FillRect({r.Left + dx_, r.Top + dy_, r.Right + dx_, r.Bottom + dy_}, color);
+  }
+  void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TCanvasColor color) override {
+    target_.Line(x1 + dx_, y1 + dy_, x2 + dx_, y2 + dy_, color);
+  }
+  void TextOut(int32_t x, int32_t y, const std::string& text, const TCanvasFont& font) override {
+    target_.TextOut(x + dx_, y + dy_, text, font);
+  }
+  TCanvasSize TextExtent(const std::string& text, const TCanvasFont& font) override {
+    return target_.TextExtent(text, font);
+  }
+  void SetPixel(int32_t x, int32_t y, TCanvasColor color) override { target_.SetPixel(x + dx_, y + dy_, color); }
+  std::optional<TCanvasColor> Pixel(int32_t x, int32_t y) override { return target_.Pixel(x + dx_, y + dy_); }
+  std::string BitmapFile() override { return target_.BitmapFile(); }
+
+ private:
+  ICanvas& target_;
+  int32_t dx_, dy_, width_, height_;
+};
+
+}  // namespace
+
 // Where and how one widget is shown.
 struct TWindowsUserInterface::TPlaced {
   TControl* Widget = nullptr;
@@ -447,7 +480,8 @@ std::unique_ptr<IControl> TWindowsUserInterface::Make(TRealised& realised, const
     if (list->OnClick) list->OnClick(list);
     Acted();
   };
-  if (placed.Kind == TControlKind::PaintBox) callbacks.Paint = [widget](ICanvas& canvas) { widget->Paint(canvas); };
+  if (placed.Kind == TControlKind::PaintBox)
+    callbacks.Paint = [this, widget](ICanvas& canvas) { PaintStack(*widget, canvas); };
   ++syncing_;
   struct TEnd {
     int& n;
@@ -515,6 +549,29 @@ void TWindowsUserInterface::Sync(TShown& shown, const TPlaced& placed) {
 }
 
 void TWindowsUserInterface::Acted() { RefreshAll(); }
+
+void TWindowsUserInterface::PaintStack(TControl& widget, ICanvas& canvas) {
+  // The self-drawing controls below this one show through where it does
+  // not paint (the product label on the backdrop): they paint first, the
+  // lowest first, each on its own place.
+  for (auto& [form, realised] : forms_) {
+    auto self = std::find_if(realised.Controls.begin(), realised.Controls.end(),
+                             [&](const TShown& s) { return s.Widget == &widget; });
+    if (self == realised.Controls.end()) continue;
+    TWindowBounds b = self->Control->Bounds();
+    for (auto below = realised.Controls.rbegin(); below.base() != self + 1; ++below) {
+      if (below->Kind != TControlKind::PaintBox || !below->Control->Visible()) continue;
+      TWindowBounds o = below->Control->Bounds();
+      if (o.Left >= b.Left + b.Width || b.Left >= o.Left + o.Width || o.Top >= b.Top + b.Height ||
+          b.Top >= o.Top + o.Height)
+        continue;
+      TShiftedCanvas shifted(canvas, o.Left - b.Left, o.Top - b.Top, o.Width, o.Height);
+      below->Widget->Paint(shifted);
+    }
+    break;
+  }
+  widget.Paint(canvas);
+}
 
 void TWindowsUserInterface::RefreshAll() {
   std::vector<TCustomForm*> shown;

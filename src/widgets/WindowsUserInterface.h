@@ -74,6 +74,8 @@ class TWindowsUserInterface : public IUserInterface {
   void Frame(TRealised& realised);
   std::unique_ptr<IControl> Make(TRealised& realised, const TPlaced& placed);
   void Sync(TShown& shown, const TPlaced& placed);
+  // Paints a self-drawing widget with the ones below it that it covers.
+  void PaintStack(TControl& widget, ICanvas& canvas);
   // After the user acted on a control: every shown form is read again.
   void Acted();
   void RefreshAll();

@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 
 #include "WidgetTestSupport.h"
@@ -30,17 +31,22 @@ std::string EveryKindForm() {
 }
 
 // A control that draws itself, as the backdrop does.
+// A control that draws itself, as the backdrop (filling its face) and the
+// product label (drawing on what lies below it) do.
 class TSwatch : public TGraphicControl {
  public:
-  explicit TSwatch(TComponent* owner) : TGraphicControl(owner) {}
+  TSwatch(TComponent* owner, std::optional<TCanvasColor> fill) : TGraphicControl(owner), Fill(fill) {}
   bool PaintsItself() const override { return true; }
   void Paint(ICanvas& canvas) override {
     ++Paints;
     Size = {canvas.Width(), canvas.Height()};
-    canvas.FillRect({0, 0, canvas.Width(), canvas.Height()}, CanvasRgb(0, 0, 255));
+    Under = canvas.Pixel(0, 0);
+    if (Fill) canvas.FillRect({0, 0, canvas.Width(), canvas.Height()}, *Fill);
   }
+  std::optional<TCanvasColor> Fill;
   int Paints = 0;
   TCanvasSize Size;
+  std::optional<TCanvasColor> Under;
 };
 
 // The windows and controls a run uses, with the front end over them.
@@ -363,22 +369,38 @@ end
   EXPECT_EQ(controls.ControlsOf(*wizard->Window()).size(), alone) << "a freed page takes its controls along";
 }
 
-TEST(WindowsFrontEnd, ASelfDrawingControlIsPaintedOverTheWholeClientArea) {
+TEST(WindowsFrontEnd, SelfDrawingControlsArePaintedInTheirPlacesOneOverTheOther) {
   THeadlessWindowService windows;
   THeadlessControlService controls;
   TFrontEnd front({windows, controls});
   auto form = LoadText("object Main: TForm\n  ClientHeight = 240\n  ClientWidth = 320\nend\n");
-  auto* swatch = new TSwatch(form.get());
-  swatch->Align = TAlign::alClient;
-  swatch->SetParent(As<TForm>(form));
+  auto* backdrop = new TSwatch(form.get(), CanvasRgb(0, 0, 255));
+  backdrop->Align = TAlign::alClient;
+  backdrop->SetParent(As<TForm>(form));
+  auto* label = new TSwatch(form.get(), std::nullopt);
+  label->SetBounds(40, 30, 200, 50);
+  label->SetParent(As<TForm>(form));
   As<TForm>(form)->Show();
-  IControl* box = front.ui.ControlOf(*swatch);
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(box->Kind(), TControlKind::PaintBox);
-  EXPECT_EQ(box->Bounds(), (TWindowBounds{0, 0, 320, 240}));
-  box->Repaint();
-  EXPECT_EQ(swatch->Paints, 1);
-  EXPECT_EQ(swatch->Size, (TCanvasSize{320, 240}));
+  struct Case {
+    TSwatch* Swatch;
+    TWindowBounds Bounds;
+    int BackdropPaints;
+  } cases[] = {
+      {backdrop, {0, 0, 320, 240}, 1},
+      {label, {40, 30, 200, 50}, 2},  // the backdrop shows through the label
+  };
+  for (const auto& c : cases) {
+    IControl* box = front.ui.ControlOf(*c.Swatch);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->Kind(), TControlKind::PaintBox);
+    EXPECT_EQ(box->Bounds(), c.Bounds);
+    box->Repaint();
+    EXPECT_EQ(c.Swatch->Size, (TCanvasSize{c.Bounds.Width, c.Bounds.Height}));
+    EXPECT_EQ(backdrop->Paints, c.BackdropPaints);
+    EXPECT_EQ(backdrop->Size, (TCanvasSize{320, 240})) << "the backdrop paints at its own size";
+  }
+  EXPECT_EQ(label->Under, CanvasRgb(0, 0, 255)) << "the label is drawn over the backdrop";
+  EXPECT_EQ(label->Paints, 1);
 }
 
 #ifdef _WIN32
