@@ -13,6 +13,7 @@ class TSelectDestinationForm : public TForm {
   BRIM_CLASS(TSelectDestinationForm)
 
  public:
+  static constexpr const char* ResourceName = "TSELECTDESTINATIONFORM";
   explicit TSelectDestinationForm(TComponent* owner) : TForm(owner) {}
 };
 

@@ -14,6 +14,7 @@
 #include "dialogs/dlgcmp_TInstallStatusDlg.h"
 #include "dialogs/dlgcmp_TLicenseDlg.h"
 #include "dialogs/dlgcmp_TSelectFolderDlg.h"
+#include "dialogs/ordlg_TSelectDestinationForm.h"
 #include "engine/TInstalator.h"
 #include "engine/cmp_TInstall.h"
 #include "engine/cmp_TInstallInformation.h"
@@ -86,6 +87,8 @@ void RegisterInstallVocabulary() {
       &TSelectFolderDlg::StaticClass(), &TGoodInstallationDlg::StaticClass(),
       &TBadInstallationDlg::StaticClass(), &TCopyFileDlg::StaticClass(),
       &TInstallStatusDlg::StaticClass(),
+      // The wizard's pages.
+      &TSelectDestinationForm::StaticClass(),
       // Translation.
       &TTranslator::StaticClass(), &TLanguage::StaticClass(),
       &TLangFormatStrings::StaticClass(),

@@ -159,6 +159,7 @@ TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(owner, false)
   if (std::optional<std::string> bitmap = PlatformModule().LoadBitmapResource("INSTALLTHEME1")) {
     DialogThemeBitmap.Bitmap().LoadFromBytes(*bitmap);
     DialogThemeBitmap.Bitmap().SetSize(117, 290);
+    defaultDialogTheme_ = DialogThemeBitmap.Bitmap().Bytes();
   }
   // The specifiers check that there is an installation: from here on this
   // is the one.
@@ -194,6 +195,12 @@ void TCustomInstall::GiveBackActivation() {
   if (activationHooked_ && mainWindow_ && !mainWindow_->HasState(csDestroying))
     mainWindow_->OnActivate = savedActivate_;
   activationHooked_ = false;
+}
+
+bool TCustomInstall::DialogThemeIsDefault() const {
+  if (DialogThemeBitmap.Empty()) return defaultDialogTheme_.empty();
+  const auto* bitmap = dynamic_cast<const TBitmap*>(DialogThemeBitmap.Graphic());
+  return bitmap && !defaultDialogTheme_.empty() && bitmap->Bytes() == defaultDialogTheme_;
 }
 
 void TCustomInstall::Notification(TComponent* component, TOperation operation) {
@@ -387,6 +394,7 @@ const TClassInfo& TInstall::StaticClass() {
                 "\\MyApplication");
     PublishInstallProperties(b, {"DestDirType"});
     b.Object("DialogThemeBitmap", [](TInstall& i) { return &i.DialogThemeBitmap; })
+        .StoredWhen([](const TInstall& i) { return !i.DialogThemeIsDefault(); })
         .Enumeration("DistributeType",
                      Methods(&TCustomInstall::DistributeType, &TCustomInstall::SetDistributeType),
                      DistributeTypeInfo, static_cast<int64_t>(TDistributeType::dtTraditional))

@@ -211,11 +211,20 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   void Notification(TComponent* component, TOperation operation) override;
 
   TBuildInfo BuildInfo{this};
-  // The side picture of the wizard pages that have none of their own.
+  // The side picture of the wizard pages that have none of their own: the
+  // program's "INSTALLTHEME1" until a definition sets another.
   TPicture DialogThemeBitmap;
+  // True while DialogThemeBitmap is the program's own picture, which a
+  // saved definition therefore leaves out.
+  bool DialogThemeIsDefault() const;
   TInstallInformation Information{this};
   // Extra files placed beside the setup program.
   TStringList PresetupFiles;
+
+ private:
+  std::string defaultDialogTheme_;
+
+ public:
   bool Reboot = false;
   bool RunAutomatic = true;
 

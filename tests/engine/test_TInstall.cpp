@@ -32,8 +32,11 @@ TEST(InstallConstruction, AnEmptyDeclarationHasTheConstructorValues) {
   EXPECT_EQ(install->DestDirType(), form->FindComponent("psProgramFiles"));
   EXPECT_EQ(install->ArchiveFileType(), form->FindComponent("psMainArchiveFile"));
   EXPECT_EQ(install->ArchiveFile(), "");
-  // The program has no bitmap resource "INSTALLTHEME1".
-  EXPECT_TRUE(install->DialogThemeBitmap.Empty());
+  // The program's own side picture, at the size the pages show it.
+  EXPECT_FALSE(install->DialogThemeBitmap.Empty());
+  EXPECT_EQ(install->DialogThemeBitmap.Width(), 117);
+  EXPECT_EQ(install->DialogThemeBitmap.Height(), 290);
+  EXPECT_TRUE(install->DialogThemeIsDefault());
   EXPECT_EQ(install->BuildInfo.OCXName, "qxsetup");
   EXPECT_TRUE(install->BuildInfo.AddUninstallOnCreate);
   EXPECT_FALSE(install->BuildInfo.SignCode);

@@ -69,7 +69,7 @@ TEST_F(ModuleTest, MissingResourceGivesNothing) {
 }
 
 TEST_F(ModuleTest, MissingBitmapGivesNothing) {
-  EXPECT_FALSE(PlatformModule().LoadBitmapResource("INSTALLTHEME1").has_value());
+  EXPECT_FALSE(PlatformModule().LoadBitmapResource("BRIMWELLNOSUCHBITMAP").has_value());
 }
 
 #ifdef _WIN32

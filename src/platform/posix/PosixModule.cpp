@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include "platform/LinkedResources.h"
 #include "platform/NativeServices.h"
 #include "platform/Platform.h"
 #include "platform/posix/ExecutableResources.h"
@@ -23,13 +24,18 @@ class TPosixModuleService : public IModuleService {
  public:
   std::string ModuleFileName() override { return WindowsPathOfHost(HostExecutable()); }
 
+  // The resources bound onto the executable file, then those linked into
+  // the program.
   std::optional<std::string> LoadResource(const std::string& name) override {
     std::string exe = HostExecutable();
-    if (exe.empty()) {
-      SetMachineLastError(errFileNotFound);
-      return std::nullopt;
-    }
-    return ReadExecutableResource(exe, kResourceTypeRCData, name);
+    std::optional<std::string> bound;
+    if (!exe.empty()) bound = ReadExecutableResource(exe, kResourceTypeRCData, name);
+    if (bound) return bound;
+    if (std::optional<std::string> linked = LinkedResource(TLinkedResourceKind::RCData, name))
+      return linked;
+    // Not linked either: the last error is the bound resources' answer.
+    if (exe.empty()) SetMachineLastError(errFileNotFound);
+    return std::nullopt;
   }
 
   // The program's arguments arrive split (argv); there is no line to split.
@@ -37,12 +43,13 @@ class TPosixModuleService : public IModuleService {
 
   std::optional<std::string> LoadBitmapResource(const std::string& name) override {
     std::string exe = HostExecutable();
-    if (exe.empty()) {
-      SetMachineLastError(errFileNotFound);
+    std::optional<std::string> resource;
+    if (!exe.empty()) resource = ReadExecutableResource(exe, kResourceTypeBitmap, name);
+    if (!resource) resource = LinkedResource(TLinkedResourceKind::Bitmap, name);
+    if (!resource) {
+      if (exe.empty()) SetMachineLastError(errFileNotFound);
       return std::nullopt;
     }
-    std::optional<std::string> resource = ReadExecutableResource(exe, kResourceTypeBitmap, name);
-    if (!resource) return std::nullopt;
     std::optional<std::string> file = BitmapFileOfResource(*resource);
     if (!file) SetMachineLastError(errInvalidData);
     return file;
