@@ -3,6 +3,7 @@
 #include "platform/PlatformServices.h"
 #include "widgets/Forms.h"
 #include "widgets/StdCtrls.h"
+#include "widgets/WindowsUserInterface.h"
 
 namespace brim {
 
@@ -12,6 +13,8 @@ IUserInterface* replaced = nullptr;
 
 IUserInterface& UserInterface() {
   if (replaced) return *replaced;
+  static TWindowsUserInterface windows;
+  if (UserInterfaceMode().Kind == TUserInterfaceKind::Native && PlatformWindows().OnScreen()) return windows;
   static TUnattendedUserInterface unattended;
   return unattended;
 }
