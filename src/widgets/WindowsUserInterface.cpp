@@ -38,8 +38,16 @@ class TShiftedCanvas : public ICanvas {
   void FillRect(const TCanvasRect& r, TCanvasColor color) override {
     target_.FillRect({r.Left + dx_, r.Top + dy_, r.Right + dx_, r.Bottom + dy_}, color);
   }
+  void SetViewport(const TCanvasRect& a) override {
+    target_.SetViewport({a.Left + dx_, a.Top + dy_, a.Right + dx_, a.Bottom + dy_});
+  }
   void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TCanvasColor color) override {
     target_.Line(x1 + dx_, y1 + dy_, x2 + dx_, y2 + dy_, color);
+  }
+  void Polygon(const std::vector<TCanvasPoint>& points, TCanvasColor color) override {
+    std::vector<TCanvasPoint> moved(points);
+    for (TCanvasPoint& p : moved) p = {p.X + dx_, p.Y + dy_};
+    target_.Polygon(moved, color);
   }
   void TextOut(int32_t x, int32_t y, const std::string& text, const TCanvasFont& font) override {
     target_.TextOut(x + dx_, y + dy_, text, font);
