@@ -1,6 +1,7 @@
 // The child controls the dialog pages are made of: buttons, check boxes,
-// labels, edit and memo boxes, list boxes, progress bars and rich-text
-// boxes, each placed on a top-level window (IWindow). On win32 they are the
+// labels, edit and memo boxes, list boxes, progress bars, rich-text
+// boxes, panels, group boxes, bevels, pictures and areas the program
+// paints itself, each placed on a top-level window (IWindow). On win32 they are the
 // system's own controls ("BUTTON", "EDIT", "LISTBOX", "STATIC",
 // "msctls_progress32", "RichEdit20A"); the headless backend (posix, and
 // tests on every platform) holds the same control tree as records that a
@@ -14,22 +15,67 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/Canvas.h"
 #include "platform/PlatformError.h"
 #include "platform/WindowService.h"
 
 namespace brim {
 
-enum class TControlKind { Button, CheckBox, Label, Edit, Memo, ListBox, ProgressBar, RichEdit };
+enum class TControlKind {
+  Button, CheckBox, Label, Edit, Memo, ListBox, ProgressBar, RichEdit,
+  Panel,     // a plain area with an optional raised or lowered edge
+  GroupBox,  // a frame with its caption at the top
+  Image,     // a picture from the bytes of a BMP file
+  Bevel,     // an etched line or frame
+  PaintBox,  // an area the owner paints (TControlCallbacks::Paint)
+};
+
+// How a control's text sits: alignment for labels and panels.
+enum class TControlAlignment { Left, Right, Center };
+// The edge of a panel or the shape of a bevel.
+enum class TControlFrame { None, Raised, Lowered, Box, TopLine, BottomLine, LeftLine, RightLine };
+
+// What a control is made with; it does not change afterwards.
+struct TControlOptions {
+  bool Default = false;   // a button: pressed by Enter
+  bool Cancel = false;    // a button: pressed by Escape
+  bool Sorted = false;    // a list box keeps its lines in order (case ignored)
+  bool WordWrap = true;   // a label breaks its text into lines
+  bool NoPrefix = false;  // a label shows "&" as it is
+  bool ReadOnly = false;  // an edit or memo box
+  TControlAlignment Alignment = TControlAlignment::Left;
+  TControlFrame Frame = TControlFrame::None;
+  bool operator==(const TControlOptions&) const = default;
+};
+
+// A control's font. Height as in LOGFONT: negative for the character
+// height in pixels, positive for the cell height; Charset 1 is the
+// system's default.
+struct TControlFont {
+  std::string Face = "MS Sans Serif";
+  int32_t Height = -11;
+  bool Bold = false;
+  bool Italic = false;
+  bool Underline = false;
+  int32_t Charset = 1;
+  bool operator==(const TControlFont&) const = default;
+};
 
 // What a control tells its owner.
 struct TControlCallbacks {
-  std::function<void()> Clicked;  // a button or check box was pressed
+  std::function<void()> Clicked = nullptr;  // a button or check box was pressed
   // The text of an edit or memo box changed: by the user, or for a
   // one-line edit box also by the program (SetText).
-  std::function<void()> Changed;
+  std::function<void()> Changed = nullptr;
+  // The user chose another line of a list box.
+  std::function<void()> Selected = nullptr;
+  // A paint box is to be drawn: the canvas is the control's size, its
+  // origin the control's top left.
+  std::function<void(ICanvas&)> Paint = nullptr;
 };
 
 class IControl {
@@ -64,6 +110,25 @@ class IControl {
   // Presses a button or check box as the user would (a disabled one does
   // nothing): a check box toggles, then Clicked runs.
   virtual void Click() = 0;
+  // Chooses a line of a list box as the user would: it is selected, then
+  // Selected runs.
+  virtual void Choose(int index) = 0;
+  virtual TControlOptions Options() = 0;
+  virtual void SetFont(const TControlFont& font) = 0;
+  virtual TControlFont Font() = 0;
+  // The background of a panel, label, group box or check box; empty: the
+  // system's colour for the kind.
+  virtual void SetColor(std::optional<TCanvasColor> color) = 0;
+  virtual std::optional<TCanvasColor> Color() = 0;
+  // An image's picture, a BMP file; its size in pixels (0 x 0 for none or
+  // bytes that are no bitmap).
+  virtual void SetPicture(const std::string& bmp) = 0;
+  virtual TCanvasSize PictureSize() = 0;
+  // Gives the control the keyboard focus.
+  virtual void Focus() = 0;
+  virtual bool Focused() = 0;
+  // Draws the control again at once (a paint box: Paint runs).
+  virtual void Repaint() = 0;
 };
 
 class IControlService {
@@ -74,7 +139,11 @@ class IControlService {
   virtual std::unique_ptr<IControl> CreateControl(IWindow& parent, TControlKind kind,
                                                   const TWindowBounds& bounds,
                                                   const std::string& text,
-                                                  TControlCallbacks callbacks = {}) = 0;
+                                                  TControlCallbacks callbacks = {},
+                                                  const TControlOptions& options = {}) = 0;
+  // Puts the controls of one window in this order, the first on top;
+  // Tab moves the focus along the same order.
+  virtual void Stack(const std::vector<IControl*>& topFirst) = 0;
 };
 
 // The controls of the platform this program was built for: native ones on
@@ -86,8 +155,11 @@ class THeadlessControlService : public IControlService {
  public:
   std::unique_ptr<IControl> CreateControl(IWindow& parent, TControlKind kind,
                                           const TWindowBounds& bounds, const std::string& text,
-                                          TControlCallbacks callbacks = {}) override;
-  // The live controls on a window, in the order they were made.
+                                          TControlCallbacks callbacks = {},
+                                          const TControlOptions& options = {}) override;
+  void Stack(const std::vector<IControl*>& topFirst) override;
+  // The live controls on a window, in the order they were made (or as
+  // Stack put them, the top first).
   std::vector<IControl*> ControlsOf(const IWindow& parent) const;
 
  private:
@@ -98,6 +170,7 @@ class THeadlessControlService : public IControlService {
     IControl* Control;
   };
   std::vector<TEntry> controls_;
+  IControl* focused_ = nullptr;
 };
 
 }  // namespace brim

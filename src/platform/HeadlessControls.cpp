@@ -1,6 +1,8 @@
 // Child controls as records: what the native controls would hold, kept so
 // that a test or a console front end can read the tree back.
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <utility>
 
 #include "platform/Controls.h"
@@ -10,10 +12,11 @@ namespace brim {
 class THeadlessControlService::TControl : public IControl {
  public:
   TControl(THeadlessControlService& service, TControlKind kind, const TWindowBounds& bounds,
-           const std::string& text, TControlCallbacks callbacks)
+           const std::string& text, TControlCallbacks callbacks, const TControlOptions& options)
       : service_(service), kind_(kind), bounds_(bounds), callbacks_(std::move(callbacks)),
-        text_(text) {}
+        options_(options), text_(text) {}
   ~TControl() override {
+    if (service_.focused_ == this) service_.focused_ = nullptr;
     auto& all = service_.controls_;
     all.erase(std::remove_if(all.begin(), all.end(),
                              [this](const TEntry& e) { return e.Control == this; }),
@@ -27,7 +30,7 @@ class THeadlessControlService::TControl : public IControl {
     // A one-line edit box tells of the program's changes too (a memo
     // tells only of the user's).
     if (changed && kind_ == TControlKind::Edit && callbacks_.Changed)
-      callbacks_.Changed();
+      if (auto run = callbacks_.Changed) run();
   }
   std::string Text() override { return text_; }
   void SetBounds(const TWindowBounds& bounds) override { bounds_ = bounds; }
@@ -39,6 +42,12 @@ class THeadlessControlService::TControl : public IControl {
   void SetItems(const std::vector<std::string>& items) override {
     if (kind_ != TControlKind::ListBox) return;
     items_ = items;
+    if (options_.Sorted)
+      std::stable_sort(items_.begin(), items_.end(), [](const std::string& a, const std::string& b) {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+          return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+        });
+      });
     itemIndex_ = -1;
   }
   std::vector<std::string> Items() override { return items_; }
@@ -62,7 +71,38 @@ class THeadlessControlService::TControl : public IControl {
   void Click() override {
     if (!enabled_ || (kind_ != TControlKind::Button && kind_ != TControlKind::CheckBox)) return;
     if (kind_ == TControlKind::CheckBox) checked_ = !checked_;
-    if (callbacks_.Clicked) callbacks_.Clicked();
+    // The owner may destroy this control from the callback: run a copy.
+    if (auto run = callbacks_.Clicked) run();
+  }
+  void Choose(int index) override {
+    if (!enabled_ || kind_ != TControlKind::ListBox) return;
+    SetItemIndex(index);
+    if (auto run = callbacks_.Selected) run();
+  }
+  TControlOptions Options() override { return options_; }
+  void SetFont(const TControlFont& font) override { font_ = font; }
+  TControlFont Font() override { return font_; }
+  void SetColor(std::optional<TCanvasColor> color) override { color_ = color; }
+  std::optional<TCanvasColor> Color() override { return color_; }
+  void SetPicture(const std::string& bmp) override {
+    picture_ = {};
+    if (kind_ != TControlKind::Image || bmp.size() < 26 || bmp.compare(0, 2, "BM") != 0) return;
+    auto i32 = [&](size_t at) {
+      uint32_t v = 0;
+      for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(bmp[at + i]);
+      return static_cast<int32_t>(v);
+    };
+    picture_ = {i32(18), std::abs(i32(22))};
+  }
+  TCanvasSize PictureSize() override { return picture_; }
+  void Focus() override {
+    if (enabled_ && visible_) service_.focused_ = this;
+  }
+  bool Focused() override { return service_.focused_ == this; }
+  void Repaint() override {
+    if (kind_ != TControlKind::PaintBox || !callbacks_.Paint) return;
+    TRecordingCanvas canvas(bounds_.Width, bounds_.Height);
+    callbacks_.Paint(canvas);
   }
 
  private:
@@ -70,6 +110,10 @@ class THeadlessControlService::TControl : public IControl {
   TControlKind kind_;
   TWindowBounds bounds_;
   TControlCallbacks callbacks_;
+  TControlOptions options_;
+  TControlFont font_;
+  std::optional<TCanvasColor> color_;
+  TCanvasSize picture_;
   std::string text_;
   std::vector<std::string> items_;
   int itemIndex_ = -1;
@@ -84,13 +128,25 @@ std::unique_ptr<IControl> THeadlessControlService::CreateControl(IWindow& parent
                                                                  TControlKind kind,
                                                                  const TWindowBounds& bounds,
                                                                  const std::string& text,
-                                                                 TControlCallbacks callbacks) {
+                                                                 TControlCallbacks callbacks,
+                                                                 const TControlOptions& options) {
   // List boxes and progress bars have no caption.
-  bool captioned = kind != TControlKind::ListBox && kind != TControlKind::ProgressBar;
+  bool captioned = kind != TControlKind::ListBox && kind != TControlKind::ProgressBar &&
+                   kind != TControlKind::Image && kind != TControlKind::PaintBox;
   auto control = std::make_unique<TControl>(*this, kind, bounds, captioned ? text : std::string(),
-                                            std::move(callbacks));
+                                            std::move(callbacks), options);
   controls_.push_back({&parent, control.get()});
   return control;
+}
+
+void THeadlessControlService::Stack(const std::vector<IControl*>& topFirst) {
+  // The stacked controls go first, in the given order; the rest keep theirs.
+  auto rank = [&](const TEntry& e) {
+    auto it = std::find(topFirst.begin(), topFirst.end(), e.Control);
+    return it == topFirst.end() ? topFirst.size() : static_cast<size_t>(it - topFirst.begin());
+  };
+  std::stable_sort(controls_.begin(), controls_.end(),
+                   [&](const TEntry& a, const TEntry& b) { return rank(a) < rank(b); });
 }
 
 std::vector<IControl*> THeadlessControlService::ControlsOf(const IWindow& parent) const {

@@ -2,6 +2,12 @@
 
 namespace brim {
 
+namespace {
+
+constexpr int32_t kScreenWidth = 1024, kScreenHeight = 768;
+
+}  // namespace
+
 // A window is its record in the service; the object only names it.
 class THeadlessWindowService::TWindow : public IWindow {
  public:
@@ -26,6 +32,20 @@ class THeadlessWindowService::TWindow : public IWindow {
   TWindowBounds Bounds() override { return Record().Bounds; }
   void SetCaption(const std::string& caption) override { Record().Caption = caption; }
   void Repaint() override {}
+  void SetStyle(const TWindowStyle& style) override { Record().Style = style; }
+  TWindowStyle Style() override { return Record().Style; }
+  void SetClientSize(int32_t width, int32_t height) override {
+    Record().Bounds.Width = width;
+    Record().Bounds.Height = height;
+  }
+  TWindowBounds ClientSize() override { return {0, 0, Record().Bounds.Width, Record().Bounds.Height}; }
+  void CenterOnScreen() override {
+    TWindowBounds& b = Record().Bounds;
+    b.Left = (kScreenWidth - b.Width) / 2;
+    b.Top = (kScreenHeight - b.Height) / 2;
+  }
+  void SetEnabled(bool enabled) override { Record().Enabled = enabled; }
+  bool Enabled() override { return Record().Enabled; }
 
  private:
   TRecord& Record() { return service_.windows_.at(id_); }
@@ -43,7 +63,11 @@ std::unique_ptr<IWindow> THeadlessWindowService::CreateWindow(const std::string&
                                                               const TWindowBounds& bounds,
                                                               TWindowCallbacks callbacks) {
   uint32_t id = nextId_++;
-  windows_[id] = TRecord{caption, bounds, std::move(callbacks)};
+  TRecord record;
+  record.Caption = caption;
+  record.Bounds = bounds;
+  record.Callbacks = std::move(callbacks);
+  windows_[id] = std::move(record);
   return std::make_unique<TWindow>(*this, id);
 }
 

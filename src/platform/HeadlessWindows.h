@@ -2,7 +2,9 @@
 // and state, and the message queue holds only what the windows themselves
 // cause (showing a window activates it). Nothing else can arrive, so a
 // loop that waits ends when the queue is empty. The posix build has no
-// other windows; tests on every platform use it to drive forms.
+// other windows; tests on every platform use it to drive forms. A window
+// has no frame here (its client area is the whole window) and the screen
+// it is centred on is 1024 x 768.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +46,8 @@ class THeadlessWindowService : public IWindowService {
     TWindowCallbacks Callbacks;
     bool Visible = false;
     bool Maximized = false;
+    bool Enabled = true;
+    TWindowStyle Style;
   };
   enum class TEventKind { Activate };
   struct TQueued {

@@ -30,9 +30,6 @@ struct TTextConsole {
 TTextConsole StandardTextConsole();
 // True when stdin is a terminal a person types on.
 bool StandardInputIsTerminal();
-// True where forms are real windows on a screen (win32); false where they
-// exist only as text (posix).
-bool PlatformHasScreen();
 
 struct TMessageBoxButton {
   int Id;

@@ -18,6 +18,22 @@ struct TWindowBounds {
 // What a window tells its form. The calls come from the message loop (or
 // from a call that lets the system send messages, such as Show); an
 // exception a callback throws comes out of that call.
+// How a top-level window is framed.
+enum class TWindowBorder {
+  Sizeable,  // a caption and a frame the user can drag
+  Single,    // a caption and a thin frame
+  Dialog,    // a caption and a dialog frame, no sizing
+  None,      // no caption and no frame (a popup)
+};
+struct TWindowStyle {
+  TWindowBorder Border = TWindowBorder::Sizeable;
+  bool SystemMenu = true;  // the caption's menu and close box
+  bool MinimizeBox = true;
+  bool MaximizeBox = true;
+  bool StayOnTop = false;  // above the windows of other programs
+  bool operator==(const TWindowStyle&) const = default;
+};
+
 struct TWindowCallbacks {
   std::function<void()> Activated;       // the window became the active one
   std::function<void()> CloseRequested;  // the user asked to close it
@@ -38,6 +54,16 @@ class IWindow {
   virtual void SetCaption(const std::string& caption) = 0;
   // Draws the window again at once.
   virtual void Repaint() = 0;
+  virtual void SetStyle(const TWindowStyle& style) = 0;
+  virtual TWindowStyle Style() = 0;
+  // The size of the client area; setting it resizes the frame around it.
+  virtual void SetClientSize(int32_t width, int32_t height) = 0;
+  virtual TWindowBounds ClientSize() = 0;  // Left and Top are 0
+  // Moves the window to the middle of the screen.
+  virtual void CenterOnScreen() = 0;
+  // A disabled window takes no input (the others while a modal form runs).
+  virtual void SetEnabled(bool enabled) = 0;
+  virtual bool Enabled() = 0;
 };
 
 // The screen's size and the height of a window caption, in pixels
@@ -95,6 +121,9 @@ class IWindowService {
   virtual int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) = 0;
   // The screen; a service without one answers 1024 x 768 with an 18-pixel caption.
   virtual TScreenMetrics ScreenMetrics() { return {}; }
+  // True when the windows are on a screen a person looks at (win32);
+  // false for windows held as records.
+  virtual bool OnScreen() const { return false; }
 };
 
 // How the user interface meets the user, from BRIMWELL_UI:

@@ -82,6 +82,13 @@ void TCustomForm::BeforeDestruction() {
 
 void TCustomForm::Show() {
   Visible = true;
+  // A form placed on another control (a hosted page) lies on its host's window.
+  if (!Parent()) EnsureWindow()->Show();
+  if (WindowState == TWindowState::wsMaximized && window_) window_->Maximize();
+  UserInterface().FormShown(*this);
+}
+
+IWindow* TCustomForm::EnsureWindow() {
   if (!window_) {
     TWindowCallbacks callbacks;
     callbacks.Activated = [this] { Activate(); };
@@ -95,9 +102,7 @@ void TCustomForm::Show() {
                             error ? ": " + PlatformSystem().ErrorMessage(error) : std::string());
     }
   }
-  window_->Show();
-  if (WindowState == TWindowState::wsMaximized && window_) window_->Maximize();
-  UserInterface().FormShown(*this);
+  return window_.get();
 }
 
 void TCustomForm::Hide() {

@@ -84,7 +84,11 @@ class TCustomForm : public TWinControl {
   // The window: made when the form is first shown, with the form's
   // caption and bounds; null before.
   IWindow* Window() const { return window_.get(); }
-  // Shows the form and makes it the active window.
+  // Makes the window (hidden) when there is none yet; raises
+  // EOutOfResources when the platform makes none.
+  IWindow* EnsureWindow();
+  // Shows the form and makes it the active window; a form placed on
+  // another control shows on its host's window and gets none of its own.
   void Show();
   // Shows the form and runs its modal loop through the user interface
   // until ModalResult is set; hides the form and returns the result.

@@ -7,6 +7,7 @@
 #include "widgets/Forms.h"
 #include "widgets/StdCtrls.h"
 #include "widgets/TextUserInterface.h"
+#include "widgets/WindowsUserInterface.h"
 
 namespace brim {
 
@@ -16,9 +17,8 @@ IUserInterface* replaced = nullptr;
 
 // The front end of BRIMWELL_UI unset.
 std::unique_ptr<IUserInterface> NativeUserInterface() {
-  // WINDOWS FRONT END: real windows go here; until they exist a platform
-  // with a screen runs unattended.
-  if (PlatformHasScreen()) return std::make_unique<TUnattendedUserInterface>();
+  // Real windows where the platform has a screen.
+  if (PlatformWindows().OnScreen()) return std::make_unique<TWindowsUserInterface>();
   // Without a screen a person at a terminal gets the console.
   if (StandardInputIsTerminal()) return std::make_unique<TConsoleUserInterface>(StandardTextConsole());
   return std::make_unique<TScriptUserInterface>(nullptr, StandardTextConsole());

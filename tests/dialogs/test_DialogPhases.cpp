@@ -19,6 +19,7 @@
 #include "dialogs/ordlg_TGoodInstallForm.h"
 #include "dialogs/ordlg_TLicenseForm.h"
 #include "dialogs/ordlg_TReadmeForm.h"
+#include "dialogs/ordlg_TSelectDestinationForm.h"
 #include "dialogs/ordlg_TWelcomeForm.h"
 #include "engine/cmp_TInstall.h"
 #include "netlocation/cmp_TNetInstallLocation.h"
@@ -52,6 +53,23 @@ struct TAbortAnswer {
 
 class WizardTest : public DialogTest {
  protected:
+  // The phases step through pages of their own: the destination page,
+  // which every before-install phase shows, stays out unless a test
+  // brings it back.
+  void SetUp() override {
+    for (int i = 0; i < PageFormCount(); ++i)
+      if (TBIFEntry* e = PageFormEntry(i); !e->Dialog && e->FormClass == &DialogFormClassOf<TSelectDestinationForm>()) {
+        UnregisterPageForm(e);
+        withdrawn_ = true;
+        break;
+      }
+  }
+  void TearDown() override { WithDestinationPage(); }
+  void WithDestinationPage() {
+    if (withdrawn_) RegisterPageForm(DialogFormClassOf<TSelectDestinationForm>(), nullptr);
+    withdrawn_ = false;
+  }
+  bool withdrawn_ = false;
   // Runs the before-install phase as the run does, with the presses;
   // "back!" is the wizard's Back whether or not the button shows.
   std::string RunPhase(Notes presses) {
@@ -86,17 +104,25 @@ TEST(DialogPlacement, FollowsPositionAndOffsets) {
 }
 
 TEST_F(WizardTest, StandardPagesComeInTheirOrder) {
+  WithDestinationPage();
   Load(std::string(kInstall) + R"(
+    object SelectFolderDlg1: TSelectFolderDlg
+      Container = MainLinkGroup1
+      DialogManager = Before
+    end
+    object MainLinkGroup1: TMainLinkGroup
+      Container = Install1
+      DestDir = '\Brimwell Demo'
+    end
     object LicenseDlg1: TLicenseDlg
       Container = Install1
       DialogManager = Before
     end)",
        answer_.Handlers());
-  AddTestPage("Destination", 45);
-  AddTestPage("Folder", 60);
   EXPECT_EQ(RunPhase({"ProceedBtn", "ProceedBtn", "ProceedBtn", "ProceedBtn"}), "finished");
   EXPECT_EQ(ui_.Trace, (Notes{"Welcome <Next Cancel>", "Software license agreement <Back Next Cancel>",
-                              "Destination <Back Next Cancel>", "Folder <Back Next Cancel>"}));
+                              "Choose Destination Location <Back Next Cancel>",
+                              "Select folder in start menu <Back Next Cancel>"}));
 }
 
 TEST_F(WizardTest, EqualOrdersAreSortedByExchange) {

@@ -133,7 +133,9 @@ TEST_F(FolderPages, BrowseMakesAMissingDestinationForTheBrowserAndRemovesItWhenS
     EXPECT_EQ(IsDirectory(dest), c.KeptAfter);
     std::string expected = c.Choose ? At("chosen") : dest;
     EXPECT_EQ(install->DestDir(), expected);
-    if (c.Choose) EXPECT_EQ(page->Control<TEdit>("edDestDir")->Text(), expected);
+    if (c.Choose) {
+      EXPECT_EQ(page->Control<TEdit>("edDestDir")->Text(), expected);
+    }
   }
 }
 

@@ -25,13 +25,16 @@ ran() { "$@" >out.txt 2>err.txt </dev/null || { sed 's/^/        /' err.txt out.
 # with_display SCRIPT ARGS...: Wine makes windows only for a wineserver
 # started with a display. Stops the prefix's server, runs the script again
 # under Xvfb (BRIMWELL_E2E_XVFB set), stops the server after it and exits
-# with its status. Does nothing when already under Xvfb.
+# with its status. Does nothing when already under Xvfb. BRIMWELL_XVFB_SCREEN
+# (such as 1024x768x24) sets the size and depth of Xvfb's screen.
 with_display() {
   [ -n "${BRIMWELL_E2E_XVFB:-}" ] && return 0
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
   local status=0
-  BRIMWELL_E2E_XVFB=1 xvfb-run -a "$@" || status=$?
+  local screen=()
+  [ -n "${BRIMWELL_XVFB_SCREEN:-}" ] && screen=(-s "-screen 0 $BRIMWELL_XVFB_SCREEN")
+  BRIMWELL_E2E_XVFB=1 xvfb-run -a "${screen[@]}" "$@" || status=$?
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
   exit $status

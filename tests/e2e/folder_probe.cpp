@@ -7,12 +7,14 @@
 //   create      presses the added create-folder button
 //   name NAME   types NAME into the name box and presses its OK
 //   ok, cancel  presses the browser's OK or Cancel
-//   layout      prints the places of the tree, the edit and the button
+//   layout      prints the frame and the places of the tree, OK, the edit
+//               and the button in the browser's client area
 //   noedit      (before START) opens the browser without the added controls
 //   wait N      lets N ticks pass (a screenshot is taken meanwhile)
 // When the browser has ended for good it prints "chosen 1|0", "directory
 // ..." and the number of times the browser was opened.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -50,33 +52,33 @@ std::string ClassOf(HWND window) {
 
 // The dialog of this thread that takes input now: the name box while it
 // is open, else the browser.
+BOOL CALLBACK TakeDialog(HWND window, LPARAM data) {
+  if (ClassOf(window) == "#32770" && IsWindowVisible(window) && IsWindowEnabled(window))
+    *reinterpret_cast<HWND*>(data) = window;
+  return TRUE;
+}
+
 HWND ActiveDialog() {
   HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM data) -> BOOL {
-        if (ClassOf(window) == "#32770" && IsWindowVisible(window) && IsWindowEnabled(window))
-          *reinterpret_cast<HWND*>(data) = window;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(GetCurrentThreadId(), TakeDialog, reinterpret_cast<LPARAM>(&found));
   return found;
+}
+
+struct TSearch {
+  const char* name;
+  std::vector<HWND>* found;
+};
+
+BOOL CALLBACK TakeChild(HWND child, LPARAM data) {
+  auto* s = reinterpret_cast<TSearch*>(data);
+  if (lstrcmpiA(ClassOf(child).c_str(), s->name) == 0) s->found->push_back(child);
+  return TRUE;
 }
 
 std::vector<HWND> Children(HWND dialog, const char* className) {
   std::vector<HWND> found;
-  struct TSearch {
-    const char* name;
-    std::vector<HWND>* found;
-  } search{className, &found};
-  EnumChildWindows(
-      dialog,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<TSearch*>(data);
-        if (lstrcmpiA(ClassOf(child).c_str(), s->name) == 0) s->found->push_back(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  TSearch search{className, &found};
+  EnumChildWindows(dialog, TakeChild, reinterpret_cast<LPARAM>(&search));
   return found;
 }
 
@@ -142,6 +144,12 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
   } else if (step == "layout") {
     auto trees = Children(dialog, "SysTreeView32");
     HWND tree = trees.empty() ? nullptr : trees.front();
+    // The browser's controls are placed from their places in its outer
+    // rectangle: the frame is where its client area begins in it.
+    RECT outer, client = {0, 0, 0, 0};
+    GetWindowRect(dialog, &outer);
+    MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 1);
+    std::printf("frame %ld %ld\n", client.left - outer.left, client.top - outer.top);
     PrintPlace("tree", dialog, tree);
     if (tree) std::printf("tree keeps its selection visible %d\n", (GetWindowLongA(tree, GWL_STYLE) & 0x20) != 0);
     PrintPlace("ok", dialog, GetDlgItem(dialog, IDOK));
@@ -150,6 +158,16 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     char text[MAX_PATH] = "";
     if (HWND edit = AddedEdit(dialog)) GetWindowTextA(edit, text, sizeof text);
     std::printf("edit shows %s\n", text);
+    if (tree) {
+      char item[MAX_PATH] = "";
+      TVITEMA query = {};
+      query.mask = TVIF_TEXT;
+      query.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+      query.pszText = item;
+      query.cchTextMax = sizeof item;
+      if (query.hItem) SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query));
+      std::printf("tree selects %s\n", query.hItem ? item : "nothing");
+    }
   }
   busy = false;
   std::fflush(stdout);

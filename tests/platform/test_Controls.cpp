@@ -81,6 +81,92 @@ void CheckControls(IWindowService& windows, IControlService& controls) {
   }
 }
 
+// Panels, frames, pictures and paint boxes; what a control is made with,
+// its font and colour; a list line chosen; the focus; the stacking order.
+void CheckFacesAndOptions(IWindowService& windows, IControlService& controls) {
+  auto window = windows.CreateWindow("Brimwell faces", {-1392, -960, 640, 480}, {});
+  if (!window) GTEST_SKIP() << "no window can be made here (no display)";
+  window->Show();
+
+  struct Case {
+    TControlKind Kind;
+    TControlOptions Options;
+    const char* Text;
+    const char* TextAfter;
+  } cases[] = {
+      {TControlKind::Panel, {.Frame = TControlFrame::Raised}, "Panel", "Panel"},
+      {TControlKind::GroupBox, {}, "Options", "Options"},
+      {TControlKind::Bevel, {.Frame = TControlFrame::TopLine}, "", ""},
+      {TControlKind::Image, {}, "ignored", ""},
+      {TControlKind::PaintBox, {}, "ignored", ""},
+      {TControlKind::Button, {.Default = true, .Cancel = false}, "&Next >", "&Next >"},
+      {TControlKind::Button, {.Cancel = true}, "Cancel", "Cancel"},
+      {TControlKind::ListBox, {.Sorted = true}, "", ""},
+      {TControlKind::Edit, {.ReadOnly = true}, "C:\\App", "C:\\App"},
+      {TControlKind::Label, {.WordWrap = false, .NoPrefix = true, .Alignment = TControlAlignment::Center},
+       "A & B", "A & B"},
+  };
+  for (const auto& c : cases) {
+    auto control = controls.CreateControl(*window, c.Kind, {10, 20, 120, 60}, c.Text, {}, c.Options);
+    ASSERT_NE(control, nullptr) << c.Text;
+    SCOPED_TRACE(c.Text);
+    EXPECT_EQ(control->Kind(), c.Kind);
+    EXPECT_EQ(control->Text(), c.TextAfter);
+    EXPECT_EQ(control->Options(), c.Options);
+    EXPECT_EQ(control->Bounds(), (TWindowBounds{10, 20, 120, 60}));
+  }
+
+  // A sorted list orders its lines without regard to case; a chosen line tells.
+  int selections = 0, paints = 0;
+  TCanvasSize painted;
+  auto list = controls.CreateControl(*window, TControlKind::ListBox, {0, 0, 100, 80}, "",
+                                     {.Selected = [&] { ++selections; }}, {.Sorted = true});
+  list->SetItems({"Program Files", "accessories", "Games"});
+  EXPECT_EQ(list->Items(), (std::vector<std::string>{"accessories", "Games", "Program Files"}));
+  list->Choose(1);
+  EXPECT_EQ(list->ItemIndex(), 1);
+  EXPECT_EQ(selections, 1);
+
+  // Fonts by face, height, weight and charset; colours of their own or the system's.
+  auto label = controls.CreateControl(*window, TControlKind::Label, {0, 0, 100, 20}, "Setup");
+  TControlFont font{"Arial", -24, true, true, false, 0};
+  label->SetFont(font);
+  EXPECT_EQ(label->Font(), font);
+  label->SetColor(CanvasRgb(0, 0, 128));
+  EXPECT_EQ(label->Color(), CanvasRgb(0, 0, 128));
+  label->SetColor(std::nullopt);
+  EXPECT_EQ(label->Color(), std::nullopt);
+
+  // A picture from BMP bytes; bytes that are no bitmap show none.
+  auto image = controls.CreateControl(*window, TControlKind::Image, {0, 0, 50, 50}, "");
+  image->SetPicture(BitmapFileOfPixels(3, 2, std::vector<TCanvasColor>(6, CanvasRgb(255, 0, 0))));
+  EXPECT_EQ(image->PictureSize(), (TCanvasSize{3, 2}));
+  EXPECT_EQ(image->Bounds(), (TWindowBounds{0, 0, 50, 50})) << "the control keeps its place";
+  image->SetPicture("not a bitmap");
+  EXPECT_EQ(image->PictureSize(), (TCanvasSize{}));
+
+  // A paint box is painted by its owner on a canvas of its size.
+  auto box = controls.CreateControl(*window, TControlKind::PaintBox, {5, 5, 64, 32}, "",
+                                    {.Paint = [&](ICanvas& canvas) {
+                                      ++paints;
+                                      painted = {canvas.Width(), canvas.Height()};
+                                    }});
+  box->Repaint();
+  EXPECT_GE(paints, 1);
+  EXPECT_EQ(painted, (TCanvasSize{64, 32}));
+
+  // The focus goes where it is given.
+  auto edit = controls.CreateControl(*window, TControlKind::Edit, {0, 0, 100, 20}, "");
+  edit->Focus();
+  EXPECT_TRUE(edit->Focused());
+  list->Focus();
+  EXPECT_TRUE(list->Focused());
+  EXPECT_FALSE(edit->Focused());
+  controls.Stack({edit.get(), list.get()});
+  while (windows.ProcessMessage(false) == TMessageStep::Handled) {
+  }
+}
+
 TEST(HeadlessControls, EachKindHoldsWhatItIsGivenAndTellsItsOwner) {
   THeadlessWindowService windows;
   THeadlessControlService controls;
@@ -90,9 +176,25 @@ TEST(HeadlessControls, EachKindHoldsWhatItIsGivenAndTellsItsOwner) {
   EXPECT_EQ(controls.ControlsOf(*window), std::vector<IControl*>{label.get()});
 }
 
+TEST(HeadlessControls, FacesOptionsFontsAndPicturesAreKept) {
+  THeadlessWindowService windows;
+  THeadlessControlService controls;
+  CheckFacesAndOptions(windows, controls);
+  // Stacking puts the controls of a window in the order given.
+  auto window = windows.CreateWindow("Stack", {}, {});
+  auto a = controls.CreateControl(*window, TControlKind::Panel, {}, "");
+  auto b = controls.CreateControl(*window, TControlKind::Button, {}, "");
+  controls.Stack({b.get(), a.get()});
+  EXPECT_EQ(controls.ControlsOf(*window), (std::vector<IControl*>{b.get(), a.get()}));
+}
+
 #ifdef _WIN32
 TEST(Win32Windows, ChildControlsHoldWhatTheyAreGivenAndTellTheirOwner) {
   CheckControls(PlatformWindows(), NativeControlService());
+}
+
+TEST(Win32Windows, FacesOptionsFontsAndPicturesAreKept) {
+  CheckFacesAndOptions(PlatformWindows(), NativeControlService());
 }
 #endif
 

@@ -52,6 +52,44 @@ TEST(HeadlessWindows, TheQuitMessageComesAfterWhatIsPending) {
   EXPECT_EQ(windows.ProcessMessage(true), TMessageStep::Idle);
 }
 
+// Frames, client sizes, centring and enabling, the same on every backend.
+void CheckFrames(IWindowService& windows) {
+  auto window = windows.CreateWindow("Frames", {10, 10, 300, 200}, {});
+  if (!window) GTEST_SKIP() << "no window can be made here (no display)";
+  struct Case {
+    TWindowStyle Style;
+  } cases[] = {
+      {{}},
+      {{TWindowBorder::Dialog, true, false, false, false}},
+      {{TWindowBorder::Single, false, false, false, false}},
+      {{TWindowBorder::None, false, false, false, true}},
+  };
+  for (const auto& c : cases) {
+    window->SetStyle(c.Style);
+    EXPECT_EQ(window->Style(), c.Style) << static_cast<int>(c.Style.Border);
+    window->SetClientSize(417, 291);
+    EXPECT_EQ(window->ClientSize(), (TWindowBounds{0, 0, 417, 291})) << static_cast<int>(c.Style.Border);
+  }
+  // Centred: as far from the left of the screen as from its right.
+  window->CenterOnScreen();
+  TWindowBounds b = window->Bounds();
+  EXPECT_GT(b.Left, 0);
+  EXPECT_GT(b.Top, 0);
+  window->SetEnabled(false);
+  EXPECT_FALSE(window->Enabled());
+  window->SetEnabled(true);
+  EXPECT_TRUE(window->Enabled());
+}
+
+TEST(HeadlessWindows, FramesClientSizesAndCentring) {
+  THeadlessWindowService windows;
+  EXPECT_FALSE(windows.OnScreen());
+  CheckFrames(windows);
+  auto window = windows.CreateWindow("Centred", {0, 0, 400, 300}, {});
+  window->CenterOnScreen();
+  EXPECT_EQ(window->Bounds(), (TWindowBounds{312, 234, 400, 300}));
+}
+
 // ---- Bitmap resources ----
 
 void Put(std::string& out, uint32_t value, int size) {
@@ -126,6 +164,11 @@ TEST(Win32Windows, AShownWindowIsActivatedAndKeepsItsPlace) {
   EXPECT_EQ(window->Bounds(), (TWindowBounds{-1392, -960, 696, 480}));
   window->Maximize();
   EXPECT_TRUE(window->Maximized());
+}
+
+TEST(Win32Windows, FramesClientSizesAndCentring) {
+  if (!PlatformWindows().OnScreen()) GTEST_SKIP() << "no window can be made here (no display)";
+  CheckFrames(PlatformWindows());
 }
 #endif
 

@@ -28,8 +28,6 @@ TTextConsole StandardTextConsole() {
 
 bool StandardInputIsTerminal() { return ::isatty(0) != 0; }
 
-bool PlatformHasScreen() { return false; }
-
 IWindowService& NativeWindows() {
   // Without a setting the console is the user interface when a person
   // sits at it.

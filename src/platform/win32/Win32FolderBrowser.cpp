@@ -6,6 +6,9 @@
 // new folder, so that the shell's tree shows it.
 #include "platform/win32/Win32FolderBrowser.h"
 
+#include "platform/win32/Win32Api.h"
+#include "platform/win32/Win32Handles.h"
+
 #include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -13,9 +16,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "platform/win32/Win32Api.h"
-#include "platform/win32/Win32Handles.h"
 
 namespace brim {
 
@@ -121,7 +121,11 @@ bool MakeFolder(std::string path) {
   if (path.size() < 3 || DirectoryExists(path)) return true;
   size_t slash = path.rfind('\\');
   if (slash != std::string::npos && slash > 0 && !MakeFolder(path.substr(0, slash))) return false;
-  return ::CreateDirectoryA(path.c_str(), nullptr) || DirectoryExists(path);
+  if (!::CreateDirectoryA(path.c_str(), nullptr)) return DirectoryExists(path);
+  // The shell's views of the parent, the next browser's tree among them,
+  // learn of the new folder.
+  ::SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA | SHCNF_FLUSH, path.c_str(), nullptr);
+  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -286,7 +290,7 @@ class TBrowser {
     dialog_ = dialog;
     ::GetWindowRect(dialog, &dialogPlace_);
     ::EnumChildWindows(dialog, FindControl, reinterpret_cast<LPARAM>(this));
-    auto font = reinterpret_cast<WPARAM>(::SendMessageA(dialog, WM_GETFONT, 0, 0));
+    auto font = static_cast<WPARAM>(::SendMessageA(dialog, WM_GETFONT, 0, 0));
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
     if (options_.ShowCreateButton) {
       RECT place = kFallbackPlace;

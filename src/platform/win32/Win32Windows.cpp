@@ -1,6 +1,7 @@
 // Windows, the message loop and message boxes through user32.
 #include "platform/win32/Win32Windows.h"
 
+#include <string>
 #include <utility>
 
 #include "platform/NativeServices.h"
@@ -79,10 +80,79 @@ class TWin32Window : public IWindow {
     ::SetWindowTextA(hwnd_.Get(), caption.c_str());
   }
   void Repaint() override {
-    ::InvalidateRect(hwnd_.Get(), nullptr, TRUE);
-    ::UpdateWindow(hwnd_.Get());
+    // The controls on the window too.
+    ::RedrawWindow(hwnd_.Get(), nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     service_.RethrowPending();
   }
+
+  void SetStyle(const TWindowStyle& style) override {
+    LONG_PTR ws = ::GetWindowLongPtrA(hwnd_.Get(), GWL_STYLE) & (WS_VISIBLE | WS_DISABLED);
+    LONG_PTR ex = 0;
+    switch (style.Border) {
+      case TWindowBorder::Sizeable: ws |= WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME; break;
+      case TWindowBorder::Single: ws |= WS_OVERLAPPED | WS_CAPTION | WS_BORDER; break;
+      case TWindowBorder::Dialog:
+        ws |= WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+        ex |= WS_EX_DLGMODALFRAME;
+        break;
+      case TWindowBorder::None: ws |= WS_POPUP; break;
+    }
+    if (style.Border != TWindowBorder::None && style.SystemMenu) {
+      ws |= WS_SYSMENU;
+      // A dialog frame has no boxes to minimise or maximise.
+      if (style.Border != TWindowBorder::Dialog) {
+        if (style.MinimizeBox) ws |= WS_MINIMIZEBOX;
+        if (style.MaximizeBox) ws |= WS_MAXIMIZEBOX;
+      }
+    }
+    TWindowBounds client = ClientSize();
+    ::SetWindowLongPtrA(hwnd_.Get(), GWL_STYLE, ws);
+    ::SetWindowLongPtrA(hwnd_.Get(), GWL_EXSTYLE, ex);
+    ::SetWindowPos(hwnd_.Get(), style.StayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    // The client area keeps its size inside the new frame.
+    SetClientSize(client.Width, client.Height);
+  }
+  TWindowStyle Style() override {
+    LONG_PTR ws = ::GetWindowLongPtrA(hwnd_.Get(), GWL_STYLE);
+    LONG_PTR ex = ::GetWindowLongPtrA(hwnd_.Get(), GWL_EXSTYLE);
+    TWindowStyle style;
+    if ((ws & WS_CAPTION) != WS_CAPTION) style.Border = TWindowBorder::None;
+    else if (ex & WS_EX_DLGMODALFRAME) style.Border = TWindowBorder::Dialog;
+    else if (ws & WS_THICKFRAME) style.Border = TWindowBorder::Sizeable;
+    else style.Border = TWindowBorder::Single;
+    style.SystemMenu = (ws & WS_SYSMENU) != 0;
+    style.MinimizeBox = (ws & WS_MINIMIZEBOX) != 0;
+    style.MaximizeBox = (ws & WS_MAXIMIZEBOX) != 0;
+    style.StayOnTop = (ex & WS_EX_TOPMOST) != 0;
+    return style;
+  }
+  void SetClientSize(int32_t width, int32_t height) override {
+    RECT r = {0, 0, width, height};
+    ::AdjustWindowRectEx(&r, static_cast<DWORD>(::GetWindowLongPtrA(hwnd_.Get(), GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongPtrA(hwnd_.Get(), GWL_EXSTYLE)));
+    ::SetWindowPos(hwnd_.Get(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    service_.RethrowPending();
+  }
+  TWindowBounds ClientSize() override {
+    RECT r = {};
+    ::GetClientRect(hwnd_.Get(), &r);
+    return {0, 0, r.right, r.bottom};
+  }
+  void CenterOnScreen() override {
+    RECT work = {};
+    if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
+      work = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    TWindowBounds b = Bounds();
+    ::SetWindowPos(hwnd_.Get(), nullptr, work.left + (work.right - work.left - b.Width) / 2,
+                   work.top + (work.bottom - work.top - b.Height) / 2, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    service_.RethrowPending();
+  }
+  void SetEnabled(bool enabled) override { ::EnableWindow(hwnd_.Get(), enabled ? TRUE : FALSE); }
+  bool Enabled() override { return ::IsWindowEnabled(hwnd_.Get()) != FALSE; }
 
   // Runs a callback inside the window procedure, keeping what it throws.
   void Call(const std::function<void()>& callback) {
@@ -130,6 +200,11 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     }
   }
   return ::DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+bool IsFormWindow(HWND hwnd) {
+  char name[32] = {};
+  return ::GetClassNameA(hwnd, name, sizeof name) > 0 && std::string(name) == kWindowClass;
 }
 
 // Standard error and input of the program, or of the console it was
@@ -202,10 +277,27 @@ TMessageStep TWin32WindowService::ProcessMessage(bool wait) {
     if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return TMessageStep::Idle;
     if (msg.message == WM_QUIT) return TMessageStep::Quit;
   }
+  // Tab, Enter and Escape on a form's window move the focus and press the
+  // default or cancel button, as in a dialog box.
+  HWND root = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (root && IsFormWindow(root) && ::IsDialogMessageA(root, &msg)) {
+    RethrowPending();
+    return TMessageStep::Handled;
+  }
   ::TranslateMessage(&msg);
   ::DispatchMessageA(&msg);
   RethrowPending();
   return TMessageStep::Handled;
+}
+
+bool TWin32WindowService::OnScreen() const {
+  static const bool onScreen = [] {
+    if (!RegisterWindowClass()) return false;
+    TWindowHandle probe(::CreateWindowExA(0, kWindowClass, "", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr,
+                                          nullptr, ::GetModuleHandleA(nullptr), nullptr));
+    return static_cast<bool>(probe);
+  }();
+  return onScreen;
 }
 
 void TWin32WindowService::PostQuit(int exitCode) { ::PostQuitMessage(exitCode); }
@@ -244,8 +336,6 @@ bool StandardInputIsTerminal() {
   HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
   return input && input != INVALID_HANDLE_VALUE && ::GetFileType(input) == FILE_TYPE_CHAR;
 }
-
-bool PlatformHasScreen() { return true; }
 
 IWindowService& NativeWindows() {
   static TWin32WindowService service;

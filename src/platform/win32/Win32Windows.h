@@ -28,6 +28,8 @@ class TWin32WindowService : public IWindowService {
   void PostQuit(int exitCode) override;
   int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
   TScreenMetrics ScreenMetrics() override;
+  // True when a window can be made: Wine without an X display makes none.
+  bool OnScreen() const override;
 
   // Keeps the first exception a callback threw; RethrowPending throws it.
   void Keep(std::exception_ptr exception);

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# End-to-end checks of forms as real windows under Wine and Xvfb:
+#   tests/e2e/forms.sh win32 build/win32 [SHOTS]
+# runs the window and front-end tests of brim_tests.exe that need a display,
+# then shows tests/widgets/EveryKindForm.txt with form_probe.exe inside
+# Wine's desktop window, saves a screenshot (SHOTS/every-kind.png, default
+# build/e2e/forms-win32/), and presses Enter (the default button ends the
+# form with mrOk) and Escape (the cancel button: mrCancel) on the keyboard.
+# Prints one line per check and "e2e forms PLATFORM: N passed, N failed".
+set -uo pipefail
+
+platform="${1:?platform}"
+build="$(realpath "${2:?build directory}")"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+
+# shellcheck source=checks.sh
+. "$root/tests/e2e/checks.sh"
+if [ "$platform" != win32 ]; then
+  echo "forms.sh: only the win32 build makes real windows" >&2
+  exit 2
+fi
+BRIMWELL_XVFB_SCREEN="${BRIMWELL_XVFB_SCREEN:-1024x768x24}" with_display "$0" "$@"
+
+work="$root/build/e2e/forms-$platform"
+shots="$(realpath -m "${3:-$work}")"
+rm -rf "$work"
+mkdir -p "$work" "$shots"
+cd "$work" || exit 1
+export WINEDEBUG=-all
+
+echo "e2e forms $platform: forms as windows under Wine and Xvfb"
+
+tests="$build/bin/brim_tests.exe"
+filter='Win32Windows.*:Win32WindowsFrontEnd.*'
+timeout 300 wine "$tests" --gtest_filter="$filter" >units.txt 2>&1 </dev/null
+tr -d '\r' <units.txt >units.lf
+check "windows, controls and the front end work on real windows" grep -q '^\[  PASSED  \]' units.lf
+check "  with nothing failed" test -z "$(grep '^\[  FAILED  \]' units.lf)"
+check "  with nothing skipped" test -z "$(grep SKIPPED units.lf)"
+grep -E '^\[  FAILED  \]|Failure|Expected|Which is|actual' units.lf | head -30 | sed 's/^/        /'
+
+# The probe's window inside Wine's desktop window, which draws its frame.
+form="Z:$(echo "$root/tests/widgets/EveryKindForm.txt" | tr / '\\')"
+press() {  # press KEY: shows the form, presses KEY in it, leaves the output in KEY.txt
+  local key="$1" shot="${2:-}"
+  wine explorer /desktop=forms,800x600 "$build/bin/form_probe.exe" "$form" >"$key.txt" 2>&1 </dev/null &
+  local pid=$! window=""
+  for _ in $(seq 1 60); do
+    window=$(xdotool search --name 'Wine desktop' 2>/dev/null | head -1)
+    [ -n "$window" ] && break
+    sleep 0.5
+  done
+  sleep 2
+  [ -n "$shot" ] && import -window root "$shot"
+  [ -n "$window" ] && xdotool windowfocus --sync "$window" >/dev/null 2>&1
+  xdotool key --clearmodifiers "$key"
+  for _ in $(seq 1 40); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.5
+  done
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  tr -d '\r' <"$key.txt" >"$key.lf"
+}
+press Return "$shots/every-kind.png"
+check "the form was on the screen" test -s "$shots/every-kind.png"
+check "Enter presses the default button" contains Return.lf "ModalResult=1"
+press Escape
+check "Escape presses the cancel button" contains Escape.lf "ModalResult=2"
+
+echo "e2e forms $platform: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
