@@ -30,6 +30,24 @@ std::string NextScratchName() {
   return "brimtest-" + std::to_string(ProcessId()) + "-" + std::to_string(++counter);
 }
 
+// A form a test shows without a front end of its own is answered as an
+// unattended run answers it, never by waiting for a person at a terminal
+// or a window.
+class TestUserInterfaceEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (std::getenv("BRIMWELL_UI")) return;
+#ifdef _WIN32
+    _putenv_s("BRIMWELL_UI", "auto");
+#else
+    setenv("BRIMWELL_UI", "auto", 1);
+#endif
+  }
+};
+
+[[maybe_unused]] ::testing::Environment* const kUserInterfaceEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TestUserInterfaceEnvironment);
+
 #ifndef _WIN32
 // Every platform call of the test program lands in a machine of its own,
 // never in the developer's default machine.
