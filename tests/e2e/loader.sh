@@ -271,6 +271,44 @@ LINKS
 check "  the internet shortcut holds its address" \
   contains "$(host_path "$programs\\Brimwell on the web.url")" "URL=http://www.example.com/brimwell/"
 
+# The wizard as a person steps through it, answered from a script: the
+# pages come in their order, and the destination and program folder typed
+# on their pages are where the product goes. Cancel on the destination
+# page ends with the bad-end page and makes nothing.
+cat >answers.txt <<'ANSWERS'
+page Welcome
+press Next >
+page Software license agreement
+press ProceedBtn
+page Choose Destination Location
+set edDestDir C:\Apps\Demo
+press ProceedBtn
+page Select folder in start menu
+set FolderEdit My Demo
+press ProceedBtn
+ANSWERS
+# The script is named as the program reads files: a host path natively.
+script_path() { if [ "$platform" = native ]; then printf '%s' "$work/$1"; else winpath "$work/$1"; fi; }
+BRIMWELL_UI="script:$(script_path answers.txt)" start demo/dist
+check "a scripted install passes the wizard's pages in order" \
+  test "$(grep -x -- '--- [A-Z][^-]* ---' err.lf | grep -vx -e '--- Brimwell Demo Setup ---' \
+    -e '--- Copying installation files ---' | uniq | tr '\n' '|')" = \
+  "--- Welcome ---|--- Software license agreement ---|--- Choose Destination Location ---|--- Select folder in start menu ---|--- Setup complete ---|"
+check "  and installs into the destination typed" content_is "$C/Apps/Demo/Docs/Samples/hello.txt" "$(cat "$root/examples/demo/payload/samples/hello.txt")"
+check "  with its shortcuts in the program folder typed" test -n "$(link_fields "$(shell_folder Programs)\\My Demo\\Read me.lnk" | grep '^Path=')"
+cat >cancel.txt <<'ANSWERS'
+page Welcome
+press Next >
+page Software license agreement
+press Next >
+page Choose Destination Location
+set edDestDir C:\Cancelled\Demo
+cancel
+ANSWERS
+BRIMWELL_UI="script:$(script_path cancel.txt)" start demo/dist
+check "Cancel on the destination page ends with the bad-end page" contains err.lf "--- Setup incomplete ---"
+check "  and makes nothing" test ! -e "$C/Cancelled"
+
 # On Windows NT 3.51 the shell is Program Manager: the same setup makes its
 # program folder a Program Manager group through DDE, and its items start
 # what the shortcuts would; the desktop has no shortcut there.
