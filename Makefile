@@ -24,7 +24,7 @@ CMAKE_ASAN := cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBRIMWE
 CMAKE_FUZZ := cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBRIMWELL_FUZZ=ON \
 	-DBRIMWELL_TESTS=OFF -DCMAKE_CXX_COMPILER=clang++
 
-.PHONY: deps deps-build build build-native build-win32 build-win32-only build-asan build-fuzz \
+.PHONY: deps deps-build build build-native build-win32 build-win32-only build-asan build-fuzz screenshots \
 	test demo asan fuzz bench clean
 
 ## deps: install the Debian packages the builds, the tests, the fuzzers and the benchmarks need
@@ -71,6 +71,10 @@ test:
 ## through its setup.exe on a fresh substitute machine; print the installed files and keys
 demo: deps-build build
 	@scripts/demo
+
+## screenshots: the demo's setup under Wine in Xvfb, stepped through with xdotool; PNGs in build/screenshots
+screenshots: deps build
+	@scripts/screenshots
 
 ## asan: the unit tests and the end-to-end checks built with AddressSanitizer and UBSan
 asan: deps build-asan

@@ -15,6 +15,8 @@
 // ..." and the number of times the browser was opened.
 #include <windows.h>
 #include <commctrl.h>
+// The window service names a method CreateWindow, which windows.h makes a macro.
+#undef CreateWindow
 
 #include <cstdio>
 #include <cstdlib>
