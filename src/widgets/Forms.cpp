@@ -82,10 +82,15 @@ void TCustomForm::BeforeDestruction() {
 
 void TCustomForm::Show() {
   Visible = true;
-  // A form placed on another control (a hosted page) lies on its host's window.
-  if (!Parent()) EnsureWindow()->Show();
-  if (WindowState == TWindowState::wsMaximized && window_) window_->Maximize();
+  // A form placed on another control (a hosted page) lies on its host's
+  // window. The front end shows the form's controls before its window
+  // shows: showing activates the window, and the main window's first
+  // activation runs the whole installation.
+  if (!Parent()) EnsureWindow();
   UserInterface().FormShown(*this);
+  if (Parent()) return;
+  window_->Show();
+  if (WindowState == TWindowState::wsMaximized) window_->Maximize();
 }
 
 IWindow* TCustomForm::EnsureWindow() {
@@ -160,6 +165,8 @@ void TCustomForm::SetWindowState(TWindowState state) {
   if (!window_) return;
   if (state == TWindowState::wsMaximized) window_->Maximize();
   else if (state == TWindowState::wsNormal) window_->SetBounds({Left, Top, Width, Height});
+  // The controls follow the window's new size (the backdrop fills it).
+  if (Visible) UserInterface().FormChanged(*this);
 }
 
 void TCustomForm::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {

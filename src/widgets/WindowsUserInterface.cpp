@@ -192,6 +192,11 @@ std::optional<TCanvasColor> ColorOf(const TControl& c) {
 std::vector<TWindowBounds> Arrange(const TWinControl& parent, TWindowBounds area) {
   std::vector<TWindowBounds> places(static_cast<size_t>(parent.ControlCount()));
   TWindowBounds rest = area;
+  // A panel's border keeps the aligned controls off its edges.
+  if (const auto* panel = dynamic_cast<const TCustomPanel*>(&parent)) {
+    int32_t b = std::min({panel->BorderWidth, area.Width / 2, area.Height / 2});
+    rest = {area.Left + b, area.Top + b, area.Width - 2 * b, area.Height - 2 * b};
+  }
   for (TAlign pass : {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient})
     for (int i = 0; i < parent.ControlCount(); ++i) {
       TControl& c = *parent.Controls(i);
@@ -266,7 +271,9 @@ void Walk(TWinControl& parent, TWindowBounds area, bool shown, bool enabled,
     placed.Shown = shown && c.Visible;
     placed.Enabled = enabled && c.Enabled;
     (IsBackground(placed.Kind) ? back : front).push_back(placed);
-    if (auto* w = dynamic_cast<TWinControl*>(&c); w && placed.Kind != TControlKind::PaintBox)
+    // A self-drawing container (the backdrop) holds controls of its own
+    // (the product label), which lie above it.
+    if (auto* w = dynamic_cast<TWinControl*>(&c))
       Walk(*w, placed.Bounds, placed.Shown, placed.Enabled, front, back);
   }
 }

@@ -3,7 +3,8 @@
 // (xdotool then clicks there), and lists what a window shows.
 //
 //   ui_driver wait TITLE [SECONDS]   waits until a visible top-level window
-//                                    whose title contains TITLE exists
+//                                    whose title, or the text of one of its
+//                                    controls, contains TITLE exists
 //   ui_driver where TITLE BUTTON     prints "X Y", the screen centre of the
 //                                    visible button captioned BUTTON
 //   ui_driver rect TITLE             prints "LEFT TOP RIGHT BOTTOM"
@@ -23,15 +24,28 @@ struct TSearch {
   HWND Found = nullptr;
 };
 
-BOOL CALLBACK FindTopLevel(HWND window, LPARAM data) {
+BOOL CALLBACK FindText(HWND window, LPARAM data) {
   auto* search = reinterpret_cast<TSearch*>(data);
-  char title[512] = {};
-  ::GetWindowTextA(window, title, sizeof title);
-  if (::IsWindowVisible(window) && std::strstr(title, search->Title)) {
+  char text[1024] = {};
+  ::GetWindowTextA(window, text, sizeof text);
+  if (::IsWindowVisible(window) && std::strstr(text, search->Title)) {
     search->Found = window;
     return FALSE;
   }
   return TRUE;
+}
+
+// A window without a caption (the status window) is known by its text.
+BOOL CALLBACK FindTopLevel(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<TSearch*>(data);
+  if (!::IsWindowVisible(window)) return TRUE;
+  FindText(window, data);
+  if (!search->Found) {
+    TSearch inner{search->Title};
+    ::EnumChildWindows(window, FindText, reinterpret_cast<LPARAM>(&inner));
+    if (inner.Found) search->Found = window;
+  }
+  return search->Found ? FALSE : TRUE;
 }
 
 HWND FindWindowTitled(const char* title) {
