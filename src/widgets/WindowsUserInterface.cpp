@@ -268,6 +268,14 @@ void Walk(TWinControl& parent, TWindowBounds area, bool shown, bool enabled,
     placed.Kind = kind->first;
     placed.Options = kind->second;
     placed.Bounds = places[static_cast<size_t>(i)];
+    // An aligned control takes the place its alignment gives it, as its
+    // own bounds: the backdrop paints by its size, which follows the window.
+    if (c.Align != TAlign::alNone && c.Visible && !dynamic_cast<TCustomForm*>(&c)) {
+      c.Left = placed.Bounds.Left - area.Left;
+      c.Top = placed.Bounds.Top - area.Top;
+      c.Width = placed.Bounds.Width;
+      c.Height = placed.Bounds.Height;
+    }
     placed.Shown = shown && c.Visible;
     placed.Enabled = enabled && c.Enabled;
     (IsBackground(placed.Kind) ? back : front).push_back(placed);

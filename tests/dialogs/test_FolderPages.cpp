@@ -71,6 +71,9 @@ class FolderPages : public InstallRunTest {
     for (const char* name : names) ASSERT_TRUE(CreateDirectoryPath(programsDir_ + "\\" + name));
   }
   TCustomShellLinkGroup* Group() { return form->Find<TCustomShellLinkGroup>("MainLinkGroup1"); }
+  // Program Manager: the session's client keeps its conversation until the
+  // session ends, after the test.
+  TRecordingDde pm;
 
  private:
   std::optional<TInstallSession> session_;
@@ -183,7 +186,6 @@ TEST_F(FolderPages, FolderPageOffersTheExistingFoldersAndNamesTheGroup) {
 
 TEST_F(FolderPages, BeforeWindows95TheFoldersAreProgramManagersGroups) {
   MakeFolders({"Not offered"});
-  TRecordingDde pm;
   pm.Replies["Groups"] = "Main\r\nAccessories\r\n";
   TPlatformOf win32s(PlatformSystem(), 0);
   TPlatformServices services;

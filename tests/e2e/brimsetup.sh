@@ -110,7 +110,7 @@ if [ "$platform" = win32 ]; then
     timeout 120 wine "$tests" --gtest_filter='Win32Windows.*' >windows.txt 2>&1 </dev/null
     tr -d '\r' <windows.txt >windows.lf
     check "real windows are activated, placed and maximised; their controls hold their state" \
-      grep -q '^\[  PASSED  \] 2 tests' windows.lf
+      test -n "$(grep '^\[  PASSED  \] [1-9][0-9]* tests' windows.lf)" -a -z "$(grep FAILED windows.lf)"
     check "  with nothing skipped" test -z "$(grep SKIPPED windows.lf)"
   else
     echo "  (no brim_tests.exe beside it: the window backend's test is not run)"
