@@ -41,12 +41,10 @@ void TSelectDestinationForm::ShowDestination(const std::string& path) {
 }
 
 void TSelectDestinationForm::PrepareForShow() {
-  if (auto* back = Control<TButton>("BackBtn")) back->Visible = !IsFirstPage();
+  PrepareStandardPage(*this);
   std::string path = Container ? Container->DestinationPath() : std::string();
   if (gbDirectory_) gbDirectory_->Visible = !path.empty();
   ShowDestination(path);
-  if (auto* proceed = Control<TButton>("ProceedBtn"); proceed && proceed->Visible && Visible)
-    ActiveControl = proceed;
 }
 
 void TSelectDestinationForm::DestDirChanged() {

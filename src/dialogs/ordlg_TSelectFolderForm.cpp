@@ -63,7 +63,7 @@ void TSelectFolderForm::FillList() {
 }
 
 void TSelectFolderForm::PrepareForShow() {
-  if (auto* back = Control<TButton>("BackBtn")) back->Visible = !IsFirstPage();
+  PrepareStandardPage(*this);
   FillList();
   std::string folder;
   if (TCustomShellLinkGroup* group = Group())
@@ -75,8 +75,6 @@ void TSelectFolderForm::PrepareForShow() {
     folder = folderList_->Items.Strings(0);
   // A new text reaches the group through the edit's change.
   if (folderEdit_) folderEdit_->SetText(folder);
-  if (auto* proceed = Control<TButton>("ProceedBtn"); proceed && proceed->Visible && Visible)
-    ActiveControl = proceed;
 }
 
 void TSelectFolderForm::FolderEditChanged() {
