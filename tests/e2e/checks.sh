@@ -22,6 +22,12 @@ lacks() { ! grep -qF -- "$2" "$1" || { echo "        $1 still has: $2"; false; }
 content_is() { [ "$(cat "$1" 2>/dev/null)" = "$2" ] || { echo "        $1 holds '$(cat "$1" 2>/dev/null)', not '$2'"; false; }; }
 ran() { "$@" >out.txt 2>err.txt </dev/null || { sed 's/^/        /' err.txt out.txt | head -20; false; }; }
 
+# win32_only SCRIPT WHAT: a suite that only the win32 build can run stops
+# with status 2 on any other platform, saying what the build has.
+win32_only() {
+  [ "$platform" = win32 ] || { echo "$1: only the win32 build $2" >&2; exit 2; }
+}
+
 # with_display SCRIPT ARGS...: Wine makes windows only for a wineserver
 # started with a display. Stops the prefix's server, runs the script again
 # under Xvfb (BRIMWELL_E2E_XVFB set), stops the server after it and exits

@@ -15,10 +15,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
-if [ "$platform" != win32 ]; then
-  echo "folders.sh: only the win32 build has a folder browser" >&2
-  exit 2
-fi
+win32_only folders.sh "has a folder browser"
 if [ -z "${WINEPREFIX:-}" ]; then
   # shellcheck source=../../scripts/wine-env
   . "$root/scripts/wine-env"

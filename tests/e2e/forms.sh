@@ -15,10 +15,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
-if [ "$platform" != win32 ]; then
-  echo "forms.sh: only the win32 build makes real windows" >&2
-  exit 2
-fi
+win32_only forms.sh "makes real windows"
 BRIMWELL_XVFB_SCREEN="${BRIMWELL_XVFB_SCREEN:-1024x768x24}" with_display "$0" "$@"
 
 work="$root/build/e2e/forms-$platform"

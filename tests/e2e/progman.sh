@@ -17,10 +17,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
-if [ "$platform" != win32 ]; then
-  echo "progman.sh: only the win32 build talks to Wine's Program Manager" >&2
-  exit 2
-fi
+win32_only progman.sh "talks to Wine's Program Manager"
 with_display "$0" "$@"
 
 work="$root/build/e2e/progman-$platform"
