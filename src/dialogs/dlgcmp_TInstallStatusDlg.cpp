@@ -106,8 +106,10 @@ void TInstallStatusDlg::ShowCurrentMessage() {
   if (back) back->Width = width - back->Left;
   if (panel) panel->Width = width - (back ? back->Left : 0) - panel->Left;
   form.Show();
-  form.Repaint();
+  // The front end takes the new texts and sizes first, so that the
+  // repaint shows them, picture included.
   UserInterface().FormChanged(form);
+  form.Repaint();
   Application().ProcessMessages();
 }
 

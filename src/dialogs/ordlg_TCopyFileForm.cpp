@@ -38,6 +38,18 @@ void TCopyFileForm::UpdateStatus(TFileStatusParameter* fileStatus,
   auto* fileBar = Control<TProgressBar>("ProgressBar1");
   auto* totalBar = Control<TProgressBar>("ProgressBar2");
   auto* fileLabel = Control<TLabel>("lblCopyingFile");
+  // The engine reports every few kilobytes; the window is redrawn only when
+  // what it shows changes, so that a large file is not slowed by its own
+  // progress display.
+  const bool download = !fileStatus && downloadStatus;
+  if (!fileStatus && !downloadStatus) return;
+  const std::string name = fileStatus ? fileStatus->FileName : downloadStatus->FileName;
+  const int32_t filePercent = fileStatus ? fileStatus->FilePercent : downloadStatus->Percent;
+  const bool same = (!transfer || transfer->Visible == download) &&
+                    (!fileBar || fileBar->Position() == filePercent) &&
+                    (!totalBar || download || totalBar->Position() == fileStatus->TotalPercent) &&
+                    (!fileLabel || fileLabel->Caption == name);
+  if (same) return;
   if (fileStatus) {
     if (transfer) transfer->Visible = false;
     if (totalBar) totalBar->SetPosition(fileStatus->TotalPercent);
@@ -48,8 +60,8 @@ void TCopyFileForm::UpdateStatus(TFileStatusParameter* fileStatus,
     if (fileBar) fileBar->SetPosition(downloadStatus->Percent);
     if (fileLabel) fileLabel->Caption = downloadStatus->FileName;
   }
-  Repaint();
   UserInterface().FormChanged(*this);
+  Repaint();
 }
 
 const TClassInfo& TCopyFileForm::StaticClass() {

@@ -63,15 +63,24 @@ void TSelectDestinationForm::BrowseClick() {
   const bool existed = !Trim(path).empty() && attributes && (*attributes & attrDirectory);
   // The browser can only preselect a folder that exists.
   if (!existed) CreateDirectoryPath(path);
-  TOpenFolderDialog browser(nullptr);
-  browser.Directory = path;
-  if (browser.Execute()) {
-    install->SetDestDirType(nullptr);
-    install->SetDestDir(RemoveTrailingBackslash(browser.Directory));
-    ShowDestination(install->DestDir());
+  // Only the last level, and only when nothing was put in it; also when
+  // the browser fails, so that a refused Browse leaves no folder behind.
+  auto removeMade = [&] {
+    if (!existed && !Trim(path).empty()) PlatformFiles().RemoveDirectory(path);
+  };
+  try {
+    TOpenFolderDialog browser(nullptr);
+    browser.Directory = path;
+    if (browser.Execute()) {
+      install->SetDestDirType(nullptr);
+      install->SetDestDir(RemoveTrailingBackslash(browser.Directory));
+      ShowDestination(install->DestDir());
+    }
+  } catch (...) {
+    removeMade();
+    throw;
   }
-  // Only the last level, and only when nothing was put in it.
-  if (!existed && !Trim(path).empty()) PlatformFiles().RemoveDirectory(path);
+  removeMade();
 }
 
 }  // namespace brim

@@ -169,6 +169,29 @@ void TCustomInstall::SaveLanguage() {
                        static_cast<int32_t>(translator->TranslateIntoLanguage));
 }
 
+void TCustomInstall::ChooseLanguageArgument() {
+  if (LanguageArgument.empty()) return;
+  // The language's own name ("German"), or its property or value name.
+  std::optional<TQmbxLanguage> chosen;
+  std::string known;
+  for (const TLanguageInfo& info : LanguageInfos()) {
+    const std::string property = info.PropertyName;
+    const std::string name = property.substr(2);
+    if (SameText(LanguageArgument, name) || SameText(LanguageArgument, property) ||
+        SameText(LanguageArgument, "ql" + name))
+      chosen = info.Ident;
+    known += (known.empty() ? "" : ", ") + name;
+  }
+  if (!chosen)
+    throw IEInstall("Unknown language %s in *LANG=%s. The languages are: %s", LanguageArgument,
+                    LanguageArgument, known);
+  TTranslator* translator = MainTranslator();
+  if (!translator)
+    throw IEInstall("Cannot choose the language %s: this setup has no translator",
+                    LanguageArgument);
+  translator->TranslateIntoLanguage = *chosen;
+}
+
 void TCustomInstall::LoadLanguage() {
   TTranslator* translator = MainTranslator();
   const auto fallback = static_cast<int32_t>(translator ? translator->TranslateIntoLanguage

@@ -153,6 +153,7 @@ void TCustomInstall::Process() {
   Running = true;
   for (TInstallContainer* container : InstallContainers().Containers()) container->Processed = false;
 
+  ChooseLanguageArgument();
   if (UseLoadingProgram() && !HasSwitch('s'))
     throw IEInstall(
         "The path of the loading program was not passed correctly. If you are running your "

@@ -214,7 +214,14 @@ void TCustomInstall::Notification(TComponent* component, TOperation operation) {
 void TCustomInstall::ParseCommandLine() {
   CommandSwitches = 0;
   for (std::string& argument : SwitchArguments) argument.clear();
+  LanguageArgument.clear();
   for (const std::string& argument : ProgramArguments()) {
+    // "*LANG=NAME" chooses the language of a run that no one watches, or of
+    // a test; the "*" keeps it from older programs that do not know it.
+    if (argument.size() > 6 && SameText(argument.substr(0, 6), "*LANG=")) {
+      LanguageArgument = argument.substr(6);
+      continue;
+    }
     auto invalid = [&] {
       return IException(
           "Invalid parameter <%s>. Valid command line parameters are: -b (Build), -d (Debug), -f "

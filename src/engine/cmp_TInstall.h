@@ -169,6 +169,8 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   void RemoveInstallRecord();
   // The dialog language kept in the record across a reboot.
   void SaveLanguage();
+  // Makes the language named by "*LANG=NAME" the main translator's target.
+  void ChooseLanguageArgument();
   void LoadLanguage();
 
   // Building the distribution and the loading program's copy.
@@ -248,6 +250,8 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   uint32_t CommandSwitches = 0;
   // The text that followed each switch letter, in the order of the bits.
   std::array<std::string, 7> SwitchArguments;
+  // The language named by "*LANG=NAME", empty without one.
+  std::string LanguageArgument;
   // The directory from which the setup runs.
   std::string InstallSource;
   bool Running = false;

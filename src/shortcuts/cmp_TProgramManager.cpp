@@ -108,7 +108,10 @@ void TProgramManager::CreateGroup(const std::string& name) {
 
 void TProgramManager::GetGroups(TStrings& strings) {
   Open();
-  strings.SetText(conversation_->Request("Groups").Data);
+  // A refused request is not an empty list of groups.
+  TDdeReply reply = conversation_->Request("Groups");
+  if (reply.Error.Failed()) throw TCaused<EAIPMError>(reply.Error);
+  strings.SetText(reply.Data);
 }
 
 int TProgramManager::ItemCount() const {

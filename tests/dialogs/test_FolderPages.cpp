@@ -15,6 +15,7 @@
 #include "engine/DefinitionTestForm.h"
 #include "engine/InstallRunTest.h"
 #include "paths/routines_ExpandPaths.h"
+#include "platform/FaultInjection.h"
 #include "platform/PlatformTest.h"
 #include "shortcuts/RecordingDde.h"
 #include "shortcuts/cmp_TInstallShellLink.h"
@@ -210,6 +211,77 @@ TEST_F(FolderPages, WithoutAGroupThePageIsSkippedAndItsDialogCannotRun) {
             "The container for SelectFolderDlg1 must be a TCustomShellLinkGroup");
   EXPECT_EQ(MessageOf([&] { form->Find<TSelectFolderDlg>("Blank")->Run(); }),
             "Cannot run this dialog Blank with a blank Container property");
+}
+
+}  // namespace
+}  // namespace brim::test
+
+namespace brim::test {
+namespace {
+
+// Each machine call of Browse and of the folder list refused in turn: the
+// page reports what failed, keeps the destination it had, and leaves no
+// folder of its own making behind.
+TEST_F(FolderPages, ARefusedCallLeavesTheDestinationAndNoFolderBehind) {
+  struct TCase {
+    const char* Name;
+    TFaultKind Kind;
+    uint64_t Call;
+    bool BrowserFails;      // the browser itself ends with an error
+    const char* Error;      // part of the error Browse ends with, or null
+  } cases[] = {
+      {"the folder cannot be made", TFaultKind::CreateDirectory, 1, false, nullptr},
+      {"no folder browser", TFaultKind::FolderBrowser, 1, false, nullptr},
+      {"the browser fails", TFaultKind::CreateDirectory, 0, true, "no answer"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Reset();
+    std::string dest = At(std::string("dest\\") + c.Name);
+    ASSERT_TRUE(CreateDirectoryPath(At("dest")));
+    LoadProduct("");
+    install->SetDestDirType(nullptr);
+    install->SetDestDir(dest);
+    auto* page = Page<TSelectDestinationForm>();
+    TFaultInjectingServices faults;
+    TScopedPlatformServices scope(faults.Services());
+    faults.FailCall(c.Kind, c.Call);
+    struct TFailingBrowser : TUnattendedUserInterface {
+      TFolderBrowserResult BrowseForFolder(const TFolderBrowserOptions&) override {
+        throw Exception(std::string("The answer script has no answer for the folder browser"));
+      }
+    } failing;
+    std::optional<TUserInterfaceGuard> guard;
+    if (c.BrowserFails) guard.emplace(failing);
+    std::string error;
+    try {
+      page->BrowseClick();
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+    if (c.Error) EXPECT_NE(error.find(c.Error), std::string::npos) << error;
+    else EXPECT_EQ(error, "");
+    EXPECT_FALSE(IsDirectory(dest));
+    EXPECT_EQ(install->DestDir(), dest);
+  }
+  // Program Manager refusing the conversation or the group list: the
+  // program-folder page says so instead of offering an empty list.
+  for (TFaultKind kind : {TFaultKind::DdeConnect, TFaultKind::DdeRequest}) {
+    Reset();
+    TPlatformOf win32s(PlatformSystem(), 0);
+    TFaultInjectingServices faults;
+    TPlatformServices services = faults.Services();
+    services.System = &win32s;
+    TScopedPlatformServices scope(services);
+    faults.FailFrom(kind, 1);
+    LoadProduct("object MainLinkGroup1: TMainLinkGroup\n Container = Install1\n DestDir = ''\nend\n");
+    try {
+      Page<TSelectFolderForm>();
+      ADD_FAILURE() << "the folder page filled its list without Program Manager";
+    } catch (const std::exception& e) {
+      EXPECT_NE(std::string(e.what()).find("Program Manager"), std::string::npos) << e.what();
+    }
+  }
 }
 
 }  // namespace

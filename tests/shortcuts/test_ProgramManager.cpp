@@ -77,6 +77,7 @@ TEST_F(ProgramManagerClient, SendsProgramManagersCommandStrings) {
        },
        {"request Groups"}},
   };
+  dde_.Replies["Groups"] = "Main\r\n";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.What);
     dde_.Sent.clear();
