@@ -74,8 +74,7 @@ TRIMMED = "".join(chr(c) for c in range(33))
 class Table:
     """One table's lines, decoded, with its entries in line order."""
 
-    def __init__(self, name, raw, codec):
-        self.name = name
+    def __init__(self, raw, codec):
         # A byte order mark is the format check's to report, not every line's.
         if raw.startswith(BOM):
             raw = raw[len(BOM):]
@@ -244,8 +243,10 @@ def check_accelerators(table, english):
         if accelerators(text) != accelerators(source):
             return "%d accelerators (&) where English has %d" % (accelerators(text),
                                                                 accelerators(source))
-        if text.endswith("&") and not text.endswith("&&"):
-            return "the accelerator & marks no letter"
+        marked = text.replace("&&", "")
+        if any(i + 1 == len(marked) or marked[i + 1].isspace()
+               for i, char in enumerate(marked) if char == "&"):
+            return "an accelerator & marks no letter"
         return None
     return compare_entries(table, english, compare)
 
@@ -276,7 +277,7 @@ def check(path, english):
     codecs = CODE_PAGES.get(name)
     if codecs is None:
         return {"encoding": [(1, "no known code page for this table")]}
-    table = Table(name, raw, codecs[0])
+    table = Table(raw, codecs[0])
     return {
         "encoding": check_encoding(table, raw, codecs),
         "format": check_format(table, raw),
@@ -299,7 +300,7 @@ def main(argv):
     passed = failed = 0
     try:
         with open(english_path, "rb") as f:
-            english = Table(ENGLISH, f.read(), CODE_PAGES[ENGLISH][0])
+            english = Table(f.read(), CODE_PAGES[ENGLISH][0])
         names = sorted(n for n in os.listdir(directory)
                        if n.startswith("qmbi") and n.endswith(".txt"))
     except OSError as error:
