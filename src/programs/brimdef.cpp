@@ -7,6 +7,8 @@
 //   brimdef face IN -o OUT.bmp           the main window's client area as the
 //                                        setup draws it (backdrop and product
 //                                        label), as a 24-bit BMP file
+//   brimdef languages IN DIR -o OUT      IN with the string tables of DIR
+//                                        (qmbiGerman.txt...) in its translator
 // A definition is loaded through the class registry into real objects
 // before compile writes anything; on any error the message goes to stderr,
 // the exit status is non-zero and no output file is touched.
@@ -31,6 +33,7 @@
 #include "platform/PlatformError.h"
 #include "platform/ResourceBinding.h"
 #include "session/InstallSession.h"
+#include "translation/cmp_TTranslator.h"
 #include "widgets/Painting.h"
 
 namespace {
@@ -42,7 +45,8 @@ int Usage() {
                "       brimdef decompile IN.bin [-o OUT.txt]\n"
                "       brimdef check IN\n"
                "       brimdef bind RUNTIME IN -o SETUP\n"
-               "       brimdef face IN -o OUT.bmp\n";
+               "       brimdef face IN -o OUT.bmp\n"
+               "       brimdef languages IN DIR -o OUT\n";
   return 2;
 }
 
@@ -109,6 +113,60 @@ std::string DrawFace(const TObjectRecord& record) {
   return canvas->BitmapFile();
 }
 
+// The definition's first translator, depth first, or null.
+TObjectRecord* FindTranslator(TObjectRecord& record) {
+  if (record.ClassName == "TTranslator") return &record;
+  for (TObjectRecord& child : record.Children)
+    if (TObjectRecord* found = FindTranslator(child)) return found;
+  return nullptr;
+}
+
+// A string table file as its lines: its bytes as they stand, in the
+// language's own code page, split at line feeds only (a Shift-JIS byte may
+// be 0x85, a line break elsewhere), a carriage return before one dropped.
+std::vector<std::string> TableLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find('\n', start);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// Puts the tables found in dir into the translator's languages, each where
+// the saver would write it: after the language's other properties, or in
+// language order when it has none. A language without a file keeps its own.
+void LoadLanguageTables(TObjectRecord& root, const std::string& dir, const std::string& in) {
+  TObjectRecord* translator = FindTranslator(root);
+  if (!translator) throw Exception("The definition %s has no translator to load languages into", in);
+  auto& props = translator->Props;
+  for (const TLanguageInfo& info : LanguageInfos()) {
+    const std::filesystem::path file = std::filesystem::path(dir) / info.FileName;
+    if (!std::filesystem::exists(file)) continue;
+    TValue list;
+    list.Tag = TValueTag::vaList;
+    for (std::string& line : TableLines(ReadFile(file.string())))
+      list.List.push_back(TValue::String(std::move(line)));
+    const std::string prefix = std::string(info.PropertyName) + ".";
+    const std::string name = prefix + "Strings.Strings";
+    std::erase_if(props, [&](const TPropertyValue& p) { return p.Name == name; });
+    // After the last property of this language or of one before it.
+    auto at = props.begin();
+    for (auto it = props.begin(); it != props.end(); ++it) {
+      for (const TLanguageInfo& before : LanguageInfos()) {
+        if (it->Name.rfind(std::string(before.PropertyName) + ".", 0) == 0) at = it + 1;
+        if (&before == &info) break;
+      }
+    }
+    props.insert(at, TPropertyValue{name, std::move(list), {}});
+  }
+}
+
 // The definition file a command works on, named in its error messages.
 std::string subject;
 
@@ -122,8 +180,9 @@ int Run(const std::vector<std::string>& args) {
     else if (!args[i].empty() && args[i][0] != '-') files.push_back(args[i]);
     else return Usage();
   }
-  if (files.size() != (cmd == "bind" ? 2u : 1u)) return Usage();
-  const std::string& in = files.back();
+  const bool twoFiles = cmd == "bind" || cmd == "languages";
+  if (files.size() != (twoFiles ? 2u : 1u)) return Usage();
+  const std::string& in = cmd == "languages" ? files[0] : files.back();
   subject = in;
   RegisterInstallVocabulary();
   if (cmd == "compile") {
@@ -158,6 +217,15 @@ int Run(const std::vector<std::string>& args) {
   if (cmd == "face") {
     if (out.empty()) return Usage();
     WriteFileAtomically(out, DrawFace(ParseForm(ReadFile(in))));
+    return 0;
+  }
+  if (cmd == "languages") {
+    if (out.empty()) return Usage();
+    TObjectRecord record = ParseForm(ReadFile(in));
+    LoadLanguageTables(record, files[1], in);
+    // The translator parses every table as it loads: a bad line is refused here.
+    CheckLoads(record);
+    WriteFileAtomically(out, PrintTextForm(record));
     return 0;
   }
   if (cmd == "check" && out.empty()) {
