@@ -14,6 +14,7 @@
 #include "engine/cmp_TInstall.h"
 #include "platform/HeadlessWindows.h"
 #include "platform/Platform.h"
+#include "translation/cmp_TTranslator.h"
 
 namespace brim::test {
 namespace {
@@ -134,6 +135,37 @@ TEST_F(InstallStartUp, UpperCaseAndStarSelectTheSameSwitches) {
   EXPECT_EQ(install->SwitchArgument('e'), "Setup.exe");
   EXPECT_EQ(install->InstallSource, "\\\\server\\share");
   EXPECT_FALSE(install->HasSwitch('b'));
+}
+
+TEST_F(InstallStartUp, StarLangChoosesTheMainTranslatorsLanguage) {
+  struct TCase {
+    const char* Argument;
+    TQmbxLanguage Chosen;
+    const char* Error;  // part of the error, or null
+  } cases[] = {
+      {"*LANG=German", TQmbxLanguage::qlGerman, nullptr},
+      {"*lang=lgJapanese", TQmbxLanguage::qlJapanese, nullptr},
+      {"*LANG=QLPOLISH", TQmbxLanguage::qlPolish, nullptr},
+      {"*LANG=Klingon", TQmbxLanguage::qlUser, "Unknown language Klingon in *LANG=Klingon"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Argument);
+    TInstall* install = Load("", {c.Argument}, "object MainTranslator: TTranslator\nend\n");
+    EXPECT_EQ(install->CommandSwitches, 0u);
+    std::string error;
+    try {
+      install->ChooseLanguageArgument();
+    } catch (const Exception& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(MainTranslator()->TranslateIntoLanguage, c.Chosen);
+    if (c.Error) EXPECT_NE(error.find(c.Error), std::string::npos) << error;
+    else EXPECT_EQ(error, "");
+    form.reset();
+  }
+  // Without a translator there is no language to choose.
+  TInstall* install = Load("", {"*LANG=German"});
+  EXPECT_THROW(install->ChooseLanguageArgument(), Exception);
 }
 
 TEST_F(InstallStartUp, AnUpperCaseOrStarBuildSwitchBuildsAndEnds) {
