@@ -308,6 +308,7 @@ ANSWERS
 BRIMWELL_UI="script:$(script_path cancel.txt)" start demo/dist
 check "Cancel on the destination page ends with the bad-end page" contains err.lf "--- Setup incomplete ---"
 check "  and makes nothing" test ! -e "$C/Cancelled"
+check "  and its exit status says nothing was installed" test "$status" -eq 1
 
 # On Windows NT 3.51 the shell is Program Manager: the same setup makes its
 # program folder a Program Manager group through DDE, and its items start
