@@ -9,6 +9,12 @@
 //                                    visible button captioned BUTTON
 //   ui_driver rect TITLE             prints "LEFT TOP RIGHT BOTTOM"
 //   ui_driver text TITLE             prints the visible child windows' texts
+//   ui_driver snap TITLE FILE [SECONDS]
+//                                    waits for the window as wait does, then
+//                                    saves the whole screen as a 24-bit BMP
+//                                    as it was last seen with the window:
+//                                    for a window too short-lived to catch
+//                                    from outside Wine
 // Exit status 1 when the window or button is not there.
 #include <windows.h>
 
@@ -16,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -93,9 +100,76 @@ BOOL CALLBACK VisitChild(HWND window, LPARAM data) {
 }
 
 int Usage() {
-  std::fputs("usage: ui_driver wait TITLE [SECONDS] | where TITLE BUTTON | rect TITLE | text TITLE\n",
-             stderr);
+  std::fputs(
+      "usage: ui_driver wait TITLE [SECONDS] | where TITLE BUTTON | rect TITLE | text TITLE | "
+      "snap TITLE FILE [SECONDS]\n",
+      stderr);
   return 2;
+}
+
+// Waits up to seconds for the window, looking every step milliseconds.
+HWND WaitForWindow(const char* title, int seconds, int step) {
+  for (int waited = 0; waited <= seconds * 1000; waited += step) {
+    if (HWND window = FindWindowTitled(title)) return window;
+    ::Sleep(step);
+  }
+  std::fprintf(stderr, "ui_driver: no window titled \"%s\" after %d s\n", title, seconds);
+  return nullptr;
+}
+
+// The screen, read into a bottom-up 24-bit DIB.
+struct TScreenShot {
+  int Width = ::GetSystemMetrics(SM_CXSCREEN), Height = ::GetSystemMetrics(SM_CYSCREEN);
+  BITMAPINFO Info{};
+  std::string Bits;
+
+  bool Take() {
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    Info.bmiHeader.biSize = sizeof Info.bmiHeader;
+    Info.bmiHeader.biWidth = Width;
+    Info.bmiHeader.biHeight = Height;
+    Info.bmiHeader.biPlanes = 1;
+    Info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(screen, &Info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    bool copied = bits && ::BitBlt(memory, 0, 0, Width, Height, screen, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    if (copied) Bits.assign(static_cast<const char*>(bits), RowBytes() * Height);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return copied;
+  }
+  DWORD RowBytes() const { return (Width * 3 + 3) & ~3u; }
+  bool Save(const char* file) const {
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof header + sizeof Info.bmiHeader;
+    header.bfSize = header.bfOffBits + Bits.size();
+    FILE* out = Bits.empty() ? nullptr : std::fopen(file, "wb");
+    if (!out) return false;
+    bool written = std::fwrite(&header, sizeof header, 1, out) == 1 &&
+                   std::fwrite(&Info.bmiHeader, sizeof Info.bmiHeader, 1, out) == 1 &&
+                   std::fwrite(Bits.data(), Bits.size(), 1, out) == 1;
+    return (std::fclose(out) == 0) && written;
+  }
+};
+
+// Reads the screen again and again while the window shows and saves the
+// last picture taken while it still showed: the one where it has drawn
+// the most.
+bool SnapWhileShown(HWND window, const char* file) {
+  TScreenShot last, next;
+  for (int i = 0; i < 100 && ::IsWindow(window) && ::IsWindowVisible(window); ++i) {
+    ::Sleep(20);
+    if (next.Take() && ::IsWindow(window) && ::IsWindowVisible(window)) std::swap(last, next);
+  }
+  if (last.Save(file)) return true;
+  std::fprintf(stderr, "ui_driver: cannot save the screen to %s\n", file);
+  return false;
 }
 
 }  // namespace
@@ -104,14 +178,10 @@ int main(int argc, char** argv) {
   if (argc < 3) return Usage();
   std::string command = argv[1];
   const char* title = argv[2];
-  if (command == "wait") {
-    int seconds = argc > 3 ? std::atoi(argv[3]) : 30;
-    for (int i = 0; i < seconds * 10; ++i) {
-      if (FindWindowTitled(title)) return 0;
-      ::Sleep(100);
-    }
-    std::fprintf(stderr, "ui_driver: no window titled \"%s\" after %d s\n", title, seconds);
-    return 1;
+  if (command == "wait") return WaitForWindow(title, argc > 3 ? std::atoi(argv[3]) : 30, 100) ? 0 : 1;
+  if (command == "snap" && argc > 3) {
+    HWND window = WaitForWindow(title, argc > 4 ? std::atoi(argv[4]) : 30, 10);
+    return window && SnapWhileShown(window, argv[3]) ? 0 : 1;
   }
   HWND window = FindWindowTitled(title);
   if (!window) {
