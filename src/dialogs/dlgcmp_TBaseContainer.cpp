@@ -311,7 +311,8 @@ void TDialogManager::OpenProgressForms() {
           TDialogPlace place = PlaceDialog(copy->Position, copy->RelativeLeftOffset,
                                            copy->RelativeTopOffset, copy->Width, copy->Height,
                                            Application().Windows().ScreenMetrics());
-          form->SetBounds(place.Left, place.Top, copy->Width, copy->Height);
+          // The copy dialog's Width and Height are the window's, frame included.
+          form->SetWindowBounds(place.Left, place.Top, copy->Width, copy->Height);
         }
       }
       form->PrepareForShow();

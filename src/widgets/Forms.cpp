@@ -183,6 +183,11 @@ void TCustomForm::SetClientWidth(int32_t value) {
   clientSizeGiven_ = true;
 }
 
+void TCustomForm::SetWindowBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
+  SetBounds(left, top, width, height);
+  clientSizeGiven_ = false;
+}
+
 void TCustomForm::SetClientHeight(int32_t value) {
   Height = value;
   clientSizeGiven_ = true;

@@ -65,6 +65,9 @@ class TCustomForm : public TWinControl {
   int32_t ClientHeight() const { return Height; }
   void SetClientHeight(int32_t value);
   bool ClientSizeGiven() const { return clientSizeGiven_; }
+  // Places the form with the size of its whole window, frame included, as
+  // a dialog component gives it; the client area is what the frame leaves.
+  void SetWindowBounds(int32_t left, int32_t top, int32_t width, int32_t height);
 
   TWinControl* ActiveControl = nullptr;
   TBorderIcons BorderIcons{TBorderIcon::biSystemMenu, TBorderIcon::biMinimize, TBorderIcon::biMaximize};

@@ -493,6 +493,9 @@ TEST_F(CopyPhaseTest, TheProgressWindowFollowsFilesAndDownloads) {
     else Install().BroadcastEvent(-998, &file);
     TCopyFileForm& form = Form();
     EXPECT_TRUE(form.Visible);
+    // 474 x 146 is the window's size, frame included, not its client area.
+    EXPECT_EQ(form.Width, 474);
+    EXPECT_FALSE(form.ClientSizeGiven());
     EXPECT_EQ(form.Control<TProgressBar>("ProgressBar1")->Position(), s.FileBar);
     EXPECT_EQ(form.Control<TProgressBar>("ProgressBar2")->Position(), s.TotalBar);
     EXPECT_EQ(form.Control<TLabel>("lblCopyingFile")->Caption, s.Name);
