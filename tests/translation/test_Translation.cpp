@@ -57,11 +57,6 @@ struct TTwoTables {
   TLanguage& Language(Q ident) { return *Translator.LanguageOf(ident); }
 };
 
-std::string ParseError(const Lines& lines) {
-  TTranslator translator(nullptr);
-  return MessageOf([&] { SetLines(*translator.LanguageOf(Q::qlEnglish), lines); });
-}
-
 TEST(LanguageTables, AFormatErrorNamesItsLineAndLeavesNoEntries) {
   const struct {
     Lines Table;
@@ -81,10 +76,9 @@ TEST(LanguageTables, AFormatErrorNamesItsLineAndLeavesNoEntries) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Error);
-    EXPECT_EQ(ParseError(c.Table), c.Error);
     TTranslator translator(nullptr);
     TLanguage& language = *translator.LanguageOf(Q::qlEnglish);
-    EXPECT_THROW(SetLines(language, c.Table), Exception);
+    EXPECT_EQ(MessageOf([&] { SetLines(language, c.Table); }), c.Error);
     EXPECT_EQ(language.Strings.Count(), static_cast<int>(c.Table.size())) << "the lines stay";
     EXPECT_TRUE(language.StringEntries().empty() && language.MemoEntries().empty());
   }
@@ -269,26 +263,21 @@ TEST(TranslatorComponents, AFormTranslatesItsTextsAndThoseOfItsComponents) {
   TTwoTables tables;
   TForm form(nullptr);
   form.Caption = "Welcome";
-  auto* next = new TTranslateBitBtn(&form);
-  next->SetParent(&form);
-  next->Caption = "Something else";
-  next->GLID = 5;
-  auto* missing = new TTranslateLabel(&form);
-  missing->Caption = "Cancel";
-  missing->GLID = 6;  // no German text: stays
-  auto* fixed = new TTranslateLabel(&form);
-  fixed->Caption = "Welcome";
-  fixed->GLID = -1;
+  auto control = [&]<class T>(T* made, const std::string& caption, int32_t glid = 0) {
+    made->SetParent(&form);
+    made->Caption = caption;
+    if constexpr (requires { made->GLID; }) made->GLID = glid;
+    return made;
+  };
+  auto* next = control(new TTranslateBitBtn(&form), "Something else", 5);
+  auto* missing = control(new TTranslateLabel(&form), "Cancel", 6);  // no German text: stays
+  auto* fixed = control(new TTranslateLabel(&form), "Welcome", -1);
   fixed->Visible = false;
-  auto* label = new TLabel(&form);
-  label->SetParent(&form);
-  label->Caption = "welcome";
+  auto* label = control(new TLabel(&form), "welcome");
   auto* memo = new TMemo(&form);
-  memo->Lines.Add("Read this first.");
-  memo->Lines.Add("Then install.");
+  memo->Lines.SetText("Read this first.\r\nThen install.");
   auto* list = new TListBox(&form);
-  list->Items.Add("< Previous");
-  list->Items.Add("Elsewhere");
+  list->Items.SetText("< Previous\r\nElsewhere");
   auto* named = new TNamedCaption(&form);
   named->SetName("Welcome");
   named->Title = named->Caption = "Welcome";
