@@ -5,6 +5,7 @@
 #include "common/routines_Strings.h"
 #include "platform/PlatformServices.h"
 #include "session/InstallSession.h"
+#include "system/routines_API.h"
 #include "translation/cmp_TTranslateControls.h"
 #include "widgets/ExtCtrls.h"
 #include "widgets/Forms.h"
@@ -103,6 +104,16 @@ void TLangFormatStrings::Assign(const TPersistent& source) {
   {
     TParseSuspension suspended(*language_);
     TStringList::Assign(source);
+  }
+  language_->Parse();
+}
+
+void TLangFormatStrings::LoadFromFile(const std::string& path) {
+  std::optional<std::string> text = ReadWholeFile(path);
+  if (!text) throw Exception("Cannot read the translation file %s", path);
+  {
+    TParseSuspension suspended(*language_);
+    SetText(*text);
   }
   language_->Parse();
 }

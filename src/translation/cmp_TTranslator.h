@@ -75,8 +75,11 @@ class TLangFormatStrings : public TStringList {
   TPersistent* GetOwner() const override;
 
   void Delete(int i) override;
-  // Parses once, after all the lines are in.
+  // These parse once, after all the lines are in. A translation file
+  // holds the lines in its language's code page; one that cannot be read
+  // raises an Exception naming it and leaves the lines as they were.
   void Assign(const TPersistent& source) override;
+  void LoadFromFile(const std::string& path);
 
  protected:
   void Changed() override;

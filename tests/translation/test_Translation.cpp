@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "common/exceptions_Brimwell.h"
+#include "common/routines_Strings.h"
 #include "dialogs/ordlg_TBaseInstallForm.h"
 #include "engine/DefinitionTestForm.h"
 #include "platform/ForwardingServices.h"
 #include "platform/PlatformServices.h"
 #include "session/InstallSession.h"
+#include "system/routines_API.h"
 #include "translation/cmp_TTranslateControls.h"
 #include "translation/cmp_TTranslator.h"
 #include "widgets/ExtCtrls.h"
@@ -171,10 +173,18 @@ TEST(LanguageTables, EveryEditParsesAgainButADeletionOnlyMovesTheEntriesUp) {
       {"SetStrings", [&] { language.Strings.SetStrings(0, "5;e"); }, {{5, 0}, {3, 1}, {4, 2}, {7, 3}}},
       {"Clear", [&] { language.Strings.Clear(); }, {}},
       {"Assign", [&] { language.Strings.Assign(other); }, {{7, 0}}},
+      {"LoadFromFile", [&] {
+         const std::string file = JoinPath(PlatformFiles().TempDirectory().value_or(""), "qmbiTest.txt");
+         ASSERT_TRUE(WriteWholeFile(file, "* a table\r\n9;i\r\n"));
+         language.Strings.LoadFromFile(file);
+         PlatformFiles().DeleteFile(file);
+         EXPECT_EQ(MessageOf([&] { language.Strings.LoadFromFile(file); }),
+                   "Cannot read the translation file " + file);
+       }, {{9, 1}}},
       {"Add without parsing", [&] {
          language.SetParseEnabled(false);
          language.Strings.Add("8;h");
-       }, {{7, 0}}},
+       }, {{9, 1}}},
   };
   for (const auto& step : steps) {
     step.Run();
