@@ -1,8 +1,10 @@
 // The translator: one string table per supported language, each a list of
 // "GLID;Text" lines plus memo entries, and the font each language wants.
 // Texts are translated by identifier from the table of the language they
-// are written in to the table of the target language. This unit holds the
-// languages, their fixed data and the translator component.
+// are written in to the table of the target language; forms by walking
+// their components' texts. This unit holds the languages, their fixed
+// data, the translator component and the main translator, through which
+// the dialogs and the system's messages are translated.
 #pragma once
 
 #include <array>
