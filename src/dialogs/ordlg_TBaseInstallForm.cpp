@@ -14,17 +14,19 @@ constexpr int32_t kAnsiCharset = 0;
 void TranslateDialogForm(TCustomForm& form, bool autoSetFont, bool autoTranslate,
                          bool overrideMainTranslator, TQmbxLanguage translateIntoLanguage,
                          TQmbxLanguage& textLanguage) {
-  TTranslator* translator = MainTranslator();
-  TQmbxLanguage target = overrideMainTranslator
-                             ? translateIntoLanguage
-                             : (translator ? translator->TranslateIntoLanguage : TQmbxLanguage::qlUser);
-  if (autoSetFont && translator)
-    if (TLanguage* language = translator->LanguageOf(target); language && language->FontOverride)
-      form.SetFont(language->Font);
-  // The string tables come with the translator's texts; until a table
-  // holds the target language the texts stay in the language they are in.
-  (void)autoTranslate;
-  (void)textLanguage;
+  // A page knows the language its texts are in; a dialog component's own
+  // record of it would be stale for the next form it makes.
+  auto* page = dynamic_cast<TBaseBrimwellForm*>(&form);
+  TQmbxLanguage language = page ? page->TextLanguage : textLanguage;
+  if (autoSetFont) {
+    if (overrideMainTranslator) ApplyFormFontsOf(translateIntoLanguage, &form);
+    else ApplyFormFonts(&form);
+  }
+  if (autoTranslate)
+    language = overrideMainTranslator ? TranslateFormInto(language, translateIntoLanguage, &form)
+                                      : TranslateForm(language, &form);
+  textLanguage = language;
+  if (page) page->TextLanguage = language;
 }
 
 void LoadPictureResource(TImage* image, const std::string& resourceName) {

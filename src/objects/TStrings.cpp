@@ -45,6 +45,14 @@ int TStrings::Add(const std::string& s) {
   return Count() - 1;
 }
 
+void TStrings::AddStrings(const TStrings& strings) {
+  if (strings.lines_.empty()) return;
+  // A copy first: a list may add itself.
+  std::vector<std::string> added = strings.lines_;
+  lines_.insert(lines_.end(), added.begin(), added.end());
+  Changed();
+}
+
 void TStrings::Insert(int i, const std::string& s) {
   if (i < 0 || i > Count()) throw EComponentError("List index out of bounds (%d)", i);
   lines_.insert(lines_.begin() + i, s);
@@ -54,6 +62,16 @@ void TStrings::Insert(int i, const std::string& s) {
 void TStrings::Delete(int i) {
   if (i < 0 || i >= Count()) throw EComponentError("List index out of bounds (%d)", i);
   lines_.erase(lines_.begin() + i);
+  Changed();
+}
+
+void TStrings::Move(int cur, int to) {
+  if (cur < 0 || cur >= Count()) throw EComponentError("List index out of bounds (%d)", cur);
+  if (to < 0 || to >= Count()) throw EComponentError("List index out of bounds (%d)", to);
+  if (cur == to) return;
+  std::string line = std::move(lines_[cur]);
+  lines_.erase(lines_.begin() + cur);
+  lines_.insert(lines_.begin() + to, std::move(line));
   Changed();
 }
 

@@ -20,8 +20,14 @@ class TStrings : public TPersistent {
   const std::vector<std::string>& Lines() const { return lines_; }
 
   int Add(const std::string& s);
+  // Appends every line of another list (one change).
+  void AddStrings(const TStrings& strings);
   void Insert(int i, const std::string& s);
-  void Delete(int i);
+  // Virtual so that a list whose contents mean something (a language's
+  // string table) can take a deletion differently from other changes.
+  virtual void Delete(int i);
+  // Moves the line at cur so that it stands at index to.
+  void Move(int cur, int to);
   void Clear();
   // First line equal to s ignoring A-Z case, or -1.
   int IndexOf(const std::string& s) const;
@@ -46,7 +52,9 @@ class TStrings : public TPersistent {
   std::function<void(TStrings&)> OnChange;
 
  protected:
-  void Changed();
+  // Runs after every change; a list that keeps something built from its
+  // lines rebuilds it here.
+  virtual void Changed();
   std::vector<std::string> lines_;
 };
 

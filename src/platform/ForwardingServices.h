@@ -9,6 +9,7 @@
 
 #include "platform/FileService.h"
 #include "platform/RegistryService.h"
+#include "platform/SystemService.h"
 
 namespace brim {
 
@@ -139,6 +140,39 @@ class TForwardingRegistry : public IRegistryService {
 
  private:
   IRegistryService& registry_;
+};
+
+class TForwardingSystem : public ISystemService {
+ public:
+  explicit TForwardingSystem(ISystemService& system) : system_(system) {}
+  std::optional<TOSVersion> GetVersionEx() override { return system_.GetVersionEx(); }
+  std::optional<std::string> SystemDirectory() override { return system_.SystemDirectory(); }
+  std::optional<std::string> WindowsDirectory() override { return system_.WindowsDirectory(); }
+  uint16_t UserDefaultLangID() override { return system_.UserDefaultLangID(); }
+  int CompareText(const std::string& a, const std::string& b) override {
+    return system_.CompareText(a, b);
+  }
+  bool Reboot() override { return system_.Reboot(); }
+  uint32_t LastError() override { return system_.LastError(); }
+  void SetLastError(uint32_t code) override { system_.SetLastError(code); }
+  std::string ErrorMessage(uint32_t code) override { return system_.ErrorMessage(code); }
+  int64_t UtcToLocalFileTime(int64_t utcTicks) override { return system_.UtcToLocalFileTime(utcTicks); }
+  int64_t LocalToUtcFileTime(int64_t localTicks) override {
+    return system_.LocalToUtcFileTime(localTicks);
+  }
+  TDateTime Now() override { return system_.Now(); }
+  uint32_t TickCount() override { return system_.TickCount(); }
+  uint32_t AnsiCodePage() override { return system_.AnsiCodePage(); }
+  std::optional<std::string> AnsiFromWide(const std::u16string& text) override {
+    return system_.AnsiFromWide(text);
+  }
+  std::u16string WideFromAnsi(const std::string& text) override { return system_.WideFromAnsi(text); }
+
+ protected:
+  ISystemService& Inner() { return system_; }
+
+ private:
+  ISystemService& system_;
 };
 
 }  // namespace brim

@@ -294,6 +294,33 @@ TEST_F(WizardTest, TheLicencePageShowsTheAgreementAndTheThemePicture) {
   }
 }
 
+TEST_F(WizardTest, ThePagesSpeakTheMainTranslatorsLanguageOrTheirOwn) {
+  const struct {
+    const char* Licence;  // the licence dialog's translation settings
+    Notes Trace;
+  } cases[] = {
+      {"", {"Willkommen <Next Cancel>", "Lizenzvertrag <Back Next Cancel>"}},
+      {" OverrideMainTranslator = True\n TranslateIntoLanguage = qlEnglish\n",
+       {"Willkommen <Next Cancel>", "Software license agreement <Back Next Cancel>"}},
+  };
+  for (const auto& c : cases) {
+    Load(std::string(kInstall) + R"(
+      object MainTranslator: TTranslator
+        TranslateIntoLanguage = qlGerman
+        lgEnglish.Strings.Strings = ('1;Software license agreement' '9;Welcome')
+        lgGerman.Strings.Strings = ('1;Lizenzvertrag' '9;Willkommen')
+      end
+      object LicenseDlg1: TLicenseDlg
+        Container = Install1
+        DialogManager = Before
+)" + c.Licence + "end",
+         answer_.Handlers());
+    EXPECT_EQ(RunPhase({"ProceedBtn", "ProceedBtn"}), "finished");
+    EXPECT_EQ(ui_.Trace, c.Trace);
+    ui_.Trace.clear();
+  }
+}
+
 TEST_F(WizardTest, ACopyStatusWithoutTheRightParameterIsRefused) {
   Load(std::string(kInstall) + R"(
     object Copy: TDialogManager

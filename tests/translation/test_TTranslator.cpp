@@ -69,9 +69,12 @@ TEST(TranslatorStreams, StringTableAndFontLoadByDottedPath) {
   EXPECT_FALSE(SavedValue(props, "lgFrench.Strings.Strings").has_value());
 }
 
-TEST(TranslatorStreams, AnUnknownLanguageIsNamed) {
+TEST(TranslatorStreams, AnUnknownLanguageOrABrokenTableIsNamed) {
   EXPECT_CONTAINS(LoadError("object T: TTranslator\n lgKlingon.FontOverride = True\nend"),
                   "TTranslator has no property lgKlingon");
+  const std::string broken = LoadError("object T: TTranslator\n lgGerman.Strings.Strings = ('5;Weiter >' '6;')\nend");
+  EXPECT_CONTAINS(broken, "lgGerman.Strings");
+  EXPECT_CONTAINS(broken, "The 1'th string (6;) does not have the proper format of GLID;Text");
 }
 
 TEST(TranslatorStreams, TheLanguageIdentIsFixed) {
