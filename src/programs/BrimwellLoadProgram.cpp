@@ -7,6 +7,8 @@
 //   setup.exe           the setup with -s<distribution directory>,
 //                       -e<this file's name> when self-extracting, and -c
 //   setup.exe *TODISK   the setup with -s, -e and -f (copy onto floppies)
+//   setup.exe *NAME...  other "*" arguments are passed on to the setup
+//                       ("*LANG=German" chooses its language)
 // Afterwards it removes its directory, so nothing is left behind even when
 // the setup's own clean-up cannot delete a running program; unless the
 // setup ended with 3010, restart required: its start after the reboot
@@ -96,8 +98,12 @@ int RunLoader() {
   const std::string self = PlatformModule().ModuleFileName();
   const TSetupSource source = FindSetupSource(self);
   bool toDisk = false;
-  for (const std::string& argument : ProgramArguments())
+  // Other "*" arguments are the setup's own ("*LANG=German"): passed on.
+  std::string passed;
+  for (const std::string& argument : ProgramArguments()) {
     if (SameText(argument, "*TODISK")) toDisk = true;
+    else if (!argument.empty() && argument[0] == '*') passed += " " + Quoted(argument);
+  }
 
   TQmbxCompress engine(nullptr);
   engine.Offset = source.Offset;
@@ -129,6 +135,7 @@ int RunLoader() {
   // -e names the file within the distribution directory that -s gives.
   if (source.Embedded) command += " " + Quoted("-e" + ExtractFileName(self));
   command += toDisk ? " -f" : " -c";
+  command += passed;
   std::optional<uint32_t> status = PlatformProcesses().RunProgram(command, TShowWindow::Normal, waitForever);
   // A setup that finishes after the restart is started again from this
   // copy by the RunOnce command it registered: the copy stays for it.

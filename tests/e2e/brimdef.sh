@@ -147,6 +147,21 @@ for runtime in "$root/build/native/bin/brimruntime" "$root/build/win32/bin/brimr
   done
 done
 
+# The string tables: each language has every text of the English table with
+# its directives, in its own code page, and the demo carries them as they stand.
+check "the string tables are complete and valid in their code pages" \
+  python3 "$root/tests/translation/check_tables.py" "$root/src/translation/languages"
+rm -rf languages && cp -r "$root/src/translation/languages" languages
+cp "$root/examples/demo/demo.txt" demo.txt
+brimdef languages demo.txt languages -o demo-languages.txt
+check "brimdef languages puts the tables into the translator: the demo carries them all" \
+  same_file "$root/examples/demo/demo.txt" demo-languages.txt
+printf '5;Next >\n12;\n' >languages/qmbiGerman.txt
+brimdef languages demo.txt languages -o bad-languages.txt
+check "  a table that does not parse is refused with its line" \
+  failed_with "The 1'th string (12;) does not have the proper format of GLID;Text"
+check "  and leaves no output" absent bad-languages.txt
+
 printf 'not a program\n' >text-runtime
 brimdef bind text-runtime definition.txt -o bad-setup
 check "binding into a file that is no program fails and names it" \

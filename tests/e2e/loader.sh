@@ -296,6 +296,15 @@ check "a scripted install passes the wizard's pages in order" \
   "--- Welcome ---|--- Software license agreement ---|--- Choose Destination Location ---|--- Select folder in start menu ---|--- Setup complete ---|"
 check "  and installs into the destination typed" content_is "$C/Apps/Demo/Docs/Samples/hello.txt" "$(cat "$root/examples/demo/payload/samples/hello.txt")"
 check "  with its shortcuts in the program folder typed" test -n "$(link_fields "$(shell_folder Programs)\\My Demo\\Read me.lnk" | grep '^Path=')"
+# The same setup in German and in Japanese, unattended: the pages speak the
+# language chosen with *LANG, which setup.exe passes on, and the text front
+# end writes them in UTF-8.
+for case in "German|Willkommen|Setup abgeschlossen" "Japanese|ようこそ|セットアップの完了"; do
+  IFS='|' read -r language welcome done <<<"$case"
+  BRIMWELL_UI=auto start demo/dist "*LANG=$language"
+  check "an unattended install in $language shows its welcome page in $language" contains err.lf "--- $welcome ---"
+  check "  and its success page" contains err.lf "--- $done ---"
+done
 cat >cancel.txt <<'ANSWERS'
 page Welcome
 press Next >

@@ -15,16 +15,34 @@
 //                                    as it was last seen with the window:
 //                                    for a window too short-lived to catch
 //                                    from outside Wine
+// Titles and captions are compared as UTF-8, so a page in any language can
+// be found; the arguments are read as the system's wide command line.
 // Exit status 1 when the window or button is not there.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
+
+std::string Utf8(const wchar_t* text) {
+  int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string utf8(size > 0 ? size - 1 : 0, '\0');
+  if (size > 1) ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+  return utf8;
+}
+
+// A window's text as UTF-8.
+std::string TextOf(HWND window) {
+  wchar_t text[1024] = {};
+  ::GetWindowTextW(window, text, 1024);
+  return Utf8(text);
+}
 
 struct TSearch {
   const char* Title;
@@ -33,9 +51,7 @@ struct TSearch {
 
 BOOL CALLBACK FindText(HWND window, LPARAM data) {
   auto* search = reinterpret_cast<TSearch*>(data);
-  char text[1024] = {};
-  ::GetWindowTextA(window, text, sizeof text);
-  if (::IsWindowVisible(window) && std::strstr(text, search->Title)) {
+  if (::IsWindowVisible(window) && TextOf(window).find(search->Title) != std::string::npos) {
     search->Found = window;
     return FALSE;
   }
@@ -85,14 +101,14 @@ bool ShownOnScreen(HWND window) {
 BOOL CALLBACK VisitChild(HWND window, LPARAM data) {
   auto* search = reinterpret_cast<TChildSearch*>(data);
   if (!ShownOnScreen(window)) return TRUE;
-  char text[1024] = {}, cls[64] = {};
-  ::GetWindowTextA(window, text, sizeof text);
+  char cls[64] = {};
+  const std::string text = TextOf(window);
   ::GetClassNameA(window, cls, sizeof cls);
   if (search->List) {
-    if (text[0]) std::printf("%s: %s\n", cls, text);
+    if (!text.empty()) std::printf("%s: %s\n", cls, text.c_str());
     return TRUE;
   }
-  if (_stricmp(cls, "Button") == 0 && Plain(text) == search->Caption) {
+  if (_stricmp(cls, "Button") == 0 && Plain(text.c_str()) == search->Caption) {
     search->Found = window;
     return FALSE;
   }
@@ -174,7 +190,15 @@ bool SnapWhileShown(HWND window, const char* file) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
+  int argc = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) arguments.push_back(Utf8(wide[i]));
+  ::LocalFree(wide);
+  std::vector<const char*> pointers;
+  for (const std::string& a : arguments) pointers.push_back(a.c_str());
+  const char* const* argv = pointers.data();
   if (argc < 3) return Usage();
   std::string command = argv[1];
   const char* title = argv[2];
