@@ -195,7 +195,8 @@ TEST(DemoDefinition, CarriesTheEnglishStringTable) {
     EXPECT_TRUE(ids.insert(id).second) << "identifier " << id << " twice";
     EXPECT_FALSE(line.substr(sep + 1).empty()) << line;
   }
-  EXPECT_EQ(ids.size(), 81u);
+  // The standard table and 88, the destination page's caption.
+  EXPECT_EQ(ids.size(), 82u);
   EXPECT_NE(lines.IndexOf("5;Next >"), -1);
   EXPECT_NE(lines.IndexOf("61;Setup incomplete"), -1);
   EXPECT_NE(lines.IndexOf("45;Please insert disk number %d"), -1);
@@ -212,7 +213,14 @@ namespace {
 // byte of the demo's binary stream replaced by its complement.
 TEST(DemoDefinition, EveryTruncationOrDamagedByteIsAnError) {
   RegisterStreamClasses();
-  const std::string bin = WriteBinaryForm(ParseTextForm(DemoText()));
+  // The other languages' tables are text like the English one: without
+  // them the stream is the demo's structure, each kind of value once.
+  TObjectRecord demo = ParseTextForm(DemoText());
+  for (TObjectRecord& child : demo.Children)
+    std::erase_if(child.Props, [](const TPropertyValue& p) {
+      return p.Name.ends_with(".Strings.Strings") && p.Name != "lgEnglish.Strings.Strings";
+    });
+  const std::string bin = WriteBinaryForm(demo);
   ASSERT_GT(bin.size(), 1000u);
   for (size_t n = 0; n < bin.size(); ++n)
     ASSERT_THROW(ReadBinaryForm(bin.substr(0, n)), EStreamError) << "truncated to " << n << " bytes";
