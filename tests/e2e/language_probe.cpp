@@ -7,7 +7,8 @@
 // LANGUAGE" when the label's window holds the text as UTF-16
 // (GetWindowTextW), else "wrong LANGUAGE", then "face LANGUAGE: NAME" with
 // the face its font was made with, and the same for the page's caption and
-// buttons. Enter or Escape ends the page; it prints "ModalResult=N".
+// buttons. Enter or Escape ends the page; it prints "ModalResult=N", then
+// shows a Japanese message box and prints "box answered N" once it is closed.
 // windows.h without the macros that would rename the platform's methods.
 #include "platform/win32/Win32Api.h"
 
@@ -136,6 +137,11 @@ int main() {
     std::printf("ModalResult=%d\n", result);
     std::fflush(stdout);
     form->Free();
+    // A message box in the dialog language's code page.
+    SetMessageCharset(128);
+    int answer = PlatformWindows().MessageBox("\x83Z\x83\x62\x83g\x83\x41\x83\x62\x83v\x82\xF0\x8F\x49\x97\xB9\x82\xB5\x82\xDC\x82\xB7\x81\x42",
+                                              "\x83Z\x83\x62\x83g\x83\x41\x83\x62\x83v", boxOk | boxIconInformation);
+    std::printf("box answered %d\n", answer);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "language_probe: %s\n", e.what());
     return 1;
