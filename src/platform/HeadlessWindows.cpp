@@ -31,6 +31,8 @@ class THeadlessWindowService::TWindow : public IWindow {
   }
   TWindowBounds Bounds() override { return Record().Bounds; }
   void SetCaption(const std::string& caption) override { Record().Caption = caption; }
+  // The record keeps the caption's bytes as they were given.
+  void SetCaptionCharset(int32_t) override {}
   void Repaint() override {}
   void SetStyle(const TWindowStyle& style) override { Record().Style = style; }
   TWindowStyle Style() override { return Record().Style; }

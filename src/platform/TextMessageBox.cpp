@@ -1,4 +1,5 @@
 #include "platform/TextMessageBox.h"
+#include "platform/CodePages.h"
 
 #include <cstdlib>
 
@@ -50,7 +51,10 @@ int TextMessageBox(const std::string& text, const std::string& caption, uint32_t
                    TUserInterfaceKind kind, const TTextConsole& console) {
   std::vector<TMessageBoxButton> buttons = MessageBoxButtons(flags);
   int answer = DefaultMessageBoxButton(flags);
-  console.Write(caption + ": " + text + "\n");
+  // The console reads UTF-8; the box's texts are in the dialog language's code page.
+  int32_t charset = MessageCharset();
+  std::string shownCaption = Utf8FromCharset(caption, charset);
+  console.Write(shownCaption + ": " + Utf8FromCharset(text, charset) + "\n");
   if (kind == TUserInterfaceKind::Script) {
     TAnswerScript* script = console.Script;
     if (!script) {
@@ -86,7 +90,7 @@ int TextMessageBox(const std::string& text, const std::string& caption, uint32_t
       }
     }
   }
-  console.Write(caption + ": answered " + CaptionOf(buttons, answer) + "\n");
+  console.Write(shownCaption + ": answered " + CaptionOf(buttons, answer) + "\n");
   return answer;
 }
 

@@ -52,6 +52,10 @@ class IWindow {
   virtual void SetBounds(const TWindowBounds& bounds) = 0;
   virtual TWindowBounds Bounds() = 0;
   virtual void SetCaption(const std::string& caption) = 0;
+  // The font character set the caption's bytes are written for (as the
+  // form's font has it): the caption is shown in its code page
+  // (CodePages.h). Windows start with the default character set.
+  virtual void SetCaptionCharset(int32_t charset) = 0;
   // Draws the window again at once.
   virtual void Repaint() = 0;
   virtual void SetStyle(const TWindowStyle& style) = 0;
@@ -116,7 +120,8 @@ class IWindowService {
   virtual TMessageStep ProcessMessage(bool wait) = 0;
   // Ends the message loop: the quit message comes once nothing else is pending.
   virtual void PostQuit(int exitCode) = 0;
-  // MessageBoxA: the answer (idOk, ...). Under BRIMWELL_UI it does not
+  // MessageBox: the answer (idOk, ...). Text and caption are in the code
+  // page of MessageCharset() (CodePages.h). Under BRIMWELL_UI it does not
   // block (see UserInterfaceMode).
   virtual int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) = 0;
   // The screen; a service without one answers 1024 x 768 with an 18-pixel caption.

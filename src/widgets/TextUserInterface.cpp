@@ -2,6 +2,7 @@
 
 #include "common/Format.h"
 #include "common/routines_Strings.h"
+#include "platform/CodePages.h"
 #include "widgets/Buttons.h"
 #include "widgets/ComCtrls.h"
 #include "widgets/ExtCtrls.h"
@@ -59,14 +60,29 @@ void DeepestHostedForm(const TWinControl& parent, int depth, TCustomForm*& found
 
 std::string NameOf(const TControl& control) { return ControlDisplayName(control); }
 
-}  // namespace
+// A text of a control as the console shows it: UTF-8, from the code page
+// of the control's font; and a typed UTF-8 text for the control, back in it.
+std::string Shown(const TControl& control, const std::string& text) {
+  return Utf8FromCharset(text, control.Font().Charset);
+}
+std::string Typed(const TControl& control, const std::string& text) {
+  return CharsetFromUtf8(text, control.Font().Charset);
+}
 
-std::string PageCaption(TCustomForm& form) {
+// The form whose caption a page is known by (see PageCaption).
+TCustomForm& PageForm(TCustomForm& form) {
   TCustomForm* found = &form;
   int depth = 0;
   DeepestHostedForm(form, 0, found, depth);
-  return found->Caption;
+  return *found;
 }
+
+// A caption as the user reads it, in UTF-8.
+std::string ShownCaption(const TControl& control) { return WithoutAccel(Shown(control, control.Caption)); }
+
+}  // namespace
+
+std::string PageCaption(TCustomForm& form) { return PageForm(form).Caption; }
 
 int ProgressPercent(const TProgressBar& bar) {
   if (bar.Max() <= bar.Min()) return 0;
@@ -83,7 +99,7 @@ std::string ProgressLine(const TProgressBar& bar) {
 
 TPageView DescribePage(TCustomForm& form, bool numbered) {
   TPageView view;
-  view.Caption = PageCaption(form);
+  view.Caption = Shown(PageForm(form), PageCaption(form));
   std::string& text = view.Text;
   text = "--- " + view.Caption + " ---\n";
   TButton* answer = form.AnswerButton();
@@ -95,7 +111,7 @@ TPageView DescribePage(TCustomForm& form, bool numbered) {
   auto entries = [&](TListControl& list) {
     for (int i = 0; i < list.Items.Count(); ++i)
       text += std::string(i == list.ItemIndex() ? " > " : "   ") + number(list, i) + " " +
-              list.Items.Strings(i) + "\n";
+              Shown(list, list.Items.Strings(i)) + "\n";
   };
   // The buttons go on one line after the texts.
   std::vector<TButton*> found;
@@ -103,33 +119,34 @@ TPageView DescribePage(TCustomForm& form, bool numbered) {
     if (auto* b = dynamic_cast<TButton*>(&c)) {
       found.push_back(b);
     } else if (auto* label = dynamic_cast<TCustomLabel*>(&c)) {
-      if (!label->Caption.empty()) text += (label->ShowAccelChar ? WithoutAccel(label->Caption) : label->Caption) + "\n";
+      if (!label->Caption.empty())
+        text += (label->ShowAccelChar ? ShownCaption(*label) : Shown(*label, label->Caption)) + "\n";
     } else if (auto* edit = dynamic_cast<TEdit*>(&c)) {
-      text += NameOf(*edit) + ": [" + edit->Text() + "]\n";
+      text += NameOf(*edit) + ": [" + Shown(*edit, edit->Text()) + "]\n";
     } else if (auto* combo = dynamic_cast<TComboBox*>(&c)) {
-      text += NameOf(*combo) + ": [" + combo->Text() + "]\n";
+      text += NameOf(*combo) + ": [" + Shown(*combo, combo->Text()) + "]\n";
       entries(*combo);
     } else if (auto* list = dynamic_cast<TListControl*>(&c)) {
       text += NameOf(*list) + ":\n";
       entries(*list);
     } else if (auto* memo = dynamic_cast<TCustomMemo*>(&c)) {
-      for (const std::string& line : memo->Lines.Lines()) text += line + "\n";
+      for (const std::string& line : memo->Lines.Lines()) text += Shown(*memo, line) + "\n";
     } else if (auto* check = dynamic_cast<TCheckBox*>(&c)) {
-      text += std::string(check->Checked() ? "[x] " : "[ ] ") + WithoutAccel(check->Caption) + "\n";
+      text += std::string(check->Checked() ? "[x] " : "[ ] ") + ShownCaption(*check) + "\n";
     } else if (auto* radio = dynamic_cast<TRadioButton*>(&c)) {
-      text += std::string(radio->Checked() ? "(o) " : "( ) ") + WithoutAccel(radio->Caption) + "\n";
+      text += std::string(radio->Checked() ? "(o) " : "( ) ") + ShownCaption(*radio) + "\n";
     } else if (auto* bar = dynamic_cast<TProgressBar*>(&c)) {
       if (!view.Bar) view.Bar = bar;
     } else if (dynamic_cast<TCustomForm*>(&c)) {
       // A hosted page is part of this one: its caption heads the text.
     } else if ((dynamic_cast<TGroupBox*>(&c) || dynamic_cast<TCustomPanel*>(&c) || c.PaintsItself()) &&
                !c.Caption.empty()) {
-      text += WithoutAccel(c.Caption) + "\n";
+      text += ShownCaption(c) + "\n";
     }
   });
   for (TButton* b : found) {
     if (!buttons.empty()) buttons += " ";
-    std::string caption = WithoutAccel(b->Caption);
+    std::string caption = ShownCaption(*b);
     if (!b->Enabled) {
       buttons += "(" + caption + ")";
       continue;
@@ -157,7 +174,7 @@ TButton* FindPageButton(TCustomForm& form, const std::string& nameOrCaption) {
     auto* b = dynamic_cast<TButton*>(&c);
     if (!b) return;
     if (!byName && !b->Name().empty() && SameText(b->Name(), wanted)) byName = b;
-    if (!byCaption && SameText(Trim(WithoutAccel(b->Caption)), wanted)) byCaption = b;
+    if (!byCaption && SameText(Trim(ShownCaption(*b)), wanted)) byCaption = b;
   });
   return byName ? byName : byCaption;
 }
@@ -212,15 +229,17 @@ void TScriptUserInterface::RunModal(TCustomForm& form) {
 }
 
 TFolderBrowserResult TScriptUserInterface::BrowseForFolder(const TFolderBrowserOptions& options) {
-  console_.Write("Browse for Folder: " + options.Directory + "\n");
+  // Paths are in the system's code page.
+  console_.Write("Browse for Folder: " + Utf8FromCharset(options.Directory, charsetDefault) + "\n");
   TFolderBrowserResult result;
   TAnswerScript* script = script_();
+  std::string chosen;
   if (script && script->Next() && script->Next()->Action == "folder") {
     result.Chosen = true;
-    result.Path = result.CurrentPath = script->Take().Value;
+    chosen = script->Take().Value;
+    result.Path = result.CurrentPath = CharsetFromUtf8(chosen, charsetDefault);
   }
-  console_.Write("Browse for Folder: " + (result.Chosen ? "chose " + result.Path : std::string("cancelled")) +
-                 "\n");
+  console_.Write("Browse for Folder: " + (result.Chosen ? "chose " + chosen : std::string("cancelled")) + "\n");
   return result;
 }
 
@@ -229,8 +248,8 @@ void TScriptUserInterface::AnswerBlock(TCustomForm& form, TAnswerScript& script)
   if (script.Next()->Action == "page") {
     const TAnswerLine& line = script.Take();
     std::string caption = PageCaption(form);
-    if (!SameText(Trim(WithoutAccel(caption)), Trim(line.Value)) &&
-        !SameText(Trim(WithoutAccel(form.Caption)), Trim(line.Value)))
+    if (!SameText(Trim(ShownCaption(PageForm(form))), Trim(line.Value)) &&
+        !SameText(Trim(ShownCaption(form)), Trim(line.Value)))
       throw EAnswerScript("The page \"%s\" is shown where %s expects \"%s\"", caption, script.Where(line),
                           line.Value);
   }
@@ -281,15 +300,15 @@ void TScriptUserInterface::Apply(TCustomForm& form, TAnswerScript& script, const
     throw EAnswerScript("The control %s of the page \"%s\" is disabled (%s)", NameOf(*control), page,
                         script.Where(line));
   if (line.Action == "set") {
-    if (auto* edit = dynamic_cast<TEdit*>(control)) edit->SetText(line.Value);
-    else if (auto* combo = dynamic_cast<TComboBox*>(control)) combo->SetText(line.Value);
+    if (auto* edit = dynamic_cast<TEdit*>(control)) edit->SetText(Typed(*edit, line.Value));
+    else if (auto* combo = dynamic_cast<TComboBox*>(control)) combo->SetText(Typed(*combo, line.Value));
     else throw misfit();
   } else if (line.Action == "pick") {
     auto* list = dynamic_cast<TListControl*>(control);
     if (!list) throw misfit();
     int index = -1;
     for (int i = 0; i < list->Items.Count() && index < 0; ++i)
-      if (SameText(list->Items.Strings(i), line.Value)) index = i;
+      if (SameText(Shown(*list, list->Items.Strings(i)), line.Value)) index = i;
     if (index < 0)
       throw EAnswerScript("The list %s of the page \"%s\" has no entry \"%s\" (%s)", NameOf(*list), page,
                           line.Value, script.Where(line));
@@ -317,7 +336,7 @@ void TConsoleUserInterface::RunModal(TCustomForm& form) {
       continue;
     }
     TButton* answer = form.AnswerButton();
-    console_.Write(answer ? "Answer [" + WithoutAccel(answer->Caption) + "]? " : "Answer? ");
+    console_.Write(answer ? "Answer [" + ShownCaption(*answer) + "]? " : "Answer? ");
     std::optional<std::string> line = console_.ReadLine();
     if (!line) {
       inputEnded_ = true;
@@ -335,7 +354,7 @@ void TConsoleUserInterface::RunModal(TCustomForm& form) {
 
 TFolderBrowserResult TConsoleUserInterface::BrowseForFolder(const TFolderBrowserOptions& options) {
   TFolderBrowserResult result;
-  console_.Write("Browse for Folder [" + options.Directory + "]? ");
+  console_.Write("Browse for Folder [" + Utf8FromCharset(options.Directory, charsetDefault) + "]? ");
   std::optional<std::string> line = inputEnded_ || !console_.ReadLine ? std::nullopt : console_.ReadLine();
   if (!line) {
     inputEnded_ = true;
@@ -343,7 +362,8 @@ TFolderBrowserResult TConsoleUserInterface::BrowseForFolder(const TFolderBrowser
     return result;
   }
   result.Chosen = true;
-  result.Path = result.CurrentPath = Trim(*line).empty() ? options.Directory : Trim(*line);
+  result.Path = result.CurrentPath =
+      Trim(*line).empty() ? options.Directory : CharsetFromUtf8(Trim(*line), charsetDefault);
   return result;
 }
 
@@ -374,11 +394,11 @@ std::string TConsoleUserInterface::ApplyConsoleInput(TCustomForm& form, const TP
     std::string value = Trim(input.substr(input.find('=') + 1));
     TControl* control = FindPageControl(form, name);
     if (auto* edit = dynamic_cast<TEdit*>(control); edit && edit->Enabled) {
-      edit->SetText(value);
+      edit->SetText(Typed(*edit, value));
       return "";
     }
     if (auto* combo = dynamic_cast<TComboBox*>(control); combo && combo->Enabled) {
-      combo->SetText(value);
+      combo->SetText(Typed(*combo, value));
       return "";
     }
     return Format("There is no edit \"%s\" on the page \"%s\"", name, view.Caption);

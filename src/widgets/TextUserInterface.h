@@ -12,6 +12,9 @@
 //   edDestDir: [C:\Apps\Demo]
 //   [< Previous] [Next >]* [Cancel]
 //
+// Texts are written in UTF-8, each converted from the code page of its
+// control's font (a Japanese page from Shift-JIS); what the user types or
+// the script sets is UTF-8 and goes into an edit in the edit's code page.
 // A page is written again only when its text changed. Modeless forms
 // (progress, status) are written the same way whenever FormChanged brings
 // a new text; the console adds a text progress bar when the bar's percent
@@ -44,8 +47,8 @@ struct TPageChoice {
 
 // A page as text.
 struct TPageView {
-  std::string Caption;               // see PageCaption
-  std::string Text;                  // the page written out, lines ended by \n
+  std::string Caption;               // see PageCaption; in UTF-8
+  std::string Text;                  // the page written out in UTF-8, lines ended by \n
   std::vector<TPageChoice> Choices;  // Choices[n - 1] is number n
   TProgressBar* Bar = nullptr;       // the first visible progress bar
 };
@@ -61,7 +64,7 @@ TPageView DescribePage(TCustomForm& form, bool numbered = false);
 // A visible control of the page by name (ignoring case), or null.
 TControl* FindPageControl(TCustomForm& form, const std::string& name);
 // A visible button of the page by name or by its caption without the &
-// (ignoring case), or null.
+// (ignoring case; the caption as the page shows it, in UTF-8), or null.
 TButton* FindPageButton(TCustomForm& form, const std::string& nameOrCaption);
 // The percent a progress bar shows, 0 to 100.
 int ProgressPercent(const TProgressBar& bar);

@@ -414,6 +414,7 @@ void TWindowsUserInterface::Refresh(TCustomForm& form) {
     ~TEnd() { --n; }
   } end{syncing_};
 
+  window.SetCaptionCharset(top->Font().Charset);
   window.SetCaption(top->Caption);
   TWindowBounds client = window.ClientSize();
   std::vector<TPlaced> front, back;
@@ -517,6 +518,12 @@ std::unique_ptr<IControl> TWindowsUserInterface::Make(TRealised& realised, const
 void TWindowsUserInterface::Sync(TShown& shown, const TPlaced& placed) {
   IControl& control = *shown.Control;
   TControl& widget = *placed.Widget;
+  // The font first: its character set says how the control reads the texts.
+  TControlFont font = FontOf(widget);
+  if (shown.Font != font) {
+    control.SetFont(font);
+    shown.Font = font;
+  }
   std::string text = TextOf(widget);
   if (shown.Kind != TControlKind::PaintBox && shown.Kind != TControlKind::Image &&
       shown.Kind != TControlKind::ListBox && shown.Kind != TControlKind::ProgressBar && control.Text() != text)
@@ -524,11 +531,6 @@ void TWindowsUserInterface::Sync(TShown& shown, const TPlaced& placed) {
   if (control.Bounds() != placed.Bounds) control.SetBounds(placed.Bounds);
   if (control.Visible() != placed.Shown) control.SetVisible(placed.Shown);
   if (control.Enabled() != placed.Enabled) control.SetEnabled(placed.Enabled);
-  TControlFont font = FontOf(widget);
-  if (shown.Font != font) {
-    control.SetFont(font);
-    shown.Font = font;
-  }
   std::optional<TCanvasColor> color = ColorOf(widget);
   if (shown.Color != color) {
     control.SetColor(color);

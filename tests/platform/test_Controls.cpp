@@ -4,8 +4,14 @@
 // suite skips them without one, tests/e2e/brimsetup.sh runs them under Xvfb.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/Controls.h"
 #include "platform/HeadlessWindows.h"
+#ifdef _WIN32
+#include "platform/win32/Win32Windows.h"
+#undef CreateWindow
+#endif
 
 namespace brim::test {
 namespace {
@@ -195,6 +201,76 @@ TEST(Win32Windows, ChildControlsHoldWhatTheyAreGivenAndTellTheirOwner) {
 
 TEST(Win32Windows, FacesOptionsFontsAndPicturesAreKept) {
   CheckFacesAndOptions(PlatformWindows(), NativeControlService());
+}
+
+std::u16string WideText(HWND window) {
+  wchar_t text[256] = L"";
+  int length = ::GetWindowTextW(window, text, 256);
+  return std::u16string(text, text + std::max(length, 0));
+}
+
+int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+TEST(Win32Windows, TextsShowInTheCodePageOfTheirFontsCharsetAndMissingFacesFallBack) {
+  auto window = PlatformWindows().CreateWindow("", {-1392, -960, 640, 480}, {});
+  if (!window) GTEST_SKIP() << "no window can be made here (no display)";
+  HWND parent = Win32WindowParts(*window)->Handle;
+  struct {
+    int32_t charset;
+    const char* bytes;
+    std::u16string wide;
+  } cases[] = {
+      {128, "\x82\xE6\x82\xA4\x82\xB1\x82\xBB", u"\u3088\u3046\u3053\u305D"},
+      {134, "\xB0\xB2\xD7\xB0", u"\u5B89\u88C5"},
+      {204, "\xC4\xE0\xEB\xE5\xE5", u"\u0414\u0430\u043B\u0435\u0435"},
+      {161, "\xA2\xEA\xF5\xF1\xEF", u"\u0386\u03BA\u03C5\u03C1\u03BF"},
+      {0, "Zur\xFC" "ck", u"Zur\u00FC" "ck"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.charset);
+    window->SetCaptionCharset(c.charset);
+    window->SetCaption(c.bytes);
+    EXPECT_EQ(WideText(parent), c.wide);
+    // The text given before the font is shown again in the font's code page.
+    auto edit = NativeControlService().CreateControl(*window, TControlKind::Edit, {0, 0, 200, 24}, c.bytes);
+    auto list = NativeControlService().CreateControl(*window, TControlKind::ListBox, {0, 30, 200, 60}, "");
+    list->SetItems({c.bytes});
+    edit->SetFont({"Arial", -12, false, false, false, c.charset});
+    list->SetFont({"Arial", -12, false, false, false, c.charset});
+    HWND editWindow = nullptr;
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+      wchar_t name[16] = L"";
+      ::GetClassNameW(child, name, 16);
+      if (::lstrcmpiW(name, L"Edit") == 0) editWindow = child;
+    }
+    ASSERT_NE(editWindow, nullptr);
+    EXPECT_EQ(WideText(editWindow), c.wide);
+    EXPECT_EQ(list->Items(), std::vector<std::string>{c.bytes});
+    // What the user types is read back in the code page.
+    ::SetWindowTextW(editWindow, reinterpret_cast<const wchar_t*>(c.wide.c_str()));
+    EXPECT_EQ(edit->Text(), c.bytes);
+  }
+  // A face the machine lacks (the Japanese face, named in Shift-JIS) is made
+  // as an installed face of its character set, at the size and weight asked.
+  // The controls above are gone: the label is the window's only child.
+  auto label = NativeControlService().CreateControl(*window, TControlKind::Label, {0, 0, 200, 24}, "");
+  TControlFont japanese{"\x82\x6C\x82\x72 \x82\x6F\x83\x53\x83\x56\x83\x62\x83\x4E", -16, true, false, false, 128};
+  label->SetFont(japanese);
+  EXPECT_EQ(label->Font(), japanese);
+  HWND labelWindow = ::GetWindow(parent, GW_CHILD);
+  LOGFONTW made = {};
+  ASSERT_TRUE(::GetObjectW(reinterpret_cast<HGDIOBJ>(::SendMessageW(labelWindow, WM_GETFONT, 0, 0)), sizeof made, &made));
+  EXPECT_EQ(made.lfHeight, -16);
+  EXPECT_EQ(made.lfWeight, FW_BOLD);
+  EXPECT_EQ(made.lfCharSet, 128);
+  bool installed = false;
+  HDC screen = ::GetDC(nullptr);
+  ::EnumFontFamiliesExW(screen, &made, FaceFound, reinterpret_cast<LPARAM>(&installed), 0);
+  ::ReleaseDC(nullptr, screen);
+  EXPECT_TRUE(installed) << "the face made is not installed for Shift-JIS";
 }
 #endif
 

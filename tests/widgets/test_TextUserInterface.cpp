@@ -226,6 +226,34 @@ TEST_F(TextUserInterface, TheScriptAnswersThePageWithItsStatements) {
   EXPECT_NE(console.written.find(kDescription), std::string::npos) << console.written;
 }
 
+TEST_F(TextUserInterface, TextsAreWrittenInUtf8AndTypedTextsGoBackInTheirCodePage) {
+  // A Japanese page (Shift-JIS, charset 128) with one German check box (1252, charset 0).
+  const char* folder = "C:\\\x83\x76\x83\x8D\x83\x4F\x83\x89\x83\x80";
+  const char* folderUtf8 = "C:\\\xE3\x83\x97\xE3\x83\xAD\xE3\x82\xB0\xE3\x83\xA9\xE3\x83\xA0";
+  form.Font().Charset = 128;
+  form.FontChanged();
+  form.Caption = "\x82\xE6\x82\xA4\x82\xB1\x82\xBB";
+  dynamic_cast<TControl*>(form.FindComponent("lblIntro"))->Caption = folder;
+  dynamic_cast<TControl*>(form.FindComponent("ProceedBtn"))->Caption = "&\x8E\x9F\x82\xD6 >";
+  check().Caption = "Zur&\xFC" "ck";
+  check().Font().Charset = 0;
+  check().FontChanged();
+  std::string page = DescribePage(form).Text;
+  for (std::string line : {"--- \xE3\x82\x88\xE3\x81\x86\xE3\x81\x93\xE3\x81\x9D ---\n" + std::string(),
+                           folderUtf8 + std::string("\n"), std::string("[ ] Zur\xC3\xBC" "ck\n"),
+                           std::string("[\xE6\xAC\xA1\xE3\x81\xB8 >]*")})
+    EXPECT_NE(page.find(line), std::string::npos) << line << " in\n" << page;
+  // The script and the console name the page and the button as shown and set the edit in UTF-8.
+  edit().SetText("");
+  EXPECT_EQ(RunScript(std::string("page \xE3\x82\x88\xE3\x81\x86\xE3\x81\x93\xE3\x81\x9D\nset edDestDir ") +
+                      folderUtf8 + "\npress \xE6\xAC\xA1\xE3\x81\xB8 >"),
+            mrOk);
+  EXPECT_EQ(edit().Text(), folder);
+  edit().SetText("");
+  EXPECT_EQ(RunConsole({std::string("edDestDir=") + folderUtf8, "\xE6\xAC\xA1\xE3\x81\xB8 >"}), mrOk);
+  EXPECT_EQ(edit().Text(), folder);
+}
+
 TEST_F(TextUserInterface, AStatementThePageCannotTakeIsAnErrorNamingTheLine) {
   struct {
     const char *script, *message;

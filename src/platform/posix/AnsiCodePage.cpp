@@ -1,6 +1,7 @@
 // Code page conversions through iconv, one character at a time where iconv
 // refuses one, so a single missing character costs one '?' and no more.
 #include "platform/posix/AnsiCodePage.h"
+#include "platform/CodePages.h"
 
 #include <iconv.h>
 
@@ -78,7 +79,9 @@ class TIconv {
   iconv_t handle_;
 };
 
-std::string IconvName(uint32_t codePage) { return "CP" + std::to_string(codePage); }
+std::string IconvName(uint32_t codePage) {
+  return codePage == 10000 ? "MACINTOSH" : "CP" + std::to_string(codePage);
+}
 
 // How many UTF-16 units the character at i takes: 2 for a surrogate pair.
 size_t UnitsAt(std::u16string_view text, size_t i) {
@@ -168,6 +171,14 @@ std::u16string Utf16FromAnsi(std::string_view text, uint32_t codePage) {
     wide += static_cast<char16_t>(static_cast<unsigned char>(units[i]) |
                                   static_cast<unsigned char>(units[i + 1]) << 8);
   return wide;
+}
+
+std::u16string WideFromCodePage(std::string_view text, uint32_t codePage) {
+  return Utf16FromAnsi(text, codePage);
+}
+
+std::string CodePageFromWide(std::u16string_view text, uint32_t codePage) {
+  return AnsiFromUtf16(text, codePage);
 }
 
 }  // namespace brim

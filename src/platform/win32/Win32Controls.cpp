@@ -5,7 +5,15 @@
 // boxes are windows of a class of our own ("BrimwellPane") that draw their
 // face on WM_PAINT. Fonts, brushes and bitmaps a control made are kept in
 // owning handles and deleted with it.
+//
+// The controls are Unicode windows. A control's texts are bytes in the code
+// page of its font's character set (CodePages.h): they are shown converted
+// to UTF-16, and what the user typed is read back into that code page. A
+// face the machine lacks for the character set is replaced by one it has
+// (FontFallback.h).
+#include "platform/CodePages.h"
 #include "platform/Controls.h"
+#include "platform/FontFallback.h"
 #include "platform/win32/Win32Canvas.h"
 #include "platform/win32/Win32Handles.h"
 #include "platform/win32/Win32Windows.h"
@@ -16,6 +24,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <cwchar>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -24,7 +34,7 @@ namespace brim {
 namespace {
 
 constexpr char kParentProcProperty[] = "BrimwellControlsParentProc";
-constexpr char kPaneClass[] = "BrimwellPane";
+constexpr wchar_t kPaneClass[] = L"BrimwellPane";
 
 // The DC of the whole screen, given back with ReleaseDC.
 struct TWindowDcTraits {
@@ -38,14 +48,14 @@ LRESULT CALLBACK PaneProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 
 bool RegisterPaneClass() {
   static const bool registered = [] {
-    WNDCLASSEXA wc = {};
+    WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = PaneProcedure;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.lpszClassName = kPaneClass;
-    return ::RegisterClassExA(&wc) != 0;
+    return ::RegisterClassExW(&wc) != 0;
   }();
   return registered;
 }
@@ -91,13 +101,53 @@ HBITMAP BitmapOfFile(const std::string& bmp) {
 
 // The rich-text class of the richest library present: RichEdit 2.0, else
 // 1.0; the library stays loaded for the program's life.
-const char* RichEditClass() {
-  static const char* const name = [] {
-    if (::LoadLibraryA("RICHED20.DLL")) return "RichEdit20A";
-    if (::LoadLibraryA("RICHED32.DLL")) return "RICHEDIT";
-    return "EDIT";
+const wchar_t* RichEditClass() {
+  static const wchar_t* const name = [] {
+    if (::LoadLibraryA("RICHED20.DLL")) return L"RichEdit20W";
+    if (::LoadLibraryA("RICHED32.DLL")) return L"RICHEDIT";
+    return L"EDIT";
   }();
   return name;
+}
+
+std::wstring WideOf(const std::u16string& text) { return {text.begin(), text.end()}; }
+std::u16string Utf16Of(const wchar_t* text, size_t length) { return {text, text + length}; }
+
+// Faces the system has for a character set, through EnumFontFamiliesExW.
+int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+int CALLBACK NoteFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM faces) {
+  reinterpret_cast<std::vector<std::string>*>(faces)->push_back(
+      Utf8FromWide(Utf16Of(font->lfFaceName, std::wcslen(font->lfFaceName))));
+  return 1;
+}
+
+// The face to create for a face name in the code page of charset: the
+// name itself when the system has it with that character set, else the
+// installed face ChooseFontFace prefers. Asked once per name and set.
+std::wstring FaceToCreate(const std::string& face, int32_t charset) {
+  static std::map<std::pair<std::string, int32_t>, std::wstring> chosen;
+  auto key = std::make_pair(face, charset);
+  if (auto it = chosen.find(key); it != chosen.end()) return it->second;
+  std::wstring wide = WideOf(WideFromCodePage(face, CodePageOfCharset(charset)));
+  TScopedHandle<TWindowDcTraits> screen(::GetDC(nullptr));
+  LOGFONTW lf = {};
+  lf.lfCharSet = static_cast<BYTE>(charset);
+  wide.copy(lf.lfFaceName, LF_FACESIZE - 1);
+  bool found = false;
+  if (!wide.empty())
+    ::EnumFontFamiliesExW(screen.Get(), &lf, NoteFaceFound, reinterpret_cast<LPARAM>(&found), 0);
+  std::wstring result = wide;
+  if (!found) {
+    std::vector<std::string> installed;
+    lf.lfFaceName[0] = L'\0';
+    ::EnumFontFamiliesExW(screen.Get(), &lf, NoteFace, reinterpret_cast<LPARAM>(&installed), 0);
+    std::string requested = Utf8FromWide(Utf16Of(wide.c_str(), wide.size()));
+    result = WideOf(WideFromUtf8(ChooseFontFace(requested, charset, installed)));
+  }
+  return chosen[key] = result;
 }
 
 bool InitCommonControls() {
@@ -109,7 +159,7 @@ bool InitCommonControls() {
 }
 
 struct TClassAndStyle {
-  const char* Class;
+  const wchar_t* Class;
   DWORD Style;
   DWORD ExStyle;
 };
@@ -117,39 +167,39 @@ struct TClassAndStyle {
 TClassAndStyle ClassOf(TControlKind kind, const TControlOptions& o) {
   switch (kind) {
     case TControlKind::Button:
-      return {"BUTTON", static_cast<DWORD>((o.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP), 0};
-    case TControlKind::CheckBox: return {"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
+      return {L"BUTTON", static_cast<DWORD>((o.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP), 0};
+    case TControlKind::CheckBox: return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
     case TControlKind::Label: {
       DWORD style = o.Alignment == TControlAlignment::Right    ? SS_RIGHT
                     : o.Alignment == TControlAlignment::Center ? SS_CENTER
                     : o.WordWrap                               ? SS_LEFT
                                                                : SS_LEFTNOWORDWRAP;
-      return {"STATIC", static_cast<DWORD>(style | (o.NoPrefix ? SS_NOPREFIX : 0)), 0};
+      return {L"STATIC", static_cast<DWORD>(style | (o.NoPrefix ? SS_NOPREFIX : 0)), 0};
     }
     case TControlKind::Edit:
-      return {"EDIT", static_cast<DWORD>(ES_AUTOHSCROLL | WS_TABSTOP | (o.ReadOnly ? ES_READONLY : 0)),
+      return {L"EDIT", static_cast<DWORD>(ES_AUTOHSCROLL | WS_TABSTOP | (o.ReadOnly ? ES_READONLY : 0)),
               WS_EX_CLIENTEDGE};
     case TControlKind::Memo:
-      return {"EDIT",
+      return {L"EDIT",
               static_cast<DWORD>(ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP |
                                  (o.ReadOnly ? ES_READONLY : 0)),
               WS_EX_CLIENTEDGE};
     case TControlKind::ListBox:
       // Of the height it is given, not cut to whole lines.
-      return {"LISTBOX",
+      return {L"LISTBOX",
               static_cast<DWORD>(LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP |
                                  (o.Sorted ? LBS_SORT : 0)),
               WS_EX_CLIENTEDGE};
-    case TControlKind::ProgressBar: return {PROGRESS_CLASSA, 0, 0};
+    case TControlKind::ProgressBar: return {PROGRESS_CLASSW, 0, 0};
     case TControlKind::RichEdit:
       return {RichEditClass(), ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
-    case TControlKind::GroupBox: return {"BUTTON", BS_GROUPBOX, 0};
-    case TControlKind::Image: return {"STATIC", SS_BITMAP, 0};
+    case TControlKind::GroupBox: return {L"BUTTON", BS_GROUPBOX, 0};
+    case TControlKind::Image: return {L"STATIC", SS_BITMAP, 0};
     case TControlKind::Panel:
     case TControlKind::Bevel:
     case TControlKind::PaintBox: return {kPaneClass, 0, 0};
   }
-  return {"STATIC", 0, 0};
+  return {L"STATIC", 0, 0};
 }
 
 class TWin32Control;
@@ -158,7 +208,7 @@ LRESULT CALLBACK ParentProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 // Puts ParentProcedure in front of the window's own procedure, once.
 void SubclassParent(HWND parent) {
   if (::GetPropA(parent, kParentProcProperty)) return;
-  LONG_PTR previous = ::SetWindowLongPtrA(parent, GWLP_WNDPROC,
+  LONG_PTR previous = ::SetWindowLongPtrW(parent, GWLP_WNDPROC,
                                           reinterpret_cast<LONG_PTR>(ParentProcedure));
   ::SetPropA(parent, kParentProcProperty, reinterpret_cast<HANDLE>(previous));
 }
@@ -186,17 +236,17 @@ class TWin32Control : public IControl {
     if (kind_ == TControlKind::ProgressBar && !InitCommonControls()) return false;
     if (ClassOf(kind_, options_).Class == kPaneClass && !RegisterPaneClass()) return false;
     TClassAndStyle cs = ClassOf(kind_, options_);
-    bool hasText = kind_ != TControlKind::ListBox && kind_ != TControlKind::ProgressBar &&
-                   kind_ != TControlKind::Image && kind_ != TControlKind::PaintBox;
+    bool hasText = HasText();
     if (hasText) text_ = text;
-    hwnd_.Reset(::CreateWindowExA(cs.ExStyle, cs.Class, hasText ? text.c_str() : nullptr,
+    std::wstring wide = Wide(text);
+    hwnd_.Reset(::CreateWindowExW(cs.ExStyle, cs.Class, hasText ? wide.c_str() : nullptr,
                                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | cs.Style, b.Left, b.Top,
                                   b.Width, b.Height, parent,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextControlId())),
-                                  ::GetModuleHandleA(nullptr), nullptr));
+                                  ::GetModuleHandleW(nullptr), nullptr));
     if (!hwnd_) return false;
     ::SetWindowLongPtrA(hwnd_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    ::SendMessageA(hwnd_.Get(), WM_SETFONT,
+    ::SendMessageW(hwnd_.Get(), WM_SETFONT,
                    reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     if (kind_ == TControlKind::RichEdit) ::SendMessageA(hwnd_.Get(), EM_SETEVENTMASK, 0, ENM_CHANGE);
     SubclassParent(parent);
@@ -207,17 +257,16 @@ class TWin32Control : public IControl {
   void SetText(const std::string& text) override {
     if (kind_ == TControlKind::Image || kind_ == TControlKind::PaintBox) return;
     text_ = text;
-    ::SetWindowTextA(hwnd_.Get(), text.c_str());
+    ::SetWindowTextW(hwnd_.Get(), Wide(text).c_str());
     if (IsPane()) ::InvalidateRect(hwnd_.Get(), nullptr, TRUE);
     service_.RethrowPending();
   }
   std::string Text() override {
     if (IsPane()) return kind_ == TControlKind::PaintBox ? std::string() : text_;
-    int length = ::GetWindowTextLengthA(hwnd_.Get());
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    int got = ::GetWindowTextA(hwnd_.Get(), text.data(), length + 1);
-    text.resize(static_cast<size_t>(std::max(got, 0)));
-    return text;
+    int length = ::GetWindowTextLengthW(hwnd_.Get());
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    int got = ::GetWindowTextW(hwnd_.Get(), text.data(), length + 1);
+    return Bytes(text.c_str(), static_cast<size_t>(std::max(got, 0)));
   }
   void SetBounds(const TWindowBounds& b) override {
     ::MoveWindow(hwnd_.Get(), b.Left, b.Top, b.Width, b.Height, TRUE);
@@ -234,20 +283,19 @@ class TWin32Control : public IControl {
   bool Enabled() override { return ::IsWindowEnabled(hwnd_.Get()) != FALSE; }
   void SetItems(const std::vector<std::string>& items) override {
     if (kind_ != TControlKind::ListBox) return;
-    ::SendMessageA(hwnd_.Get(), LB_RESETCONTENT, 0, 0);
+    ::SendMessageW(hwnd_.Get(), LB_RESETCONTENT, 0, 0);
     for (const auto& item : items)
-      ::SendMessageA(hwnd_.Get(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+      ::SendMessageW(hwnd_.Get(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
   }
   std::vector<std::string> Items() override {
     std::vector<std::string> items;
     if (kind_ != TControlKind::ListBox) return items;
     LRESULT count = ::SendMessageA(hwnd_.Get(), LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-      LRESULT length = ::SendMessageA(hwnd_.Get(), LB_GETTEXTLEN, i, 0);
-      std::string item(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, '\0');
-      ::SendMessageA(hwnd_.Get(), LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()));
-      item.resize(static_cast<size_t>(std::max<LRESULT>(length, 0)));
-      items.push_back(item);
+      LRESULT length = ::SendMessageW(hwnd_.Get(), LB_GETTEXTLEN, i, 0);
+      std::wstring item(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+      LRESULT got = ::SendMessageW(hwnd_.Get(), LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+      items.push_back(Bytes(item.c_str(), static_cast<size_t>(std::max<LRESULT>(got, 0))));
     }
     return items;
   }
@@ -303,21 +351,41 @@ class TWin32Control : public IControl {
     return options;
   }
   void SetFont(const TControlFont& f) override {
-    TGdiObject font(::CreateFontA(f.Height, 0, 0, 0, f.Bold ? FW_BOLD : FW_NORMAL, f.Italic, f.Underline,
+    // The size, weight and style stay as asked when the face is replaced.
+    std::wstring face = FaceToCreate(f.Face, f.Charset);
+    TGdiObject font(::CreateFontW(f.Height, 0, 0, 0, f.Bold ? FW_BOLD : FW_NORMAL, f.Italic, f.Underline,
                                   FALSE, static_cast<DWORD>(f.Charset), OUT_DEFAULT_PRECIS,
                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                  f.Face.c_str()));
+                                  face.c_str()));
     if (!font) return;
-    ::SendMessageA(hwnd_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    // The texts shown were converted from the old character set's code
+    // page: they are read back in it and shown again in the new one.
+    uint32_t codePage = CodePageOfCharset(f.Charset);
+    bool recode = codePage != codePage_;
+    std::string text = recode ? Text() : std::string();
+    std::vector<std::string> items = recode ? Items() : std::vector<std::string>();
+    int index = ItemIndex();
+    ::SendMessageW(hwnd_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
     font_ = std::move(font);  // the old font is deleted once the control no longer uses it
+    given_ = f;
+    codePage_ = codePage;
+    if (!recode) return;
+    if (HasText()) SetText(text);
+    if (kind_ == TControlKind::ListBox) {
+      SetItems(items);
+      SetItemIndex(index);
+    }
   }
+  // The font as it was given (the face replaced for the screen is the
+  // system's business); before any, the one the control starts with.
   TControlFont Font() override {
-    auto font = reinterpret_cast<HGDIOBJ>(::SendMessageA(hwnd_.Get(), WM_GETFONT, 0, 0));
-    if (IsPane() && font_) font = font_.Get();
-    LOGFONTA lf = {};
-    if (!font || !::GetObjectA(font, sizeof lf, &lf)) return {};
-    return {lf.lfFaceName, lf.lfHeight, lf.lfWeight >= FW_BOLD, lf.lfItalic != 0, lf.lfUnderline != 0,
-            lf.lfCharSet};
+    if (given_) return *given_;
+    auto font = reinterpret_cast<HGDIOBJ>(::SendMessageW(hwnd_.Get(), WM_GETFONT, 0, 0));
+    LOGFONTW lf = {};
+    if (!font || !::GetObjectW(font, sizeof lf, &lf)) return {};
+    std::u16string face = Utf16Of(lf.lfFaceName, std::wcslen(lf.lfFaceName));
+    return {CodePageFromWide(face, CodePageOfCharset(lf.lfCharSet)), lf.lfHeight, lf.lfWeight >= FW_BOLD,
+            lf.lfItalic != 0, lf.lfUnderline != 0, lf.lfCharSet};
   }
   void SetColor(std::optional<TCanvasColor> color) override {
     if (color == color_) return;
@@ -421,13 +489,22 @@ class TWin32Control : public IControl {
     UINT align = options_.Alignment == TControlAlignment::Left    ? DT_LEFT
                  : options_.Alignment == TControlAlignment::Right ? DT_RIGHT
                                                                   : DT_CENTER;
-    ::DrawTextA(paint.Dc(), text_.c_str(), static_cast<int>(text_.size()), &r,
-                align | DT_VCENTER | DT_SINGLELINE);
+    std::wstring text = Wide(text_);
+    ::DrawTextW(paint.Dc(), text.c_str(), static_cast<int>(text.size()), &r, align | DT_VCENTER | DT_SINGLELINE);
     ::SelectObject(paint.Dc(), old);
   }
 
  private:
   bool IsPane() const { return ClassOf(kind_, options_).Class == kPaneClass; }
+  bool HasText() const {
+    return kind_ != TControlKind::ListBox && kind_ != TControlKind::ProgressBar && kind_ != TControlKind::Image &&
+           kind_ != TControlKind::PaintBox;
+  }
+  // A text of the control's code page for the window, and back.
+  std::wstring Wide(const std::string& text) const { return WideOf(WideFromCodePage(text, codePage_)); }
+  std::string Bytes(const wchar_t* text, size_t length) const {
+    return CodePageFromWide(Utf16Of(text, length), codePage_);
+  }
 
   TControlKind kind_;
   TWin32WindowService& service_;
@@ -436,6 +513,9 @@ class TWin32Control : public IControl {
   std::string text_;  // a pane's caption
   std::optional<TCanvasColor> color_;
   TGdiObject font_;
+  std::optional<TControlFont> given_;
+  // Controls start in the system's font of the default character set.
+  uint32_t codePage_ = CodePageOfCharset(charsetDefault);
   TGdiObject brush_;
   TGdiObject picture_;
   TWindowHandle hwnd_;  // last: destroyed first
@@ -471,10 +551,10 @@ LRESULT CALLBACK ParentProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       if (HBRUSH brush = control->Background(reinterpret_cast<HDC>(wParam)))
         return reinterpret_cast<LRESULT>(brush);
   } else if (message == WM_NCDESTROY) {
-    ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
     ::RemovePropA(hwnd, kParentProcProperty);
   }
-  return ::CallWindowProcA(previous, hwnd, message, wParam, lParam);
+  return ::CallWindowProcW(previous, hwnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK PaneProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -484,7 +564,7 @@ LRESULT CALLBACK PaneProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     return 0;
   }
   if (message == WM_ERASEBKGND) return 1;  // WM_PAINT fills the whole pane
-  return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 class TWin32ControlService : public IControlService {

@@ -1,5 +1,6 @@
 // System services through kernel32, advapi32 and user32.
 #include "platform/win32/Win32System.h"
+#include "platform/CodePages.h"
 
 #include "common/routines_Strings.h"
 #include "platform/NativeServices.h"
@@ -146,14 +147,7 @@ std::optional<std::string> TWin32System::AnsiFromWide(const std::u16string& text
 }
 
 std::u16string TWin32System::WideFromAnsi(const std::string& text) {
-  if (text.empty()) return std::u16string();
-  int size = static_cast<int>(text.size());
-  int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-  if (length <= 0) return std::u16string();
-  std::u16string wide(static_cast<size_t>(length), u'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, reinterpret_cast<wchar_t*>(wide.data()),
-                        length);
-  return wide;
+  return WideFromCodePage(text, CP_ACP);
 }
 
 ISystemService& NativeSystem() {

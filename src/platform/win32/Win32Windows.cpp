@@ -1,9 +1,13 @@
-// Windows, the message loop and message boxes through user32.
+// Windows, the message loop and message boxes through user32. The windows
+// are Unicode windows: a caption in the code page of its language shows on
+// a system of any language, and the controls on them get their texts as
+// UTF-16 too.
 #include "platform/win32/Win32Windows.h"
 
 #include <string>
 #include <utility>
 
+#include "platform/CodePages.h"
 #include "platform/NativeServices.h"
 #include "platform/TextMessageBox.h"
 #include "platform/win32/Win32Api.h"
@@ -13,7 +17,7 @@ namespace brim {
 
 namespace {
 
-constexpr char kWindowClass[] = "BrimwellForm";
+constexpr wchar_t kWindowClass[] = L"BrimwellForm";
 
 class TWin32Window;
 
@@ -21,15 +25,15 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 
 bool RegisterWindowClass() {
   static const bool registered = [] {
-    WNDCLASSEXA wc = {};
+    WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = WindowProcedure;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kWindowClass;
-    return ::RegisterClassExA(&wc) != 0;
+    return ::RegisterClassExW(&wc) != 0;
   }();
   return registered;
 }
@@ -45,9 +49,10 @@ class TWin32Window : public IWindow {
 
   bool Create(const std::string& caption, const TWindowBounds& b) {
     if (!RegisterWindowClass()) return false;
-    hwnd_.Reset(::CreateWindowExA(0, kWindowClass, caption.c_str(), WS_OVERLAPPEDWINDOW, b.Left,
+    caption_ = caption;
+    hwnd_.Reset(::CreateWindowExW(0, kWindowClass, Wide(caption).c_str(), WS_OVERLAPPEDWINDOW, b.Left,
                                   b.Top, b.Width, b.Height, nullptr, nullptr,
-                                  ::GetModuleHandleA(nullptr), this));
+                                  ::GetModuleHandleW(nullptr), this));
     return static_cast<bool>(hwnd_);
   }
 
@@ -77,7 +82,13 @@ class TWin32Window : public IWindow {
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
   }
   void SetCaption(const std::string& caption) override {
-    ::SetWindowTextA(hwnd_.Get(), caption.c_str());
+    caption_ = caption;
+    ::SetWindowTextW(hwnd_.Get(), Wide(caption).c_str());
+  }
+  void SetCaptionCharset(int32_t charset) override {
+    if (charset == charset_) return;
+    charset_ = charset;
+    SetCaption(caption_);
   }
   void Repaint() override {
     // The controls on the window too.
@@ -168,14 +179,21 @@ class TWin32Window : public IWindow {
   TWin32WindowService& Service() const { return service_; }
 
  private:
+  std::wstring Wide(const std::string& text) const {
+    std::u16string wide = WideFromCodePage(text, CodePageOfCharset(charset_));
+    return {wide.begin(), wide.end()};
+  }
+
   TWin32WindowService& service_;
   TWindowCallbacks callbacks_;
+  std::string caption_;
+  int32_t charset_ = charsetDefault;
   TWindowHandle hwnd_;  // last: destroyed first, while the callbacks are still there
 };
 
 LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
     ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* window = reinterpret_cast<TWin32Window*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
@@ -184,7 +202,7 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) {
           // Let the system give the window the focus first.
-          LRESULT result = ::DefWindowProcA(hwnd, message, wParam, lParam);
+          LRESULT result = ::DefWindowProcW(hwnd, message, wParam, lParam);
           window->Call(window->Callbacks().Activated);
           return result;
         }
@@ -199,12 +217,12 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         break;
     }
   }
-  return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 bool IsFormWindow(HWND hwnd) {
-  char name[32] = {};
-  return ::GetClassNameA(hwnd, name, sizeof name) > 0 && std::string(name) == kWindowClass;
+  wchar_t name[32] = {};
+  return ::GetClassNameW(hwnd, name, 32) > 0 && std::wstring(name) == kWindowClass;
 }
 
 // Standard error and input of the program, or of the console it was
@@ -270,22 +288,22 @@ std::unique_ptr<IWindow> TWin32WindowService::CreateWindow(const std::string& ca
 TMessageStep TWin32WindowService::ProcessMessage(bool wait) {
   MSG msg;
   if (wait) {
-    BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+    BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) return TMessageStep::Quit;
     if (got == -1) return TMessageStep::Idle;
   } else {
-    if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return TMessageStep::Idle;
+    if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return TMessageStep::Idle;
     if (msg.message == WM_QUIT) return TMessageStep::Quit;
   }
   // Tab, Enter and Escape on a form's window move the focus and press the
   // default or cancel button, as in a dialog box.
   HWND root = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-  if (root && IsFormWindow(root) && ::IsDialogMessageA(root, &msg)) {
+  if (root && IsFormWindow(root) && ::IsDialogMessageW(root, &msg)) {
     RethrowPending();
     return TMessageStep::Handled;
   }
   ::TranslateMessage(&msg);
-  ::DispatchMessageA(&msg);
+  ::DispatchMessageW(&msg);
   RethrowPending();
   return TMessageStep::Handled;
 }
@@ -293,8 +311,8 @@ TMessageStep TWin32WindowService::ProcessMessage(bool wait) {
 bool TWin32WindowService::OnScreen() const {
   static const bool onScreen = [] {
     if (!RegisterWindowClass()) return false;
-    TWindowHandle probe(::CreateWindowExA(0, kWindowClass, "", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr,
-                                          nullptr, ::GetModuleHandleA(nullptr), nullptr));
+    TWindowHandle probe(::CreateWindowExW(0, kWindowClass, L"", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr,
+                                          nullptr, ::GetModuleHandleW(nullptr), nullptr));
     return static_cast<bool>(probe);
   }();
   return onScreen;
@@ -306,7 +324,11 @@ int TWin32WindowService::MessageBox(const std::string& text, const std::string& 
                                     uint32_t flags) {
   if (mode_.Kind != TUserInterfaceKind::Native)
     return TextMessageBox(text, caption, flags, mode_.Kind, StandardConsole());
-  int answer = ::MessageBoxA(::GetActiveWindow(), text.c_str(), caption.c_str(), flags);
+  uint32_t codePage = CodePageOfCharset(MessageCharset());
+  std::u16string wideText = WideFromCodePage(text, codePage);
+  std::u16string wideCaption = WideFromCodePage(caption, codePage);
+  int answer = ::MessageBoxW(::GetActiveWindow(), reinterpret_cast<const wchar_t*>(wideText.c_str()),
+                             reinterpret_cast<const wchar_t*>(wideCaption.c_str()), flags);
   RethrowPending();
   return answer;
 }
