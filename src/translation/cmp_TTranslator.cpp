@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "common/routines_Strings.h"
+#include "platform/CodePages.h"
 #include "platform/PlatformServices.h"
 #include "session/InstallSession.h"
 #include "system/routines_API.h"
@@ -289,8 +290,12 @@ TQmbxLanguage LanguageOfLangID(uint16_t langId) {
 // main in is told so when the session's state goes.
 struct TMainTranslatorState {
   TTranslator* Main = nullptr;
+  // The code page of the messages' texts follows their translation, and
+  // goes back with it when the session ends.
+  int32_t SavedMessageCharset = MessageCharset();
   ~TMainTranslatorState() {
     if (Main) Main->mainOf_ = nullptr;
+    SetMessageCharset(SavedMessageCharset);
   }
 };
 
@@ -522,7 +527,12 @@ const TClassInfo& TTranslator::StaticClass() {
 
 std::string TranslateMessageText(const std::string& text) {
   TTranslator* translator = MainTranslator();
-  return translator ? translator->TranslateText(TQmbxLanguage::qlEnglish, text) : text;
+  if (!translator) return text;
+  // A message box reads its text in the code page of the language the
+  // message is translated into.
+  TLanguage* target = translator->TargetLanguage();
+  SetMessageCharset(target && target->Strings.Count() > 0 ? target->Info().Charset : charsetDefault);
+  return translator->TranslateText(TQmbxLanguage::qlEnglish, text);
 }
 
 TQmbxLanguage TranslateForm(TQmbxLanguage fromLang, TComponent* component) {
