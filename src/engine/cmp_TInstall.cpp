@@ -316,7 +316,12 @@ void TCustomInstall::HandleException(TComponent* Sender, const Exception& E) {
       hooks.RemoveInstallRecord(*this);
       if (RunAutomatic) ShutdownQuery();
     } else {
-      hooks.NotifyBadInstall(*this);
+      // The run's own error is shown even when the bad-end page fails (a
+      // language whose fonts cannot be set): a setup never ends unexplained.
+      try {
+        hooks.NotifyBadInstall(*this);
+      } catch (...) {
+      }
       Application().ShowException(E);
       ShutdownQuery();
     }
