@@ -205,6 +205,31 @@ void TRecordingCanvas::TextOut(int32_t x, int32_t y, const std::string& text,
     }
 }
 
+int32_t WrappedTextHeight(ICanvas& canvas, const std::string& text, const TCanvasFont& font,
+                          int32_t width) {
+  if (text.empty()) return 0;
+  int32_t lines = 1;
+  std::string line;
+  for (size_t at = 0; at <= text.size();) {
+    size_t end = std::min(text.find_first_of(" \n", at), text.size());
+    std::string word = text.substr(at, end - at);
+    std::string longer = line.empty() ? word : line + " " + word;
+    if (!line.empty() && canvas.TextExtent(longer, font).Width > width) {
+      ++lines;
+      line = word;
+    } else {
+      line = longer;
+    }
+    // A line break starts a line of its own.
+    if (end < text.size() && text[end] == '\n') {
+      ++lines;
+      line.clear();
+    }
+    at = end + 1;
+  }
+  return lines * canvas.TextExtent("Ag", font).Height;
+}
+
 TCanvasSize TRecordingCanvas::TextExtent(const std::string& text, const TCanvasFont& font) {
   int64_t units = 0;
   for (unsigned char c : text) units += ArialUnits(c);

@@ -88,6 +88,11 @@ class ICanvas {
 // win32, a TRecordingCanvas on posix. Null when it cannot be made.
 std::unique_ptr<ICanvas> CreateMemoryCanvas(int32_t width, int32_t height);
 
+// The height text takes on the canvas when it is broken into lines at its
+// blanks so that each line fits width, as a word-wrapped label shows it.
+int32_t WrappedTextHeight(ICanvas& canvas, const std::string& text, const TCanvasFont& font,
+                          int32_t width);
+
 // The colour of a system colour index (COLOR_WINDOW is 5): the running
 // system's on win32, Windows' standard scheme on posix. Black for an
 // index it does not know.

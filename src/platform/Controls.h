@@ -124,6 +124,10 @@ class IControl {
   // bytes that are no bitmap).
   virtual void SetPicture(const std::string& bmp) = 0;
   virtual TCanvasSize PictureSize() = 0;
+  // The height the control's text takes when it is wrapped at width pixels
+  // in the control's font, as the system draws it; 0 when the control
+  // cannot tell (a control without a screen).
+  virtual int32_t WrappedTextHeight(int32_t /*width*/) { return 0; }
   // Gives the control the keyboard focus.
   virtual void Focus() = 0;
   virtual bool Focused() = 0;

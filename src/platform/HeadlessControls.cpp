@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/Canvas.h"
 #include "platform/Controls.h"
 
 namespace brim {
@@ -95,6 +96,14 @@ class THeadlessControlService::TControl : public IControl {
     picture_ = {i32(18), std::abs(i32(22))};
   }
   TCanvasSize PictureSize() override { return picture_; }
+  int32_t WrappedTextHeight(int32_t width) override {
+    TRecordingCanvas canvas(1, 1);
+    TCanvasFont font;
+    font.Face = font_.Face;
+    font.Height = font_.Height < 0 ? -font_.Height : font_.Height;
+    font.Weight = font_.Bold ? 700 : 400;
+    return brim::WrappedTextHeight(canvas, text_, font, width);
+  }
   void Focus() override {
     if (enabled_ && visible_) service_.focused_ = this;
   }

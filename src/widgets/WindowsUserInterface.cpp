@@ -459,6 +459,21 @@ void TWindowsUserInterface::Refresh(TCustomForm& form) {
     Controls().Stack(order);
   }
   for (size_t i = 0; i < realised.Controls.size(); ++i) Sync(realised.Controls[i], *places[i]);
+  // A word-wrapped label that sizes itself grows to the height its text
+  // takes in its font (a translated text is often longer than the one the
+  // form was laid out for), and the aligned controls below it move down.
+  bool grown = false;
+  for (TShown& shown : realised.Controls) {
+    auto* label = dynamic_cast<TCustomLabel*>(shown.Widget);
+    if (!label || !label->AutoSize || !label->WordWrap || !label->Visible) continue;
+    int32_t height = shown.Control->WrappedTextHeight(label->Width);
+    if (height > label->Height) {
+      label->Height = height;
+      grown = true;
+    }
+  }
+  // Once more with the new heights; the heights then fit, so it ends there.
+  if (grown) Refresh(*top);
 }
 
 IControlService& TWindowsUserInterface::Controls() const {

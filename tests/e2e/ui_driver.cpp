@@ -16,7 +16,8 @@
 //                                    for a window too short-lived to catch
 //                                    from outside Wine
 // Titles and captions are compared as UTF-8, so a page in any language can
-// be found; the arguments are read as the system's wide command line.
+// be found; the arguments are read as the system's wide command line, and
+// one written "x:" and hexadecimal digits stands for those UTF-8 bytes.
 // Exit status 1 when the window or button is not there.
 #include <windows.h>
 #include <shellapi.h>
@@ -195,6 +196,14 @@ int main() {
   wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
   std::vector<std::string> arguments;
   for (int i = 0; i < argc; ++i) arguments.push_back(Utf8(wide[i]));
+  // "x:" and hexadecimal digits: UTF-8 bytes, whatever the locale Wine
+  // read the command line in.
+  for (std::string& a : arguments)
+    if (a.rfind("x:", 0) == 0) {
+      std::string bytes;
+      for (size_t i = 2; i + 1 < a.size(); i += 2) bytes += static_cast<char>(std::stoi(a.substr(i, 2), nullptr, 16));
+      a = bytes;
+    }
   ::LocalFree(wide);
   std::vector<const char*> pointers;
   for (const std::string& a : arguments) pointers.push_back(a.c_str());

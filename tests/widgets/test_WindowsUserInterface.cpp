@@ -157,6 +157,16 @@ void CheckChanges(TScreen screen) {
   } cases[] = {
       {"a new caption", [&] { dynamic_cast<TLabel*>(find("Intro"))->Caption = "Ready to install"; },
        [&] { return front.Native(form, "Intro").Text() == "Ready to install"; }},
+      {"a longer text makes a word-wrapped label as tall as its lines",
+       [&] {
+         dynamic_cast<TLabel*>(find("Intro"))->Caption =
+             "Es wird dringend empfohlen, alle Windows-Programme zu beenden, bevor Sie dieses "
+             "Setup ausf\xFChren. Falls Sie Programme schlie\xDF" "en m\xFCssen, klicken Sie auf Abbrechen.";
+       },
+       [&] {
+         auto* intro = dynamic_cast<TLabel*>(find("Intro"));
+         return intro->Height > 40 && front.Native(form, "Intro").Bounds().Height == intro->Height;
+       }},
       {"a hidden parent hides its children", [&] { dynamic_cast<TPanel*>(find("Body"))->Visible = false; },
        [&] { return !front.Native(form, "Intro").Visible() && !front.Native(form, "Run").Visible(); }},
       {"shown again", [&] { dynamic_cast<TPanel*>(find("Body"))->Visible = true; },

@@ -403,6 +403,20 @@ class TWin32Control : public IControl {
     // The static control sizes itself to the picture; the control keeps its place.
     SetBounds(bounds);
   }
+  int32_t WrappedTextHeight(int32_t width) override {
+    std::wstring text = Wide(text_);
+    if (text.empty() || width <= 0) return 0;
+    TScopedHandle<TWindowDcTraits> dc(::GetDC(nullptr));
+    if (!dc) return 0;
+    HGDIOBJ font = font_ ? font_.Get() : ::GetStockObject(DEFAULT_GUI_FONT);
+    HGDIOBJ old = ::SelectObject(dc.Get(), font);
+    RECT r = {0, 0, width, 0};
+    // As the static control draws a word-wrapped label.
+    ::DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r,
+                DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOCLIP);
+    ::SelectObject(dc.Get(), old);
+    return r.bottom - r.top;
+  }
   TCanvasSize PictureSize() override {
     BITMAP bm = {};
     if (!picture_ || !::GetObjectA(picture_.Get(), sizeof bm, &bm)) return {};
