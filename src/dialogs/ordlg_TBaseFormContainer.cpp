@@ -83,7 +83,13 @@ bool TBaseFormContainer::GoTo(int index, bool forward) {
   TBaseInstallForm* previous = CurrentPage();
   if (TTabControl* tabs = Tabs()) tabs->SetTabIndex(index);
   Caption = pages_[index]->Caption;
-  if (Window()) Window()->SetCaption(Caption);
+  // The caption is the page's text: it reads in the character set of the
+  // page's font (a Polish page's in the East European one).
+  Font().Charset = pages_[index]->Font().Charset;
+  if (Window()) {
+    Window()->SetCaptionCharset(Font().Charset);
+    Window()->SetCaption(Caption);
+  }
   if (previous && previous != pages_[index]) previous->Visible = false;
   pages_[index]->ActivatePage();
   UserInterface().FormChanged(*this);

@@ -40,7 +40,10 @@ std::string PageNote(TCustomForm& form) {
       note += (first ? "" : " ") + std::string(shown);
       first = false;
     }
-  return note + ">";
+  note += ">";
+  // A caption that is not in the ANSI character set says which it is in.
+  if (form.Font().Charset != 0) note += " charset " + std::to_string(form.Font().Charset);
+  return note;
 }
 
 void TScriptedUserInterface::FormShown(TCustomForm& form) { Shown.push_back(form.Caption); }

@@ -296,19 +296,23 @@ TEST_F(WizardTest, TheLicencePageShowsTheAgreementAndTheThemePicture) {
 
 TEST_F(WizardTest, ThePagesSpeakTheMainTranslatorsLanguageOrTheirOwn) {
   const struct {
+    const char* Target;
     const char* Licence;  // the licence dialog's translation settings
     Notes Trace;
   } cases[] = {
-      {"", {"Willkommen <Next Cancel>", "Lizenzvertrag <Back Next Cancel>"}},
-      {" OverrideMainTranslator = True\n TranslateIntoLanguage = qlEnglish\n",
+      {"qlGerman", "", {"Willkommen <Next Cancel>", "Lizenzvertrag <Back Next Cancel>"}},
+      {"qlGerman", " OverrideMainTranslator = True\n TranslateIntoLanguage = qlEnglish\n",
        {"Willkommen <Next Cancel>", "Software license agreement <Back Next Cancel>"}},
+      // The wizard's caption is in the character set of the page it shows.
+      {"qlPolish", "", {"Witamy <Next Cancel> charset 238", "Umowa <Back Next Cancel> charset 238"}},
   };
   for (const auto& c : cases) {
     Load(std::string(kInstall) + R"(
       object MainTranslator: TTranslator
-        TranslateIntoLanguage = qlGerman
+        TranslateIntoLanguage = )" + c.Target + R"(
         lgEnglish.Strings.Strings = ('1;Software license agreement' '9;Welcome')
         lgGerman.Strings.Strings = ('1;Lizenzvertrag' '9;Willkommen')
+        lgPolish.Strings.Strings = ('1;Umowa' '9;Witamy')
       end
       object LicenseDlg1: TLicenseDlg
         Container = Install1
