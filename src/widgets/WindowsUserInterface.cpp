@@ -459,13 +459,15 @@ void TWindowsUserInterface::Refresh(TCustomForm& form) {
     Controls().Stack(order);
   }
   for (size_t i = 0; i < realised.Controls.size(); ++i) Sync(realised.Controls[i], *places[i]);
-  // A word-wrapped label that sizes itself grows to the height its text
-  // takes in its font (a translated text is often longer than the one the
-  // form was laid out for), and the aligned controls below it move down.
+  // A word-wrapped label grows to the height its text takes in its font (a
+  // translated text is often longer than the one the form was laid out
+  // for), even one that does not size itself: text is never cut off. The
+  // aligned controls below it move down. A label never shrinks, so a page
+  // keeps the layout it was designed with.
   bool grown = false;
   for (TShown& shown : realised.Controls) {
     auto* label = dynamic_cast<TCustomLabel*>(shown.Widget);
-    if (!label || !label->AutoSize || !label->WordWrap || !label->Visible) continue;
+    if (!label || !label->WordWrap || !label->Visible) continue;
     int32_t height = shown.Control->WrappedTextHeight(label->Width);
     if (height > label->Height) {
       label->Height = height;

@@ -157,8 +157,9 @@ void CheckChanges(TScreen screen) {
   } cases[] = {
       {"a new caption", [&] { dynamic_cast<TLabel*>(find("Intro"))->Caption = "Ready to install"; },
        [&] { return front.Native(form, "Intro").Text() == "Ready to install"; }},
-      {"a longer text makes a word-wrapped label as tall as its lines",
+      {"a longer text makes a word-wrapped label as tall as its lines, even a fixed one",
        [&] {
+         dynamic_cast<TLabel*>(find("Intro"))->AutoSize = false;
          dynamic_cast<TLabel*>(find("Intro"))->Caption =
              "Es wird dringend empfohlen, alle Windows-Programme zu beenden, bevor Sie dieses "
              "Setup ausf\xFChren. Falls Sie Programme schlie\xDF" "en m\xFCssen, klicken Sie auf Abbrechen.";
