@@ -414,34 +414,12 @@ TEST_F(WizardTest, AnUnattendedRunPassesEveryPage) {
   EXPECT_EQ(RunPhase({}), "finished");
 }
 
-// The lines a word-wrapping label's text takes in its width.
-int WrappedLines(ICanvas& canvas, const std::string& text, const TCanvasFont& font, int32_t width) {
-  int lines = 1;
-  std::string line;
-  size_t at = 0;
-  while (at <= text.size()) {
-    size_t end = text.find(' ', at);
-    if (end == std::string::npos) end = text.size();
-    std::string word = text.substr(at, end - at);
-    std::string longer = line.empty() ? word : line + " " + word;
-    if (!line.empty() && canvas.TextExtent(longer, font).Width > width) {
-      ++lines;
-      line = word;
-    } else {
-      line = longer;
-    }
-    at = end + 1;
-  }
-  return lines;
-}
-
 void ExpectTextsFit(const TWinControl& parent, ICanvas& canvas) {
   for (int i = 0; i < parent.ControlCount(); ++i) {
     TControl* c = parent.Controls(i);
     if (auto* label = dynamic_cast<TLabel*>(c); label && label->WordWrap) {
       TCanvasFont font{label->Font().Name, -label->Font().Height};
-      int lines = WrappedLines(canvas, label->Caption, font, label->Width);
-      EXPECT_LE(lines * canvas.TextExtent("Ag", font).Height, label->Height) << label->Name();
+      EXPECT_LE(WrappedTextHeight(canvas, label->Caption, font, label->Width), label->Height) << label->Name();
     }
     if (auto* w = dynamic_cast<TWinControl*>(c)) ExpectTextsFit(*w, canvas);
   }

@@ -29,17 +29,13 @@ run_with() {
 sep=/
 [ "$platform" = win32 ] && sep='\'
 
-work="$root/build/e2e/brimarc-$platform"
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work" || exit 1
+# shellcheck source=checks.sh
+. "$root/tests/e2e/checks.sh"
+fresh_work "brimarc-$platform"
 echo "$platform $program" >program.txt
 # No machine of the developer's is touched: a posix brimarc makes a
 # throw-away one unless BRIMWELL_MACHINE names one.
 unset BRIMWELL_MACHINE
-
-# shellcheck source=checks.sh
-. "$root/tests/e2e/checks.sh"
 
 # brimarc ARGS...: runs this platform's program, keeping status, stdout and stderr.
 brimarc() {

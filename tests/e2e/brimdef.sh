@@ -24,14 +24,10 @@ case "$platform" in
   win32) run=(wine "$program") ;;
 esac
 
-work="$root/build/e2e/$platform"
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work" || exit 1
-cp "$definition" definition.txt
-
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
+fresh_work "$platform"
+cp "$definition" definition.txt
 
 # brimdef ARGS...: runs it, keeping status, stdout and stderr for the checks.
 brimdef() {

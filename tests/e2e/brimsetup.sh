@@ -22,10 +22,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 . "$root/tests/e2e/checks.sh"
 [ "$platform" = win32 ] && with_display "$0" "$@"
 
-work="$root/build/e2e/brimsetup-$platform"
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work" || exit 1
+fresh_work "brimsetup-$platform"
 
 run=("$program")
 case "$platform" in

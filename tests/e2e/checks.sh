@@ -14,6 +14,17 @@ check() {  # check NAME COMMAND...
   fi
 }
 
+# fresh_work NAME [SHOTS]: the suite's own empty folder build/e2e/NAME,
+# entered, as work; shots, where its screenshots go, is SHOTS (made too)
+# or that folder.
+fresh_work() {
+  work="$root/build/e2e/$1"
+  shots="$(realpath -m "${2:-$work}")"
+  rm -rf "$work"
+  mkdir -p "$work" "$shots"
+  cd "$work" || exit 1
+}
+
 # What checks test: a file contains a text or lacks it, a file holds
 # exactly a text, a command ran well (its output kept in out.txt and
 # err.txt of the current directory, shown when it failed).

@@ -33,10 +33,7 @@ if [ -z "${BRIMWELL_E2E_XVFB:-}" ]; then
   exit $status
 fi
 
-work="$root/build/e2e/folders-$platform"
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work" || exit 1
+fresh_work "folders-$platform"
 probe="$build/bin/folder_probe.exe"
 C="$WINEPREFIX/drive_c"
 rm -rf "$C/Start" "$C/Typed"

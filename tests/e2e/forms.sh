@@ -18,11 +18,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 win32_only forms.sh "makes real windows"
 BRIMWELL_XVFB_SCREEN="${BRIMWELL_XVFB_SCREEN:-1024x768x24}" with_display "$0" "$@"
 
-work="$root/build/e2e/forms-$platform"
-shots="$(realpath -m "${3:-$work}")"
-rm -rf "$work"
-mkdir -p "$work" "$shots"
-cd "$work" || exit 1
+fresh_work "forms-$platform" "${3:-}"
 export WINEDEBUG=-all
 
 echo "e2e forms $platform: forms as windows under Wine and Xvfb"

@@ -14,13 +14,9 @@ set -uo pipefail
 platform="${1:?platform}"
 bin="$(realpath "${2:?build directory}")/bin"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-work="$root/build/e2e/install-$platform"
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work" || exit 1
-
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
+fresh_work "install-$platform"
 
 echo "e2e $platform: install_probe"
 

@@ -24,10 +24,8 @@ native="$root/build/native"
 . "$root/tests/e2e/checks.sh"
 [ "$platform" = win32 ] && with_display "$0" "$@"
 
-work="$root/build/e2e/loader-$platform"
-rm -rf "$work"
-mkdir -p "$work/prod/payload" "$work/kit"
-cd "$work" || exit 1
+fresh_work "loader-$platform"
+mkdir -p prod/payload kit
 export BRIMWELL_UI=auto
 
 

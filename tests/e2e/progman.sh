@@ -20,10 +20,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 win32_only progman.sh "talks to Wine's Program Manager"
 with_display "$0" "$@"
 
-work="$root/build/e2e/progman-$platform"
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work" || exit 1
+fresh_work "progman-$platform"
 
 echo "e2e progman $platform: DDE conversations with Wine's PROGMAN under Xvfb"
 

@@ -15,13 +15,9 @@ set -uo pipefail
 platform="${1:?platform}"
 bin="$(realpath "${2:?build directory}")/bin"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-work="$root/build/e2e/reboot-$platform"
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work" || exit 1
-
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
+fresh_work "reboot-$platform"
 
 # A machine, its drive C: as a host directory, and a way to read a value.
 if [ "$platform" = native ]; then

@@ -24,10 +24,7 @@ if [ -z "${WINEPREFIX:-}" ]; then
   trap wine_env_stop EXIT
 fi
 
-work="$root/build/e2e/shortcuts"
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work" || exit 1
+fresh_work "shortcuts"
 M="$work/machine"
 export BRIMWELL_MACHINE="$M"
 "$native/bin/brimmachine" init "$M" >/dev/null || { echo "cannot make a machine"; exit 1; }
