@@ -25,6 +25,18 @@ fresh_work() {
   cd "$work" || exit 1
 }
 
+# wine_units NAME FILTER: runs the unit tests FILTER names from
+# $build/bin/brim_tests.exe under Wine (these need a screen) and checks that
+# they passed, none failed and none was skipped; the failures are shown.
+wine_units() {
+  timeout 300 wine "$build/bin/brim_tests.exe" --gtest_filter="$2" >units.txt 2>&1 </dev/null
+  tr -d '\r' <units.txt >units.lf
+  check "$1" grep -q '^\[  PASSED  \]' units.lf
+  check "  with nothing failed" test -z "$(grep '^\[  FAILED  \]' units.lf)"
+  check "  with nothing skipped" test -z "$(grep SKIPPED units.lf)"
+  grep -E '^\[  FAILED  \]|Failure|Expected|Which is|actual|SKIPPED' units.lf | head -30 | sed 's/^/        /'
+}
+
 # What checks test: a file contains a text or lacks it, a file holds
 # exactly a text, a command ran well (its output kept in out.txt and
 # err.txt of the current directory, shown when it failed).

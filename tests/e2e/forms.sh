@@ -23,14 +23,7 @@ export WINEDEBUG=-all
 
 echo "e2e forms $platform: forms as windows under Wine and Xvfb"
 
-tests="$build/bin/brim_tests.exe"
-filter='Win32Windows.*:Win32WindowsFrontEnd.*'
-timeout 300 wine "$tests" --gtest_filter="$filter" >units.txt 2>&1 </dev/null
-tr -d '\r' <units.txt >units.lf
-check "windows, controls and the front end work on real windows" grep -q '^\[  PASSED  \]' units.lf
-check "  with nothing failed" test -z "$(grep '^\[  FAILED  \]' units.lf)"
-check "  with nothing skipped" test -z "$(grep SKIPPED units.lf)"
-grep -E '^\[  FAILED  \]|Failure|Expected|Which is|actual' units.lf | head -30 | sed 's/^/        /'
+wine_units "windows, controls and the front end work on real windows" 'Win32Windows.*:Win32WindowsFrontEnd.*'
 
 # The probe's window inside Wine's desktop window, which draws its frame.
 form="Z:$(echo "$root/tests/widgets/EveryKindForm.txt" | tr / '\\')"

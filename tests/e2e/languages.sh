@@ -30,13 +30,7 @@ for lang in ja zh-cn ko ru el he vi; do
   check "a font for $lang is installed (scripts/install-deps)" test -n "$(fc-list ":lang=$lang" family)"
 done
 
-tests="$build/bin/brim_tests.exe"
-timeout 300 wine "$tests" --gtest_filter='CodePages.*:FontFallback.*:Win32Windows.Texts*' >units.txt 2>&1 </dev/null
-tr -d '\r' <units.txt >units.lf
-check "texts and fonts work on real windows" grep -q '^\[  PASSED  \]' units.lf
-check "  with nothing failed" test -z "$(grep '^\[  FAILED  \]' units.lf)"
-check "  with nothing skipped" test -z "$(grep SKIPPED units.lf)"
-grep -E '^\[  FAILED  \]|Failure|Expected|Which is|actual|SKIPPED' units.lf | head -30 | sed 's/^/        /'
+wine_units "texts and fonts work on real windows" 'CodePages.*:FontFallback.*:Win32Windows.Texts*'
 
 wine explorer /desktop=languages,800x600 "$build/bin/language_probe.exe" >probe.txt 2>&1 </dev/null &
 pid=$!
