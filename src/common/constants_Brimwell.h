@@ -23,12 +23,18 @@ inline constexpr const char* LoaderProgramName = "BrimwellLoadProgram.exe";
 // component set's directory on a building machine.
 inline constexpr const char* BrimwellSetupKey = "\\SOFTWARE\\Brimwell\\Setup";
 
-// The exit status of a setup whose installation finishes after the
-// computer restarts (its start after the reboot is registered), whether
-// the restart was asked for or refused: the status Windows installers give
-// for "restart needed". The loading program keeps its copy of the setup
-// for that start.
+// The exit statuses of the loading program, the setup and the uninstaller,
+// the ones Windows installers give, so deployment tools read them alike.
+// A posix status keeps only the low 8 bits: 3010 arrives as 194, 1602 as
+// 66, 1603 as 67 and 1639 as 103.
+inline constexpr int exitSuccess = 0;
+// The installation finishes after the computer restarts (its start after
+// the reboot is registered), whether the restart was asked for or refused.
+// The loading program keeps its copy of the setup for that start.
 inline constexpr int exitRestartRequired = 3010;
+inline constexpr int exitUserCancelled = 1602;
+inline constexpr int exitInstallFailed = 1603;
+inline constexpr int exitBadCommandLine = 1639;
 // Whether a program's exit status says restart required. A posix exit
 // status keeps only its low 8 bits, so there 3010 arrives as 194.
 inline constexpr bool IsRestartRequiredStatus(uint32_t status) {
