@@ -45,6 +45,14 @@ lacks() { ! grep -qF -- "$2" "$1" || { echo "        $1 still has: $2"; false; }
 content_is() { [ "$(cat "$1" 2>/dev/null)" = "$2" ] || { echo "        $1 holds '$(cat "$1" 2>/dev/null)', not '$2'"; false; }; }
 ran() { "$@" >out.txt 2>err.txt </dev/null || { sed 's/^/        /' err.txt out.txt | head -20; false; }; }
 
+# need PROGRAM PACKAGE: a suite that cannot run without PROGRAM fails at
+# once, naming the Debian package that brings it (make deps installs it).
+need() {
+  command -v "$1" >/dev/null && return 0
+  echo "  FAIL  $1 is missing: install the package $2 (make deps)"
+  exit 1
+}
+
 # win32_only SCRIPT WHAT: a suite that only the win32 build can run stops
 # with status 2 on any other platform, saying what the build has.
 win32_only() {
@@ -58,6 +66,8 @@ win32_only() {
 # (such as 1024x768x24) sets the size and depth of Xvfb's screen.
 with_display() {
   [ -n "${BRIMWELL_E2E_XVFB:-}" ] && return 0
+  need xvfb-run xvfb
+  need xauth xauth
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
   local status=0
