@@ -32,7 +32,6 @@ sep=/
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
 need python3 python3
-[ "$platform" = win32 ] && need wine wine
 fresh_work "brimarc-$platform"
 echo "$platform $program" >program.txt
 # No machine of the developer's is touched: a posix brimarc makes a

@@ -27,7 +27,6 @@ esac
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
 need python3 python3
-[ "$platform" = win32 ] && need wine wine
 fresh_work "$platform"
 cp "$definition" definition.txt
 

@@ -20,7 +20,6 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
-[ "$platform" = win32 ] && need wine wine
 [ "$platform" = win32 ] && with_display "$0" "$@"
 
 fresh_work "brimsetup-$platform"

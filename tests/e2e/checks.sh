@@ -16,8 +16,9 @@ check() {  # check NAME COMMAND...
 
 # fresh_work NAME [SHOTS]: the suite's own empty folder build/e2e/NAME,
 # entered, as work; shots, where its screenshots go, is SHOTS (made too)
-# or that folder.
+# or that folder. A win32 suite needs Wine.
 fresh_work() {
+  [ "${platform:-}" = win32 ] && need wine wine
   work="$root/build/e2e/$1"
   shots="$(realpath -m "${2:-$work}")"
   rm -rf "$work"

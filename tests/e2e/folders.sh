@@ -16,7 +16,6 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
 win32_only folders.sh "has a folder browser"
-need wine wine
 need xdotool xdotool
 need import imagemagick
 if [ -z "${WINEPREFIX:-}" ]; then

@@ -16,7 +16,6 @@ bin="$(realpath "${2:?build directory}")/bin"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
-[ "$platform" = win32 ] && need wine wine
 fresh_work "install-$platform"
 
 echo "e2e $platform: install_probe"

@@ -22,7 +22,6 @@ native="$root/build/native"
 
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
-[ "$platform" = win32 ] && need wine wine
 [ "$platform" = win32 ] && with_display "$0" "$@"
 
 fresh_work "loader-$platform"

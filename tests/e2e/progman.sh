@@ -18,7 +18,6 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
 win32_only progman.sh "talks to Wine's Program Manager"
-need wine wine
 with_display "$0" "$@"
 
 fresh_work "progman-$platform"

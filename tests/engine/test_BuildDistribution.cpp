@@ -563,30 +563,22 @@ TEST_F(BuildDistribution, TwoBuildsOfTheSameDefinitionGiveTheSameBytes) {
 
 TEST_F(BuildDistribution, ASignedSetupsTrailerIsFoundBeforeItsCertificateTableAndPadding) {
   const std::string loader = BuildPEWithoutResources();
-  const struct {
-    const char* what;
-    bool signed_;
-    size_t padding;  // zeros between the trailer and the certificate table
-  } cases[] = {{"not signed", false, 0},
-               {"signed, no padding", true, 0},
-               {"signed after 3 zeros", true, 3},
-               {"signed after 7 zeros", true, 7}};
   WriteFile(At("setup.1"), "SETUP ONE");
   WriteFile(At("files.1"), "FILES ONE, LONGER");
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  // The zeros a signer put between the trailer and its table; -1: not signed.
+  for (int padding : {-1, 0, 3, 7}) {
+    SCOPED_TRACE(padding);
     WriteFile(At("setup.exe"), loader);
     AppendSelfExtract(At("setup.exe"), At("setup.1"), At("files.1"));
     std::string exe = ReadFile(At("setup.exe")).value_or("");
     const int64_t trailerEnd = static_cast<int64_t>(exe.size());
-    if (c.signed_) {
-      exe.append(c.padding, '\0');
+    if (padding >= 0) {
+      exe.append(padding, '\0');
       const std::string table = std::string("\x18\0\0\0\0\x02\x02\0", 8) + "PKCS#7 data.....";
       const size_t entry = ReadLittleEndian(exe.data() + 0x3C, 4) + 24 + 96 + 4 * 8;
       WriteLittleEndian(exe.data() + entry, exe.size(), 4);
       WriteLittleEndian(exe.data() + entry + 4, table.size(), 4);
-      exe += table;
-      WriteFile(At("setup.exe"), exe);
+      WriteFile(At("setup.exe"), exe + table);
     }
     int64_t end = 0;
     const TSelfExtractTrailer t = ReadSelfExtractTrailer(At("setup.exe"), &end);
