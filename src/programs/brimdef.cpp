@@ -216,8 +216,8 @@ int Run(const std::vector<std::string>& args) {
     WriteFileAtomically(out, *bound, runtime);
     // The new resource breaks a signature: the binding left it out.
     if (CertificateTable(executable, executable.size()))
-      std::cout << "brimdef: " << runtime << " was signed; " << out
-                << " carries no signature (sign it again)\n";
+      std::cout << "brimdef: the signature of " << runtime << " was removed: " << out
+                << " is not signed (sign it again)\n";
     return 0;
   }
   if (cmd == "face") {

@@ -49,7 +49,7 @@ check "the signed setup.exe *TODISK copies setup.1 onto the floppy" cmp -s flopp
 check "a signed runtime" sign "$bin/brimruntime.exe" signed-runtime.exe
 check "  takes a definition with brimdef bind" ran "$brimdef" bind signed-runtime.exe product.txt -o bound.exe
 check "  which says the signature was removed" \
-  contains out.txt "signed-runtime.exe was signed; bound.exe carries no signature"
+  contains out.txt "the signature of signed-runtime.exe was removed: bound.exe is not signed"
 check "  and leaves no certificate table" test "$(certificate_entry bound.exe)" = "0 0"
 check "an unsigned runtime binds without that line" ran "$brimdef" bind "$bin/brimruntime.exe" product.txt -o plain.exe
 check "  (nothing printed)" test ! -s out.txt
