@@ -59,12 +59,14 @@ build-fuzz:
 	@cmake --build build/fuzz -j $(JOBS)
 
 ## test: every suite (native, win32 under Wine, ASan/UBSan, end to end) with one summary;
-## warnings fail the builds, and each phase prints its time
+## warnings fail the builds, scripts/check-deps finds every package the builds and tests use
+## named by scripts/install-deps, and each phase prints its time
 test:
 	@scripts/phase deps scripts/install-deps all
 	@scripts/phase "build native" $(MAKE) build-native WERROR=$(or $(WERROR),ON)
 	@scripts/phase "build win32" $(MAKE) build-win32-only WERROR=$(or $(WERROR),ON)
 	@scripts/phase "build asan" $(MAKE) build-asan WERROR=$(or $(WERROR),ON)
+	@scripts/phase "check deps" scripts/check-deps
 	@scripts/phase tests scripts/run-tests
 
 ## demo: bind the demo definition into the runtime, build its distribution with -b and install it

@@ -7,8 +7,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace brim {
+
+class IFile;
 
 struct TSelfExtractTrailer {
   int32_t SetupStart = 0;
@@ -29,8 +32,20 @@ void EncodeSelfExtractTrailer(const TSelfExtractTrailer& trailer,
 TSelfExtractTrailer DecodeSelfExtractTrailer(const unsigned char (&bytes)[SelfExtractTrailerSize]);
 // Whether the bytes begin with the signature.
 bool HasSelfExtractSignature(const unsigned char (&bytes)[SelfExtractTrailerSize]);
-// Whether the embedded setup.1 (and files.1, when named) lie inside a file
-// of fileSize bytes, before its trailer and in their order.
-bool SelfExtractTrailerFits(const TSelfExtractTrailer& trailer, int64_t fileSize);
+// Whether the embedded setup.1 (and files.1, when named) lie before a
+// trailer that ends at byte trailerEnd (the file's size when the file is
+// not signed), in their order.
+bool SelfExtractTrailerFits(const TSelfExtractTrailer& trailer, int64_t trailerEnd);
+
+// Reads the trailer of an open file into bytes: the 56 bytes that end its
+// content. That is the whole file, or for a signed Windows program what
+// comes before the certificate table the signing tool appended; as the
+// table starts on an 8-byte boundary, the tool may have put up to 7 zero
+// bytes before it, so of the places the trailer can end at, the first whose
+// bytes begin with the signature is taken (the table's offset when none
+// does). Gives the position just after the trailer; empty when the file is
+// shorter than a trailer or cannot be read.
+std::optional<int64_t> ReadSelfExtractTrailerBytes(IFile& file,
+                                                   unsigned char (&bytes)[SelfExtractTrailerSize]);
 
 }  // namespace brim

@@ -231,14 +231,15 @@ void TCustomInstall::TransferToFloppies(const std::string& drive) {
           "Sorry... You can only transfer this installation to floppies through the "
           "self-extracting file. Usage example: setup.exe *TODISK");
     const std::string self = ArchivePath();
-    const TSelfExtractTrailer trailer = ReadSelfExtractTrailer(self);
+    int64_t trailerEnd = 0;
+    const TSelfExtractTrailer trailer = ReadSelfExtractTrailer(self, &trailerEnd);
     SendStatusMessage("Transferring this installation to floppies. Please wait...");
     try {
       std::unique_ptr<IFile> source =
           PlatformFiles().Open(self, accRead, shareRead | shareWrite, TFileCreation::OpenExisting);
       std::optional<int64_t> size = source ? source->Size() : std::nullopt;
       if (!size) throw TCaused<IEInstall>(TPlatformError::Last(), "Cannot open the file %s", self);
-      if (!SelfExtractTrailerFits(trailer, *size))
+      if (!SelfExtractTrailerFits(trailer, trailerEnd))
         throw IEInstall("The self-extracting file %s is damaged: its trailer points outside the file",
                         self);
       if (!source->Seek(0, TSeekOrigin::Begin))

@@ -65,7 +65,7 @@ void AppendSelfExtract(const std::string& setupExePath, const std::string& setup
     throw TCaused<IEInstall>(TPlatformError::Last(), message, setup1Path, setupExePath);
 }
 
-TSelfExtractTrailer ReadSelfExtractTrailer(const std::string& fileName) {
+TSelfExtractTrailer ReadSelfExtractTrailer(const std::string& fileName, int64_t* trailerEnd) {
   const char* message =
       "Could not read the extraction info from the archive file %s when trying to find the "
       "correct offset into the self extracting file";
@@ -73,14 +73,10 @@ TSelfExtractTrailer ReadSelfExtractTrailer(const std::string& fileName) {
       PlatformFiles().Open(fileName, accRead, shareRead | shareWrite, TFileCreation::OpenExisting);
   if (!file) throw TCaused<IEInstall>(TPlatformError::Last(), message, fileName);
   unsigned char bytes[SelfExtractTrailerSize] = {};
-  uint32_t got = 0;
-  std::optional<int64_t> size = file->Size();
-  if (!size || *size < SelfExtractTrailerSize ||
-      !file->Seek(*size - SelfExtractTrailerSize, TSeekOrigin::Begin) ||
-      !file->Read(bytes, sizeof bytes, got) || got < sizeof bytes)
-    throw IEInstall(message, fileName);
-  TSelfExtractTrailer trailer = DecodeSelfExtractTrailer(bytes);
-  return trailer;
+  const std::optional<int64_t> end = ReadSelfExtractTrailerBytes(*file, bytes);
+  if (!end) throw IEInstall(message, fileName);
+  if (trailerEnd) *trailerEnd = *end;
+  return DecodeSelfExtractTrailer(bytes);
 }
 
 namespace {

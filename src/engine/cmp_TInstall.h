@@ -291,8 +291,11 @@ class TCustomInstall : public TFileContainer, public IInstallation {
 // setupExePath.
 void AppendSelfExtract(const std::string& setupExePath, const std::string& setup1Path,
                        const std::string& files1Path);
-// The trailer at the end of fileName, as read (the signature is not checked).
-TSelfExtractTrailer ReadSelfExtractTrailer(const std::string& fileName);
+// The trailer at the end of fileName, before a signature appended to it, as
+// read (the signature is not checked); *trailerEnd, when asked for, is the
+// position just after it.
+TSelfExtractTrailer ReadSelfExtractTrailer(const std::string& fileName,
+                                           int64_t* trailerEnd = nullptr);
 
 // The installation component of the current session, or null.
 TCustomInstall* CurrentInstall();

@@ -27,6 +27,7 @@ constexpr uint16_t kPE32Magic = 0x10B;
 constexpr uint16_t kPE32PlusMagic = 0x20B;
 constexpr unsigned kExportDirectory = 0;
 constexpr unsigned kResourceDirectory = 2;
+constexpr unsigned kCertificateDirectory = 4;
 constexpr uint32_t kHighBit = 0x80000000u;
 
 std::nullopt_t Invalid(std::string* error, const char* why) {
@@ -308,6 +309,16 @@ std::vector<std::string> TPEImage::ExportedNames() const {
 std::vector<std::string> ExportedNames(std::string_view bytes) {
   auto image = TPEImage::Read(bytes);
   return image ? image->ExportedNames() : std::vector<std::string>{};
+}
+
+std::optional<std::pair<uint64_t, uint64_t>> CertificateTable(std::string_view headers,
+                                                              uint64_t fileSize) {
+  auto image = TPEImage::Read(headers);
+  if (!image) return std::nullopt;
+  auto table = image->Directory(kCertificateDirectory);
+  if (!table || table->second == 0 || uint64_t{table->first} + table->second != fileSize)
+    return std::nullopt;
+  return std::pair<uint64_t, uint64_t>{table->first, table->second};
 }
 
 }  // namespace brim

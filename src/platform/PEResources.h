@@ -126,4 +126,18 @@ class TPEImage {
 // The names a PE file exports; empty when it is not one or exports nothing.
 std::vector<std::string> ExportedNames(std::string_view bytes);
 
+// How many bytes of a file's start hold its PE headers in every file a
+// linker writes; enough for CertificateTable.
+inline constexpr size_t PEHeadersReadSize = 4096;
+
+// Where the certificate table of a signed PE file lies: its file offset
+// and size, as data directory entry 4 names them (a file offset, not an
+// RVA). A signing tool appends the table, so the file's content before the
+// signature ends at its offset. headers is the start of the file (its
+// first PEHeadersReadSize bytes, or all of a shorter file) and fileSize its
+// length. Empty when the file is no PE file, carries no signature or names
+// a table that does not end the file.
+std::optional<std::pair<uint64_t, uint64_t>> CertificateTable(std::string_view headers,
+                                                              uint64_t fileSize);
+
 }  // namespace brim

@@ -39,20 +39,17 @@ struct TSetupSource {
   bool Embedded = false;
 };
 
-// This file's own trailer when it has one, else "setup.1" beside it.
+// This file's own trailer when it has one (before a signature appended to
+// the file), else "setup.1" beside it.
 TSetupSource FindSetupSource(const std::string& self) {
   std::unique_ptr<IFile> file =
       PlatformFiles().Open(self, accRead, shareRead | shareWrite, TFileCreation::OpenExisting);
   if (!file) throw Exception("Cannot open the setup program %s", self);
-  std::optional<int64_t> size = file->Size();
   unsigned char bytes[SelfExtractTrailerSize] = {};
-  uint32_t got = 0;
-  if (size && *size >= SelfExtractTrailerSize &&
-      file->Seek(*size - SelfExtractTrailerSize, TSeekOrigin::Begin) &&
-      file->Read(bytes, sizeof bytes, got) && got == sizeof bytes &&
-      HasSelfExtractSignature(bytes)) {
+  const std::optional<int64_t> trailerEnd = ReadSelfExtractTrailerBytes(*file, bytes);
+  if (trailerEnd && HasSelfExtractSignature(bytes)) {
     TSelfExtractTrailer trailer = DecodeSelfExtractTrailer(bytes);
-    if (!SelfExtractTrailerFits(trailer, *size))
+    if (!SelfExtractTrailerFits(trailer, *trailerEnd))
       throw Exception("The setup program %s is damaged: its self-extract trailer points outside the file",
                       self);
     return {self, trailer.SetupStart, true};

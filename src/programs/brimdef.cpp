@@ -3,7 +3,8 @@
 //   brimdef decompile IN.bin [-o OUT.txt] binary stream to text form
 //   brimdef check IN                     load it as an authoring tool would
 //   brimdef bind RUNTIME IN -o SETUP     RUNTIME with the definition (text or
-//                                        binary) as its resource "TINSTALATOR"
+//                                        binary) as its resource "TINSTALATOR";
+//                                        a signed RUNTIME's signature is removed
 //   brimdef face IN -o OUT.bmp           the main window's client area as the
 //                                        setup draws it (backdrop and product
 //                                        label), as a 24-bit BMP file
@@ -30,6 +31,7 @@
 #include "objects/TextForm.h"
 #include "platform/AppendedResources.h"
 #include "platform/Canvas.h"
+#include "platform/PEResources.h"
 #include "platform/PlatformError.h"
 #include "platform/ResourceBinding.h"
 #include "session/InstallSession.h"
@@ -212,6 +214,10 @@ int Run(const std::vector<std::string>& args) {
                                         InstallDefinitionResource, definition, &why);
     if (!bound) throw Exception("Cannot bind the definition into %s: %s", runtime, why);
     WriteFileAtomically(out, *bound, runtime);
+    // The new resource breaks a signature: the binding left it out.
+    if (CertificateTable(executable, executable.size()))
+      std::cout << "brimdef: the signature of " << runtime << " was removed: " << out
+                << " is not signed (sign it again)\n";
     return 0;
   }
   if (cmd == "face") {

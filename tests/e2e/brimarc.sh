@@ -31,6 +31,7 @@ sep=/
 
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
+need python3 python3
 fresh_work "brimarc-$platform"
 echo "$platform $program" >program.txt
 # No machine of the developer's is touched: a posix brimarc makes a

@@ -26,6 +26,7 @@ esac
 
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
+need python3 python3
 fresh_work "$platform"
 cp "$definition" definition.txt
 

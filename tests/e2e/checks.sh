@@ -16,8 +16,9 @@ check() {  # check NAME COMMAND...
 
 # fresh_work NAME [SHOTS]: the suite's own empty folder build/e2e/NAME,
 # entered, as work; shots, where its screenshots go, is SHOTS (made too)
-# or that folder.
+# or that folder. A win32 suite needs Wine.
 fresh_work() {
+  [ "${platform:-}" = win32 ] && need wine wine
   work="$root/build/e2e/$1"
   shots="$(realpath -m "${2:-$work}")"
   rm -rf "$work"
@@ -45,6 +46,14 @@ lacks() { ! grep -qF -- "$2" "$1" || { echo "        $1 still has: $2"; false; }
 content_is() { [ "$(cat "$1" 2>/dev/null)" = "$2" ] || { echo "        $1 holds '$(cat "$1" 2>/dev/null)', not '$2'"; false; }; }
 ran() { "$@" >out.txt 2>err.txt </dev/null || { sed 's/^/        /' err.txt out.txt | head -20; false; }; }
 
+# need PROGRAM PACKAGE: a suite that cannot run without PROGRAM fails at
+# once, naming the Debian package that brings it (make deps installs it).
+need() {
+  command -v "$1" >/dev/null && return 0
+  echo "  FAIL  $1 is missing: install the package $2 (make deps)"
+  exit 1
+}
+
 # win32_only SCRIPT WHAT: a suite that only the win32 build can run stops
 # with status 2 on any other platform, saying what the build has.
 win32_only() {
@@ -58,6 +67,8 @@ win32_only() {
 # (such as 1024x768x24) sets the size and depth of Xvfb's screen.
 with_display() {
   [ -n "${BRIMWELL_E2E_XVFB:-}" ] && return 0
+  need xvfb-run xvfb
+  need xauth xauth
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
   local status=0

@@ -16,6 +16,8 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
 win32_only folders.sh "has a folder browser"
+need xdotool xdotool
+need import imagemagick
 if [ -z "${WINEPREFIX:-}" ]; then
   # shellcheck source=../../scripts/wine-env
   . "$root/scripts/wine-env"

@@ -16,6 +16,8 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
 win32_only forms.sh "makes real windows"
+need xdotool xdotool
+need import imagemagick
 BRIMWELL_XVFB_SCREEN="${BRIMWELL_XVFB_SCREEN:-1024x768x24}" with_display "$0" "$@"
 
 fresh_work "forms-$platform" "${3:-}"

@@ -17,6 +17,8 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
+need wine wine
+need lnkinfo liblnk-utils
 if [ -z "${WINEPREFIX:-}" ]; then
   # shellcheck source=../../scripts/wine-env
   . "$root/scripts/wine-env"

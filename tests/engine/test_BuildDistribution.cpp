@@ -20,6 +20,7 @@
 #include "platform/FaultInjection.h"
 #include "platform/ForwardingServices.h"
 #include "platform/HeadlessWindows.h"
+#include "platform/TestPE.h"
 #include "system/cmp_TQmbxRegistry.h"
 #include "system/routines_API.h"
 
@@ -557,6 +558,35 @@ TEST_F(BuildDistribution, TwoBuildsOfTheSameDefinitionGiveTheSameBytes) {
     std::optional<std::string> one = ReadFile(At("one\\") + name);
     ASSERT_TRUE(one);
     EXPECT_EQ(ReadFile(At("second build\\") + name), one);
+  }
+}
+
+TEST_F(BuildDistribution, ASignedSetupsTrailerIsFoundBeforeItsCertificateTableAndPadding) {
+  const std::string loader = BuildPEWithoutResources();
+  WriteFile(At("setup.1"), "SETUP ONE");
+  WriteFile(At("files.1"), "FILES ONE, LONGER");
+  // The zeros a signer put between the trailer and its table; -1: not signed.
+  for (int padding : {-1, 0, 3, 7}) {
+    SCOPED_TRACE(padding);
+    WriteFile(At("setup.exe"), loader);
+    AppendSelfExtract(At("setup.exe"), At("setup.1"), At("files.1"));
+    std::string exe = ReadFile(At("setup.exe")).value_or("");
+    const int64_t trailerEnd = static_cast<int64_t>(exe.size());
+    if (padding >= 0) {
+      exe.append(padding, '\0');
+      const std::string table = std::string("\x18\0\0\0\0\x02\x02\0", 8) + "PKCS#7 data.....";
+      const size_t entry = ReadLittleEndian(exe.data() + 0x3C, 4) + 24 + 96 + 4 * 8;
+      WriteLittleEndian(exe.data() + entry, exe.size(), 4);
+      WriteLittleEndian(exe.data() + entry + 4, table.size(), 4);
+      WriteFile(At("setup.exe"), exe + table);
+    }
+    int64_t end = 0;
+    const TSelfExtractTrailer t = ReadSelfExtractTrailer(At("setup.exe"), &end);
+    EXPECT_EQ(end, trailerEnd);
+    EXPECT_EQ(t.SetupStart, static_cast<int32_t>(loader.size()));
+    EXPECT_EQ(t.ArchiveStart, static_cast<int32_t>(loader.size() + 9));
+    EXPECT_EQ(t.ArchiveEnd, static_cast<int32_t>(trailerEnd - SelfExtractTrailerSize - 1));
+    EXPECT_TRUE(SelfExtractTrailerFits(t, end));
   }
 }
 

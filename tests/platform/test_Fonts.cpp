@@ -25,7 +25,8 @@ std::string Utf16BE(const std::string& ascii) {
 
 TEST_F(Fonts, AnAddedFontFileCanBeRemovedOnce) {
   auto bytes = ReadFile(kHostFont);
-  if (!bytes) GTEST_SKIP() << "no TrueType font at " << kHostFont;
+  ASSERT_TRUE(bytes) << "no TrueType font at " << kHostFont
+                     << ": install the package fonts-dejavu-core";
   // Renamed to a family the system does not have yet: a running Windows
   // (Wine, which knows the host's fonts) takes a copy of a font it has as
   // the font it has, and then has nothing of the copy's to remove.
