@@ -151,10 +151,15 @@ std::string TRemovalGuard::WhyRefused(const std::string& path) const {
   }
   if (IsProtectedFolder(path)) return "is a system or profile folder";
   IFileService& files = PlatformFiles();
-  for (const std::string& folder : FoldersAbove(path))
+  // The system and profile folders may be links of the system's own (Wine
+  // links the desktop to the host's); below them, a link leads out of what
+  // was installed.
+  for (const std::string& folder : FoldersAbove(path)) {
+    if (IsProtectedFolder(folder)) continue;
     if (auto attributes = files.GetAttributes(folder);
         attributes && (*attributes & attrReparsePoint))
       return "passes through the link or junction " + folder;
+  }
   if (auto attributes = files.GetAttributes(path)) {
     if (*attributes & attrReparsePoint) return "is a link or junction";
     if (*attributes & attrDirectory) return "is a folder, not a file";
@@ -409,7 +414,11 @@ void TUninstaller::RemoveUninstaller() {
     folders.push_back(folder);
   // The running program's own file cannot be deleted while it runs.
   const std::string running = PlatformModule().ModuleFileName();
-  if (!SameText(running, path)) {
+  auto shortRunning = PlatformFiles().ShortPathName(running);
+  auto shortPath = PlatformFiles().ShortPathName(path);
+  const bool isRunning =
+      SameText(running, path) || (shortRunning && shortPath && SameText(*shortRunning, *shortPath));
+  if (!isRunning) {
     if (DeleteOrDefer(path)) LogEvent(TLogKind::File, path + ": removed");
     if (!folders.empty()) RemoveEmptyFolders(folders.front());
     return;
