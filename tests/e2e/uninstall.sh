@@ -99,6 +99,17 @@ check "a second run finds no record (1603)" ended 1603
 check "  and says so" contains err.lf "The uninstall information of Brimwell Demo was not found"
 
 if [ "$platform" = native ]; then
+  # A file in use goes, with its folders, at the restart.
+  install
+  "$bin/brimmachine" lock "$M" 'C:\Program Files\Brimwell\Demo\readme.txt' >/dev/null
+  uninstall /S $product
+  check "with a file in use it ends for the restart (3010)" ended 3010
+  check "  and keeps the file until then" test -s "$app/readme.txt"
+  "$bin/brimmachine" unlock "$M" 'C:\Program Files\Brimwell\Demo\readme.txt' >/dev/null
+  "$bin/brimmachine" reboot "$M" >/dev/null
+  state >after.txt
+  check "  after the restart the machine is a fresh one" diff fresh.txt after.txt
+
   # A record whose folder leads through a link out of the installation.
   install
   mkdir -p outside && cp -r "$app/Docs" outside/ && rm -rf "$app/Docs" && ln -s "$work/outside/Docs" "$app/Docs"
