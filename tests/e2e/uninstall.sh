@@ -7,7 +7,9 @@
 # machine's files and registry are then a fresh machine's (under Wine: the
 # files and keys the product made are gone, the uninstaller and its copy
 # too). Without /S it asks in the language the setup ran in; a second run
-# finds no record; a record leading through a link is refused and reported.
+# finds no record. Natively, a file in use waits for the restart, after
+# which the machine is fresh again, and a record leading through a link is
+# refused and reported.
 # Prints one line per check and "e2e uninstall PLATFORM: N passed, N failed".
 set -uo pipefail
 
