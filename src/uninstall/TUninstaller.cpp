@@ -224,11 +224,13 @@ TUninstallOutcome TUninstaller::Run() {
   for (size_t i = 0; i < keys.size(); ++i)
     if (auto opened = registry.OpenKey(TRegRoot::LocalMachine, keys[i], TRegAccess::Read))
       for (const std::string& name : opened->SubKeyNames()) keys.push_back(keys[i] + "\\" + name);
+  bool removed = true;
   for (auto key = keys.rbegin(); key != keys.rend(); ++key)
-    if (!registry.DeleteKey(TRegRoot::LocalMachine, *key))
-      Problem(RootName(TRegRoot::LocalMachine) + "\\" + *key,
-              Failure("the key could not be deleted"));
-  LogEvent(TLogKind::Registry, "HKEY_LOCAL_MACHINE\\" + record_.Key + ": removed");
+    if (!registry.DeleteKey(TRegRoot::LocalMachine, *key)) {
+      Problem(RootName(TRegRoot::LocalMachine) + "\\" + *key, Failure("the key could not be deleted"));
+      removed = false;
+    }
+  if (removed) LogEvent(TLogKind::Registry, "HKEY_LOCAL_MACHINE\\" + record_.Key + ": removed");
   DeleteKeyWhileEmpty(TRegRoot::LocalMachine, ParentOf(record_.Key));
   RemoveUninstaller();
   return outcome_;
@@ -351,8 +353,9 @@ bool TUninstaller::DeleteOrDefer(const std::string& path) {
 
 void TUninstaller::RemoveRegistryKey(const TUninstallRegistryKey& key) {
   const std::string name = RootName(key.Root) + "\\" + key.Key;
-  if (SplitKey(key.Key).size() <= 1)
-    return Problem(name, "refused: a root key or one right below it");
+  // Values of the system's own keys are never taken, whatever the record says.
+  if (TRemovalGuard::IsProtectedKey(key.Key))
+    return Problem(name, "refused: a root key, one right below it, or a key of the system");
   for (const std::string& value : key.Values) DeleteValue(key.Root, key.Key, value);
   DeleteKeyWhileEmpty(key.Root, key.Key);
 }

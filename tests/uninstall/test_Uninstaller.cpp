@@ -134,8 +134,18 @@ TEST_F(Uninstaller, RefusesPathsOutsideWhatWasInstalledAndReportsEach) {
   std::vector<std::string> entries;
   for (const auto& c : cases) entries.push_back(c.entry);
   List("Files", entries);
+  // And a value of the system's own key.
+  const std::string system = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+  const std::optional<TRegValue> programFiles = Value(TRegRoot::LocalMachine, system, "ProgramFilesDir");
+  ASSERT_TRUE(programFiles);
+  Set(TRegRoot::LocalMachine, key + "\\RegistryKeys\\RegistryKey1", "Key", TRegValue::Text("\\" + system));
+  Set(TRegRoot::LocalMachine, key + "\\RegistryKeys\\RegistryKey1\\Entries", "ProgramFilesDir",
+      TRegValue::Text(""));
+  Set(TRegRoot::LocalMachine, key + "\\RegistryKeys", "Entries", TRegValue::Text("1"));
   TUninstallOutcome outcome = Uninstall();
-  ASSERT_EQ(outcome.Problems.size(), std::size(cases));
+  ASSERT_EQ(outcome.Problems.size(), std::size(cases) + 1);
+  EXPECT_NE(outcome.Problems.back().find("a key of the system"), std::string::npos);
+  EXPECT_EQ(Value(TRegRoot::LocalMachine, system, "ProgramFilesDir"), programFiles);
   for (size_t i = 0; i < std::size(cases); ++i) {
     EXPECT_EQ(outcome.Problems[i].rfind(cases[i].entry + ": refused", 0), 0u)
         << outcome.Problems[i];
