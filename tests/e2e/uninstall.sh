@@ -99,9 +99,10 @@ check "  the uninstaller is gone too" test ! -e "$app/uninstall.exe" -a ! -e "$C
 check "  its log names what it removed" contains uninstall.log 'Program Files\Brimwell\Demo\readme.txt: removed'
 # The installed one is gone: the build's own asks again.
 uninstaller=("$bin/uninstall$exe")
-uninstall /quiet $product
+uninstall /quiet /log "$(winpath "$work/second.log")" $product
 check "a second run finds no record (1603)" ended 1603
 check "  and says so" contains err.lf "The uninstall information of Brimwell Demo was not found"
+check "  in its log too" contains second.log "The uninstall information of Brimwell Demo was not found"
 
 if [ "$platform" = native ]; then
   # A file in use goes, with its folders, at the restart.

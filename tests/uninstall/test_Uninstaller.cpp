@@ -3,8 +3,13 @@
 // it refuses and reports.
 #include <gtest/gtest.h>
 
+#include "platform/ComService.h"
 #include "platform/FaultInjection.h"
 #include "platform/PlatformTest.h"
+#ifndef _WIN32
+#include "platform/TestPE.h"
+#include "platform/posix/PosixCom.h"
+#endif
 #include "uninstall/TUninstaller.h"
 
 namespace brim::test {
@@ -198,6 +203,23 @@ TEST_F(Uninstaller, WhatTheMachineRefusesIsLeftForTheRestartOrReported) {
     RemoveKeyTree(TRegRoot::CurrentUser, values);
   }
 }
+
+#ifndef _WIN32
+// On the substitute machine, which records the servers it registers.
+TEST_F(Uninstaller, UnregistersAServerItsCountReleases) {
+  const std::string server = At("app\\server.dll");
+  Put(server, BuildPEWithoutResources({.Exports = {"DllRegisterServer", "DllUnregisterServer"}}));
+  ASSERT_FALSE(PlatformCom().RegisterServer(server).Failed());
+  List("ActiveX", {server + ";0"});
+  Share(server, 1);
+  TUninstallOutcome outcome = Uninstall();
+  EXPECT_TRUE(outcome.Problems.empty()) << outcome.Problems.front();
+  auto servers = RegisteredComServers();
+  EXPECT_EQ(std::find(servers.begin(), servers.end(), server), servers.end());
+  EXPECT_FALSE(Exists(server));
+  EXPECT_FALSE(Value(TRegRoot::LocalMachine, kShared, server));
+}
+#endif
 
 }  // namespace
 }  // namespace brim::test
