@@ -14,6 +14,7 @@
 // entries were refused or could not be removed; 1639 no product named.
 // A posix status keeps the low 8 bits.
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -183,7 +184,14 @@ int main(int argc, char** argv) {
     else
       PlatformWindows().MessageBox(usage, "Uninstall", boxOk | boxIconError);
   } else {
-    status = TUninstallProgram(line).Run();
+    try {
+      status = TUninstallProgram(line).Run();
+    } catch (const std::exception& e) {
+      // An answer script that does not fit, or a machine that fails a call.
+      LogError(e);
+      std::fprintf(stderr, "uninstall: %s\n", e.what());
+      status = exitInstallFailed;
+    }
   }
   LogEvent(TLogKind::Exit, std::to_string(status));
   return status;
