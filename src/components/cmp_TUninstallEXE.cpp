@@ -26,6 +26,9 @@ void TUninstallEXE::WriteUninstallInfo(const std::string& key) {
   WriteRegistryString(kLocalMachine, key, "DisplayName", product);
   WriteRegistryString(kLocalMachine, key, "UninstallString",
                       DestinationPath() + "\\" + DestName + " " + product);
+  // The uninstaller speaks the language the setup ran in.
+  if (std::string language = install->LanguageName(); !language.empty())
+    WriteRegistryString(kLocalMachine, key, "SetupLanguage", language);
 }
 
 const TClassInfo& TUninstallEXE::StaticClass() {

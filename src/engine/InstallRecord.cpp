@@ -169,6 +169,15 @@ void TCustomInstall::SaveLanguage() {
                        static_cast<int32_t>(translator->TranslateIntoLanguage));
 }
 
+std::string TCustomInstall::LanguageName() const {
+  TTranslator* translator = MainTranslator();
+  if (!translator) return "";
+  // A language without a table shows the pages in English.
+  TLanguage* target = translator->TargetLanguage();
+  if (!target || target->Strings.Count() == 0) return "English";
+  return std::string(target->Info().PropertyName).substr(2);
+}
+
 void TCustomInstall::ChooseLanguageArgument() {
   if (LanguageArgument.empty()) return;
   // The language's own name ("German"), or its property or value name.

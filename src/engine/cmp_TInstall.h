@@ -112,6 +112,7 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   void RequestReboot() override { Reboot = true; }
   bool RunHasStarted() const override;
   void UninstallerRemoved() override { BuildInfo.AddUninstallOnCreate = false; }
+  std::string LanguageName() const override;
 
   // The unfinished list of the installation record: work left for the
   // start after the reboot. Each fails when there is no record.

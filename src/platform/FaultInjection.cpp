@@ -12,6 +12,7 @@ uint32_t FaultErrorCode(TFaultKind kind) {
   switch (kind) {
     case TFaultKind::RegistryWrite:
     case TFaultKind::RegistryCreateKey:
+    case TFaultKind::RegistryDelete:
     case TFaultKind::CreateDirectory: return errAccessDenied;
     case TFaultKind::FileOpen:
     case TFaultKind::Move:
@@ -71,6 +72,9 @@ class TFaultKey : public TForwardingRegistryKey {
   bool WriteValue(const std::string& name, const TRegValue& value) override {
     return !state_.Fails(TFaultKind::RegistryWrite) && TForwardingRegistryKey::WriteValue(name, value);
   }
+  bool DeleteValue(const std::string& name) override {
+    return !state_.Fails(TFaultKind::RegistryDelete) && TForwardingRegistryKey::DeleteValue(name);
+  }
 
  private:
   TState& state_;
@@ -86,6 +90,9 @@ class TFaultRegistry : public TForwardingRegistry {
   std::unique_ptr<IRegistryKey> CreateKey(TRegRoot root, const std::string& path) override {
     if (state_.Fails(TFaultKind::RegistryCreateKey)) return nullptr;
     return Wrap(Inner().CreateKey(root, path));
+  }
+  bool DeleteKey(TRegRoot root, const std::string& path) override {
+    return !state_.Fails(TFaultKind::RegistryDelete) && Inner().DeleteKey(root, path);
   }
 
  private:

@@ -27,8 +27,9 @@ enum class TFaultKind {
   DdeExecute,         // IDdeConversation::Execute: ddeNotProcessed
   DdeRequest,         // IDdeConversation::Request: ddeDataAckTimeout
   FolderBrowser,      // IComService::BrowseForFolder: no browser, errNotSupported
+  RegistryDelete,     // IRegistryKey::DeleteValue, IRegistryService::DeleteKey: errAccessDenied
 };
-inline constexpr size_t FaultKindCount = 12;
+inline constexpr size_t FaultKindCount = 13;
 
 // The error code a failed call of the kind reports unless told otherwise.
 uint32_t FaultErrorCode(TFaultKind kind);

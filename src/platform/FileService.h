@@ -37,6 +37,9 @@ inline constexpr uint32_t attrSystem = 0x04;
 inline constexpr uint32_t attrDirectory = 0x10;
 inline constexpr uint32_t attrArchive = 0x20;
 inline constexpr uint32_t attrNormal = 0x80;
+// A link or junction: the entry leads somewhere else (a symbolic link on the
+// substitute machine).
+inline constexpr uint32_t attrReparsePoint = 0x400;
 
 // An open file. Destroying it closes it.
 class IFile {

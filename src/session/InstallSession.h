@@ -53,6 +53,9 @@ class IInstallation {
   virtual bool RunHasStarted() const = 0;
   // The definition's uninstaller is gone: the build adds none of its own.
   virtual void UninstallerRemoved() = 0;
+  // The name of the language the setup shows its pages in, as "*LANG="
+  // takes it ("German"); empty when it has no translator.
+  virtual std::string LanguageName() const { return ""; }
   // Asks whether the user's abort may go ahead (OnUserAbort may veto it).
   virtual bool ConfirmUserAbort() = 0;
   // The picture the dialog pages show when their own is empty.

@@ -39,6 +39,8 @@ cases=(
   "11 compiles  brim_components  paths/cmp_TPathSpecifier.h"
   "12 compiles  brim_dialogs     widgets/Forms.h"
   "13 compiles  brim_engine      dialogs/dlgcmp_TBaseDlg.h"
+  "14 fails     brim_uninstall   engine/cmp_TInstall.h"
+  "15 compiles  brim_uninstall   components/cmp_TInstallFont.h"
 )
 for row in "${cases[@]}"; do
   read -r number expected library header <<<"$row"

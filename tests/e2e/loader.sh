@@ -179,7 +179,11 @@ mkdir -p demo/kit
   cp "$bin/BrimwellLoadProgram.exe" demo/kit/ &&
   winpath "$work/demo/dist" >demo/kit/BUILD.INF ||
   { echo "cannot bind the demo"; exit 1; }
-(cd "$root/examples/demo" &&
+# Its payload, and the uninstaller it ships as this build made it.
+mkdir -p demo/source/uninstaller
+ln -s "$root/examples/demo/payload" demo/source/payload
+cp "$bin/uninstall$exe" demo/source/uninstaller/uninstall.exe
+(cd demo/source &&
   timeout 120 "${run[@]}" "$work/demo/kit/brimsetup$exe" -b >"$work/out.txt" 2>"$work/err.txt" </dev/null)
 check "the demo builds with -b" test -s demo/dist/setup.exe -a -s demo/dist/files.1
 app="$C/Program Files/Brimwell/Demo"
@@ -265,6 +269,7 @@ $programs\\Read me.lnk|$demo_dir\\readme.txt|
 $programs\\Brimwell Demo guide.lnk|$demo_dir\\Docs\\guide.txt|
 $programs\\Hello sample.lnk|\\notepad.exe|"$demo_dir\\Docs\\Samples\\hello.txt"
 $desktop\\Brimwell Demo readme.lnk|$demo_dir\\readme.txt|
+$programs\\Uninstall Brimwell Demo.lnk|$demo_dir\\uninstall.exe|Brimwell Demo
 LINKS
 check "  the internet shortcut holds its address" \
   contains "$(host_path "$programs\\Brimwell on the web.url")" "URL=http://www.example.com/brimwell/"

@@ -491,7 +491,9 @@ class TPosixFileService : public IFileService {
       FailErrno();
       return std::nullopt;
     }
-    return AttributesOf(st);
+    struct stat link {};
+    bool isLink = ::lstat(p->Host.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+    return AttributesOf(st) | (isLink ? attrReparsePoint : 0);
   }
 
   // Only the read-only attribute of a file is kept; Windows does not
