@@ -168,6 +168,34 @@ TEST_F(InstallStartUp, StarLangChoosesTheMainTranslatorsLanguage) {
   EXPECT_THROW(install->ChooseLanguageArgument(), Exception);
 }
 
+TEST_F(InstallStartUp, DeploymentWordsAreTakenWithinTheSwitchGrammar) {
+  const struct {
+    const char* Argument;
+    bool Quiet, Passive;
+    const char* Log;
+    const char* Dir;
+    uint32_t Switches;  // a word whose second letter is a switch's is that switch
+  } cases[] = {
+      {"*QUIET", true, false, "", "", 0},
+      {"*passive", false, true, "", "", 0},
+      {"*LOG=C:\\Logs\\my setup.log", false, false, "C:\\Logs\\my setup.log", "", 0},
+      {"*INSTALLDIR= C:\\Program Files\\My App ", false, false, "", "C:\\Program Files\\My App", 0},
+      {"*QUIETLY", false, false, "", "", 0},
+      {"*LOGFILE", false, false, "", "", 0},
+      {"*SILENT", false, false, "", "", 1u << 5},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Argument);
+    TInstall* install = Load("", {c.Argument});
+    EXPECT_EQ(install->Deployment.Quiet, c.Quiet);
+    EXPECT_EQ(install->Deployment.Passive, c.Passive);
+    EXPECT_EQ(install->Deployment.LogFile, c.Log);
+    EXPECT_EQ(install->Deployment.InstallDir, c.Dir);
+    EXPECT_EQ(install->CommandSwitches, c.Switches);
+    form.reset();
+  }
+}
+
 TEST_F(InstallStartUp, AnUpperCaseOrStarBuildSwitchBuildsAndEnds) {
   for (const char* argument : {"-B", "*b"}) {
     log.clear();
