@@ -477,14 +477,18 @@ void TCustomInstallFile::Install() {
       const std::string written = DestinationFile();
       DestName = finalName;
       ReplaceAtRestart(written);
-      LogEvent(TLogKind::File, destination + ": in use, written as " + written +
-                                   ", replaced at the restart");
+      LogEvent(TLogKind::File,
+               destination + ": in use, written as " + written + ", replaced at the restart");
     } else {
-      LogEvent(TLogKind::File, destination + (TargetExisted ? ": written over the old one" : ": written"));
+      // A font is written under a name of its own: the log names the file written.
+      const std::string written = DestinationFile();
+      const bool over = TargetExisted && SameText(written, destination);
+      LogEvent(TLogKind::File, written + (over ? ": written over the old one" : ": written"));
     }
   } else {
     Inform(ieFileKept);
-    LogEvent(TLogKind::File, destination + ": kept, " + KeptReason(vetoed, decision, OverwriteMode));
+    LogEvent(TLogKind::File,
+             destination + ": kept, " + KeptReason(vetoed, decision, OverwriteMode));
   }
   Registrations();
   if (OnAfterInstall) OnAfterInstall(this);

@@ -33,7 +33,8 @@ void TUninstallEXE::WriteUninstallInfo(const std::string& key) {
   };
   auto writeNumber = [&](const std::string& name, int32_t value) {
     WriteRegistryInteger(kLocalMachine, key, name, value);
-    LogEvent(TLogKind::Registry, "HKEY_LOCAL_MACHINE" + key + " " + name + " = " + std::to_string(value));
+    LogEvent(TLogKind::Registry,
+             "HKEY_LOCAL_MACHINE" + key + " " + name + " = " + std::to_string(value));
   };
   write("DisplayName", product);
   write("UninstallString", program + " " + product);
@@ -41,7 +42,8 @@ void TUninstallEXE::WriteUninstallInfo(const std::string& key) {
   write("DisplayIcon", DestinationPath() + "\\" + DestName);
   TInstallContainer& root = install->RootContainer();
   write("InstallLocation", root.DestinationPath());
-  if (!Trim(install->ProductVersion()).empty()) write("DisplayVersion", Trim(install->ProductVersion()));
+  if (!Trim(install->ProductVersion()).empty())
+    write("DisplayVersion", Trim(install->ProductVersion()));
   if (!Trim(install->Publisher()).empty()) write("Publisher", Trim(install->Publisher()));
   if (!Trim(install->AboutURL()).empty()) write("URLInfoAbout", Trim(install->AboutURL()));
   // The selected files of the whole installation, in KB rounded up.

@@ -352,8 +352,11 @@ void TCustomInstall::RegisterRunOnce() {
   command += "\"-s" + source + "\"";
   if (HasSwitch('c')) command += " -c";
   // The start after the restart meets the user as this one did.
-  if (Deployment.Quiet) command += " *QUIET";
-  else if (Deployment.Passive) command += " *PASSIVE";
+  if (Deployment.Quiet) {
+    command += " *QUIET";
+  } else if (Deployment.Passive) {
+    command += " *PASSIVE";
+  }
   if (!RegisterRunOnceCommand("BrimwellUnfinished", command, true))
     throw IEInstall("Cannot register the install to be run on reboot in the RunOnce key in the registry");
 }

@@ -5,10 +5,10 @@
 
 #include "common/routines_Strings.h"
 #include "engine/cmp_TInstallRegistry.h"
-#include "system/cmp_TQmbxRegistry.h"
-#include "system/routines_Registry.h"
 #include "platform/Platform.h"
 #include "session/InstallLog.h"
+#include "system/cmp_TQmbxRegistry.h"
+#include "system/routines_Registry.h"
 
 namespace brim {
 

@@ -222,7 +222,8 @@ void TCustomInstallRegistry::WriteEntry(const TRegistryEntry& entry, TRootKeys r
       break;
   }
   LogEvent(TLogKind::Registry, std::string(RootKeyName(registry.RootKey())) +
-                                   (StartsWithText(keyPath, "\\") ? "" : "\\") + keyPath + " " + entry.Ident + " = " + written);
+                                   (StartsWithText(keyPath, "\\") ? "" : "\\") + keyPath + " " +
+                                   entry.Ident + " = " + written);
 }
 
 void TCustomInstallRegistry::ProcessContents() {

@@ -137,7 +137,8 @@ std::optional<std::string> CommandLineRestAfter(const std::string& prefix, int a
     if (text.size() - at < prefix.size()) return false;
     for (size_t i = 0; i < prefix.size(); ++i) {
       char a = text[at + i], b = prefix[i];
-      if (std::tolower(static_cast<unsigned char>(a)) != std::tolower(static_cast<unsigned char>(b)))
+      if (std::tolower(static_cast<unsigned char>(a)) !=
+          std::tolower(static_cast<unsigned char>(b)))
         return false;
     }
     return true;

@@ -117,8 +117,11 @@ int RunLoader(const TDeploymentOptions& given, const std::vector<std::string>& p
   // Other "*" arguments are the setup's own ("*LANG=German"): passed on.
   std::string passed;
   for (const std::string& argument : passedOn) {
-    if (SameText(argument, "*TODISK")) toDisk = true;
-    else passed += " " + Quoted(argument);
+    if (SameText(argument, "*TODISK")) {
+      toDisk = true;
+    } else {
+      passed += " " + Quoted(argument);
+    }
   }
   // The setup runs in a directory of its own: a log named from here is
   // named whole.
@@ -170,8 +173,8 @@ int RunLoader(const TDeploymentOptions& given, const std::vector<std::string>& p
 // What ended the loader before the setup could take over: in a message box,
 // or, in a quiet or passive run, in the log (when one is asked for) and on
 // stderr.
-void ReportFailure(const TDeploymentOptions& options, const std::exception& e, int status,
-                   int argc, char** argv) {
+void ReportFailure(const TDeploymentOptions& options, const std::exception& e, int status, int argc,
+                   char** argv) {
   const auto* own = dynamic_cast<const Exception*>(&e);
   const std::string message = own ? own->Message() : std::string(e.what());
   if (!options.LogFile.empty() && InstallLog().Open(options.LogFile)) {
@@ -179,8 +182,11 @@ void ReportFailure(const TDeploymentOptions& options, const std::exception& e, i
     LogError(e);
     LogEvent(TLogKind::Exit, std::to_string(status));
   }
-  if (options.Quiet || options.Passive) std::fprintf(stderr, "%s\n", message.c_str());
-  else PlatformWindows().MessageBox(message, "Setup", boxOk | boxIconError);
+  if (options.Quiet || options.Passive) {
+    std::fprintf(stderr, "%s\n", message.c_str());
+  } else {
+    PlatformWindows().MessageBox(message, "Setup", boxOk | boxIconError);
+  }
 }
 
 }  // namespace
@@ -192,7 +198,8 @@ int main(int argc, char** argv) {
   TDeploymentOptions options;
   std::vector<std::string> passed;
   try {
-    options = ParseLoaderSwitches(ProgramArguments(), CommandLineRestAfter("/D=", argc, argv), passed);
+    options =
+        ParseLoaderSwitches(ProgramArguments(), CommandLineRestAfter("/D=", argc, argv), passed);
   } catch (const std::exception& e) {
     ReportFailure(options, e, exitBadCommandLine, argc, argv);
     return exitBadCommandLine;

@@ -24,17 +24,17 @@
 #include <string>
 #include <vector>
 
+#include "common/constants_Brimwell.h"
 #include "dialogs/ordlg_TSelectDestinationForm.h"
 #include "dialogs/ordlg_TWelcomeForm.h"
 #include "engine/InstallDefinition.h"
 #include "engine/TInstalator.h"
 #include "engine/cmp_TInstall.h"
-#include "common/constants_Brimwell.h"
 #include "platform/Platform.h"
 #include "session/DeploymentOptions.h"
 #include "session/InstallLog.h"
-#include "widgets/UserInterface.h"
 #include "widgets/Forms.h"
+#include "widgets/UserInterface.h"
 
 #ifdef __GLIBCXX__
 // An exception nothing catches (main catches them all) ends the program
@@ -62,7 +62,8 @@ std::string CommandLineText() {
 // The status of a run that ended: how its installation ended, or the error
 // that kept it from running.
 int StatusOfEnd(const TCustomInstall* install) {
-  if (install && install->Ended) return install->EndedByUser ? exitUserCancelled : exitInstallFailed;
+  if (install && install->Ended)
+    return install->EndedByUser ? exitUserCancelled : exitInstallFailed;
   if (install && install->EndedForReboot) return exitRestartRequired;
   return exitSuccess;
 }
@@ -85,7 +86,8 @@ int main(int argc, char** argv) {
   LogEvent(TLogKind::Command, CommandLineText());
   std::optional<TDeploymentFrontEnd> frontEnd;
   if (deployment.Quiet || deployment.Passive)
-    frontEnd.emplace(deployment.Quiet, [](const std::string& text) { LogEvent(TLogKind::Info, text); });
+    frontEnd.emplace(deployment.Quiet,
+                     [](const std::string& text) { LogEvent(TLogKind::Info, text); });
   TApplication& application = Application();
   int status = exitSuccess;
   try {

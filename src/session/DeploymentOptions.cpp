@@ -58,7 +58,8 @@ TDeploymentOptions ParseLoaderSwitches(const std::vector<std::string>& arguments
       options.LogFile = *file;
     } else if (auto language = After(argument, "/lang="); language && !language->empty()) {
       options.Language = *language;
-    } else if (auto dir = After(argument, "/D="); dir && !Trim(destination.value_or(*dir)).empty()) {
+    } else if (auto dir = After(argument, "/D=");
+               dir && !Trim(destination.value_or(*dir)).empty()) {
       options.InstallDir = Trim(destination.value_or(*dir));
       return options;
     } else {

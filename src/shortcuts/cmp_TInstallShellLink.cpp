@@ -321,7 +321,8 @@ void TCustomInstallShellLink::WriteShellLinkFile() {
   TPlatformError result = PlatformCom().SaveShellLink(file, link, &step);
   if (!result.Failed()) {
     made_ = true;
-    LogEvent(TLogKind::Shortcut, file + " -> " + link.Target + (link.Arguments.empty() ? "" : " " + link.Arguments));
+    LogEvent(TLogKind::Shortcut,
+             file + " -> " + link.Target + (link.Arguments.empty() ? "" : " " + link.Arguments));
     return;
   }
   // The shell's link object itself is missing: its error as it stands.
@@ -357,7 +358,8 @@ void TCustomInstallShellLink::WriteProgramManagerItem() {
   const std::string directory = "\"" + RemoveTrailingBackslash(ExtractFileDir(target)) + "\"";
   manager.AddItem(commandLine, item, "", 0, directory, "");
   made_ = true;
-  LogEvent(TLogKind::Shortcut, "Program Manager group " + group + ", item " + item + " -> " + commandLine);
+  LogEvent(TLogKind::Shortcut,
+           "Program Manager group " + group + ", item " + item + " -> " + commandLine);
 }
 
 void TCustomInstallShellLink::WriteInternetShortcut() {

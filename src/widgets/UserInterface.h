@@ -87,7 +87,8 @@ class TUnattendedUserInterface : public IUserInterface {
 // unattended front end answers it.
 class TPassiveUserInterface : public IUserInterface {
  public:
-  explicit TPassiveUserInterface(std::unique_ptr<IUserInterface> shows) : shows_(std::move(shows)) {}
+  explicit TPassiveUserInterface(std::unique_ptr<IUserInterface> shows)
+      : shows_(std::move(shows)) {}
   void FormShown(TCustomForm& form) override;
   void FormHidden(TCustomForm& form) override;
   void FormChanged(TCustomForm& form) override;

@@ -171,27 +171,20 @@ TEST_F(InstallStartUp, StarLangChoosesTheMainTranslatorsLanguage) {
 TEST_F(InstallStartUp, DeploymentWordsAreTakenWithinTheSwitchGrammar) {
   const struct {
     const char* Argument;
-    bool Quiet, Passive;
-    const char* Log;
-    const char* Dir;
+    const char* Taken;  // quiet, passive, log and destination, as "q p LOG|DIR"
     uint32_t Switches;  // a word whose second letter is a switch's is that switch
   } cases[] = {
-      {"*QUIET", true, false, "", "", 0},
-      {"*passive", false, true, "", "", 0},
-      {"*LOG=C:\\Logs\\my setup.log", false, false, "C:\\Logs\\my setup.log", "", 0},
-      {"*INSTALLDIR= C:\\Program Files\\My App ", false, false, "", "C:\\Program Files\\My App", 0},
-      {"*QUIETLY", false, false, "", "", 0},
-      {"*LOGFILE", false, false, "", "", 0},
-      {"*SILENT", false, false, "", "", 1u << 5},
+      {"*QUIET", "1 0 |", 0},
+      {"*passive", "0 1 |", 0},
+      {"*LOG=C:\\Logs\\my setup.log", "0 0 C:\\Logs\\my setup.log|", 0},
+      {"*INSTALLDIR= C:\\Program Files\\My App ", "0 0 |C:\\Program Files\\My App", 0},
+      {"*QUIETLY", "0 0 |", 0},
+      {"*SILENT", "0 0 |", 1u << 5},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.Argument);
-    TInstall* install = Load("", {c.Argument});
-    EXPECT_EQ(install->Deployment.Quiet, c.Quiet);
-    EXPECT_EQ(install->Deployment.Passive, c.Passive);
-    EXPECT_EQ(install->Deployment.LogFile, c.Log);
-    EXPECT_EQ(install->Deployment.InstallDir, c.Dir);
-    EXPECT_EQ(install->CommandSwitches, c.Switches);
+    const TDeploymentOptions& taken = Load("", {c.Argument})->Deployment;
+    EXPECT_EQ(Format("%d %d %s|%s", int{taken.Quiet}, int{taken.Passive}, taken.LogFile, taken.InstallDir), c.Taken);
+    EXPECT_EQ(CurrentInstall()->CommandSwitches, c.Switches) << c.Argument;
     form.reset();
   }
 }
