@@ -304,6 +304,7 @@ void TCustomInstall::FormActivated(TComponent* Sender) {
 }
 
 void TCustomInstall::HandleException(TComponent* Sender, const Exception& E) {
+  LogError(E);
   if (!Running) {
     Application().ShowException(E);
     return;
@@ -311,7 +312,6 @@ void TCustomInstall::HandleException(TComponent* Sender, const Exception& E) {
   Running = false;
   Ended = true;
   EndedByUser = dynamic_cast<const EAIUserAbort*>(&E) != nullptr;
-  LogError(E);
   TInstallHooks& hooks = InstallHooks();
   try {
     if (EndedByUser) {
