@@ -12,6 +12,7 @@
 #include "components/cmp_TVersion.h"
 #include "platform/ComService.h"
 #include "platform/Platform.h"
+#include "session/InstallLog.h"
 #include "session/InstallSession.h"
 #include "system/cmp_TQmbxRegistry.h"
 #include "system/routines_API.h"
@@ -418,6 +419,21 @@ void TCustomInstallFile::Inform(int code) {
 
 // ---- Install ----
 
+namespace {
+
+// Why an existing file stays, in the words of the log.
+std::string KeptReason(bool vetoed, int decision, TOverwriteType mode) {
+  if (vetoed) return "its OnReplacing event kept it";
+  if (decision == vrSame) return "the same version";
+  switch (mode) {
+    case TOverwriteType::owNever: return "the overwrite mode is never";
+    case TOverwriteType::owDate: return "the existing file is as new or newer";
+    default: return "the existing file's version is as new or newer";
+  }
+}
+
+}  // namespace
+
 void TCustomInstallFile::Install() {
   InUse = false;
   try {
@@ -425,6 +441,7 @@ void TCustomInstallFile::Install() {
     if (OnBeforeInstall) OnBeforeInstall(this);
   } catch (const EAbort&) {
     Inform(ieFileSkipped);
+    LogEvent(TLogKind::File, DestinationFile() + ": skipped by its OnBeforeInstall event");
     return;
   }
   if (Trim(DestinationPath()).empty()) throw IECustomInstallFile(msgDestinationBlank, Name());
@@ -432,6 +449,7 @@ void TCustomInstallFile::Install() {
   TargetExisted = FileExists(destination);
   int decision = TVersionResource::IsFileNewer(Version, Date, destination, OverwriteMode);
   Replace = decision == vrNoDecision || decision == vrNewer;
+  bool vetoed = false;
   // The name the file has at its destination; a file in use is written
   // under a temporary one that the restart moves over it.
   const std::string finalName = DestName;
@@ -440,6 +458,7 @@ void TCustomInstallFile::Install() {
       ReplaceFile();
     } catch (const EAbort&) {
       Replace = false;
+      vetoed = true;
       DestName = finalName;
       InUse = false;
     } catch (...) {
@@ -458,9 +477,18 @@ void TCustomInstallFile::Install() {
       const std::string written = DestinationFile();
       DestName = finalName;
       ReplaceAtRestart(written);
+      LogEvent(TLogKind::File,
+               destination + ": in use, written as " + written + ", replaced at the restart");
+    } else {
+      // A font is written under a name of its own: the log names the file written.
+      const std::string written = DestinationFile();
+      const bool over = TargetExisted && SameText(written, destination);
+      LogEvent(TLogKind::File, written + (over ? ": written over the old one" : ": written"));
     }
   } else {
     Inform(ieFileKept);
+    LogEvent(TLogKind::File,
+             destination + ": kept, " + KeptReason(vetoed, decision, OverwriteMode));
   }
   Registrations();
   if (OnAfterInstall) OnAfterInstall(this);
@@ -584,7 +612,10 @@ void TCustomInstallFile::ReplaceAtRestart(const std::string& written) {
 // ---- Registrations ----
 
 void TCustomInstallFile::Registrations() {
-  if (RegisterAsHelp) WriteRegistryString(kLocalMachine, kHelpKey, UpperCase(DestName), DestinationPath());
+  if (RegisterAsHelp) {
+    WriteRegistryString(kLocalMachine, kHelpKey, UpperCase(DestName), DestinationPath());
+    LogEvent(TLogKind::Registration, DestinationFile() + ": help file");
+  }
   if (UpdateDLLCounter && !UpdateSharedDLLCount())
     throw IECustomInstallFile("Cannot update the DLL count for the following file :%s:", FileName);
   IInstallation* install = CurrentInstallation();
@@ -633,6 +664,7 @@ bool TCustomInstallFile::UpdateSharedDLLCount() {
   } else {
     WriteRegistryInteger(kLocalMachine, kSharedDLLsKey, longName, read(longName).value_or(0) + 1);
   }
+  LogEvent(TLogKind::Registration, longName + ": shared DLL count raised");
   return true;
 }
 
@@ -646,6 +678,7 @@ void TCustomInstallFile::RegisterActiveX() {
   TCurrentDirectory inDestination(DestinationPath());
   if (UpperCase(ExtractFileExt(FileName)) == ".EXE") {
     std::string command = path.find(' ') == std::string::npos ? path : "\"" + path + "\"";
+    LogEvent(TLogKind::Registration, path + ": COM server, started with /REGSERVER");
     if (!PlatformProcesses().StartProgram(command + " /REGSERVER", TShowWindow::Hide))
       throw TCaused<IECustomInstallFile>(
           TPlatformError::Last(),
@@ -657,7 +690,10 @@ void TCustomInstallFile::RegisterActiveX() {
   }
   TServerStep step = TServerStep::Load;
   TPlatformError result = PlatformCom().RegisterServer(path, false, &step);
-  if (!result.Failed()) return;
+  if (!result.Failed()) {
+    LogEvent(TLogKind::Registration, path + ": COM server registered");
+    return;
+  }
   const int code = static_cast<int>(Win32CodeOf(result));
   switch (step) {
     case TServerStep::Load:

@@ -4,6 +4,7 @@
 #include "platform/FontService.h"
 #include "platform/PlatformServices.h"
 #include "platform/SystemService.h"
+#include "session/InstallLog.h"
 #include "system/routines_API.h"
 #include "system/routines_Registry.h"
 
@@ -54,6 +55,7 @@ void TInstallFont::Install() {
   const std::string directory = DestinationPath();
   WriteRegistryString(kLocalMachine, FontsRegistryKey, FontName,
                       SameText(directory, FontsFolder()) ? DestName : file);
+  LogEvent(TLogKind::Font, FontName + ": " + file + " added and registered");
 }
 
 const TClassInfo& TInstallFont::StaticClass() {

@@ -18,8 +18,12 @@ class TUninstallEXE : public TCustomInstallFile {
   // The build no longer adds an uninstaller of its own.
   ~TUninstallEXE() override;
   // Registers the uninstaller under the product's Uninstall key: its
-  // "DisplayName" and the "UninstallString" that starts it with the product
-  // name. The uninstaller does not list itself among the files.
+  // "DisplayName", the "UninstallString" and "QuietUninstallString" that
+  // start it (quoted) with the product name, and what the platform's list
+  // and deployment tools read: "DisplayVersion", "Publisher",
+  // "URLInfoAbout" (where the definition has them), "InstallLocation",
+  // "DisplayIcon", "EstimatedSize" (KB), "NoModify" and "NoRepair". The
+  // uninstaller does not list itself among the files.
   void WriteUninstallInfo(const std::string& key) override;
 };
 

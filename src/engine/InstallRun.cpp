@@ -16,6 +16,7 @@
 #include "engine/cmp_TInstall.h"
 #include "platform/Platform.h"
 #include "platform/PlatformError.h"
+#include "session/InstallLog.h"
 #include "system/routines_API.h"
 #include "system/routines_Registry.h"
 #include "translation/cmp_TTranslator.h"
@@ -154,6 +155,12 @@ void TCustomInstall::Process() {
   for (TInstallContainer* container : InstallContainers().Containers()) container->Processed = false;
 
   ChooseLanguageArgument();
+  LogEvent(TLogKind::Phase, "preparation");
+  // "*INSTALLDIR=PATH": the destination the destination page would show.
+  if (!Deployment.InstallDir.empty()) {
+    SetDestDirType(nullptr);
+    SetDestDir(RemoveTrailingBackslash(Deployment.InstallDir));
+  }
   if (UseLoadingProgram() && !HasSwitch('s'))
     throw IEInstall(
         "The path of the loading program was not passed correctly. If you are running your "
@@ -171,6 +178,7 @@ void TCustomInstall::Process() {
     ReadFileInformation();
     if (OnAfterInitialized) OnAfterInitialized(this);
     BroadcastEvent(bcRunStarts, nullptr);
+    LogEvent(TLogKind::Phase, "before-install pages");
     BroadcastEvent(bcBeforeInstallDialogs, nullptr);
   } catch (...) {
     // Nothing is installed yet: a record made by this run goes with it, so
@@ -195,6 +203,7 @@ void TCustomInstall::Process() {
       if (OnAfterInstallObjects) OnAfterInstallObjects(this, SharedCompressionEngine().Abort);
     };
     try {
+      LogEvent(TLogKind::Phase, "files into " + DestinationPath());
       TFileContainer::Process();
       std::vector<TCustomInstallFile*> retry;
       for (int i = 0; i < RegistrationRetryFiles().Count(); ++i) retry.push_back(RegistrationRetryFiles().Items(i));
@@ -209,6 +218,7 @@ void TCustomInstall::Process() {
   }
 
   if (UnfinishedCount > 0 || Reboot) RegisterRunOnce();
+  if (Reboot) LogEvent(TLogKind::Phase, "end: the installation finishes after the restart");
   const bool rebootWanted = Reboot;
   if (Reboot) {
     SaveLanguage();
@@ -233,6 +243,7 @@ void TCustomInstall::Process() {
 }
 
 void TCustomInstall::EndWell() {
+  LogEvent(TLogKind::Phase, "end: installed");
   NotifyGoodInstall();
   CleanupLoadingProgram();
   RemoveInstallRecord();
@@ -251,6 +262,7 @@ void TCustomInstall::ProcessRegisteredType(int kind, const std::string& message)
       if (std::find(live.begin(), live.end(), container) == live.end()) continue;
       if (container->RegisteredType() != kind) continue;
       if (!shown && !Trim(message).empty()) {
+        LogEvent(TLogKind::Phase, message);
         SendStatusMessage(message);
         shown = true;
       }
@@ -339,12 +351,19 @@ void TCustomInstall::RegisterRunOnce() {
   if (HasSwitch('e')) command += "\"-e" + ExtractFileName(setupFile) + "\" ";
   command += "\"-s" + source + "\"";
   if (HasSwitch('c')) command += " -c";
+  // The start after the restart meets the user as this one did.
+  if (Deployment.Quiet) {
+    command += " *QUIET";
+  } else if (Deployment.Passive) {
+    command += " *PASSIVE";
+  }
   if (!RegisterRunOnceCommand("BrimwellUnfinished", command, true))
     throw IEInstall("Cannot register the install to be run on reboot in the RunOnce key in the registry");
 }
 
 void TCustomInstall::ContinueAfterReboot() {
   Running = true;
+  LogEvent(TLogKind::Phase, "after the restart: the unfinished work");
   InstallRecordKey = FindInstallRecord(false);
   if (MainTranslator()) LoadLanguage();
   TStringList entries;

@@ -5,9 +5,10 @@
 
 #include "common/routines_Strings.h"
 #include "engine/cmp_TInstallRegistry.h"
+#include "platform/Platform.h"
+#include "session/InstallLog.h"
 #include "system/cmp_TQmbxRegistry.h"
 #include "system/routines_Registry.h"
-#include "platform/Platform.h"
 
 namespace brim {
 
@@ -215,15 +216,16 @@ void TCustomInstall::ParseCommandLine() {
   CommandSwitches = 0;
   for (std::string& argument : SwitchArguments) argument.clear();
   LanguageArgument.clear();
+  Deployment = {};
   for (const std::string& argument : ProgramArguments()) {
-    // "*LANG=NAME" chooses the language of a run that no one watches, or of
-    // a test; the "*" keeps it from older programs that do not know it.
-    if (argument.size() > 6 && SameText(argument.substr(0, 6), "*LANG=")) {
-      LanguageArgument = argument.substr(6);
+    // The words of a deployment ("*QUIET", "*LOG=FILE", "*LANG=NAME", ...);
+    // the "*" keeps them from older programs that do not know them.
+    if (TakeDeploymentWord(argument, Deployment)) {
+      LanguageArgument = Deployment.Language;
       continue;
     }
     auto invalid = [&] {
-      return IException(
+      return IEInstallParameter(
           "Invalid parameter <%s>. Valid command line parameters are: -b (Build), -d (Debug), -f "
           "(Transfer to floppies), -e (Called by self-extractor), -r (After reboot)",
           argument);
@@ -302,15 +304,17 @@ void TCustomInstall::FormActivated(TComponent* Sender) {
 }
 
 void TCustomInstall::HandleException(TComponent* Sender, const Exception& E) {
+  LogError(E);
   if (!Running) {
     Application().ShowException(E);
     return;
   }
   Running = false;
   Ended = true;
+  EndedByUser = dynamic_cast<const EAIUserAbort*>(&E) != nullptr;
   TInstallHooks& hooks = InstallHooks();
   try {
-    if (dynamic_cast<const EAIUserAbort*>(&E)) {
+    if (EndedByUser) {
       hooks.NotifyBadInstall(*this);
       hooks.CleanupLoadingProgram(*this);
       hooks.RemoveInstallRecord(*this);

@@ -15,12 +15,15 @@
 #include "common/DateTime.h"
 #include "components/cmp_TInstallContainer.h"
 #include "engine/cmp_TInstallInformation.h"
+#include "session/DeploymentOptions.h"
 #include "session/InstallSession.h"
 #include "widgets/Forms.h"
 
 namespace brim {
 
 BRIM_IEXCEPTION_CLASS(IEInstallNetLocNil, IEInstall);
+// A command-line argument the setup does not take.
+BRIM_IEXCEPTION_CLASS(IEInstallParameter, IException);
 
 extern const TEnumInfo DistributeTypeInfo;
 
@@ -106,6 +109,9 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   bool IsDestroying() const override { return Destroying(); }
   const std::string& SourceDirectory() const override { return InstallSource; }
   std::string ProductName() const override { return Information.ProductName; }
+  std::string ProductVersion() const override { return Information.Version; }
+  std::string Publisher() const override { return Information.CompanyName; }
+  std::string AboutURL() const override { return BuildInfo.AppURL; }
   TDistributeType DistributeType() const override { return distributeType_; }
   std::string RecordKey() const override;
   void AddUnfinished(const std::string& name, int type) override;
@@ -193,6 +199,8 @@ class TCustomInstall : public TFileContainer, public IInstallation {
 
   // The form whose first activation starts the installation, or null.
   TCustomForm* MainWindow() const { return mainWindow_; }
+  // True while the run waits for the main window's first activation.
+  bool WaitsForActivation() const { return activationHooked_ && !activationHandled_; }
 
   // Setting one of these true clears the other (not while loading).
   bool AutoMaximizeWindow() const { return autoMaximizeWindow_; }
@@ -253,10 +261,14 @@ class TCustomInstall : public TFileContainer, public IInstallation {
   std::array<std::string, 7> SwitchArguments;
   // The language named by "*LANG=NAME", empty without one.
   std::string LanguageArgument;
+  // The deployment's "*" words: quiet or passive, log, destination, language.
+  TDeploymentOptions Deployment;
   // The directory from which the setup runs.
   std::string InstallSource;
   bool Running = false;
   bool Ended = false;
+  // The run was ended by the user's abort.
+  bool EndedByUser = false;
   // The run ended for a reboot: the start after it finishes the work.
   bool EndedForReboot = false;
   int UnfinishedCount = 0;

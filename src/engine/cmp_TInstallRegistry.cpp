@@ -5,6 +5,7 @@
 #include "common/routines_Strings.h"
 #include "engine/cmp_TInstall.h"
 #include "paths/routines_ExpandPaths.h"
+#include "session/InstallLog.h"
 #include "session/InstallSession.h"
 #include "system/cmp_TQmbxRegistry.h"
 #include "system/routines_Registry.h"
@@ -204,17 +205,25 @@ void TCustomInstallRegistry::WriteEntry(const TRegistryEntry& entry, TRootKeys r
   registry.SetRootKeyOrdinal(static_cast<int>(root));
   if (!registry.OpenKey(keyPath, true))
     throw IERegistryEntry("%s cannot create the key %s in the registry", Name(), keyPath);
+  std::string written;
   switch (entry.EntryType) {
     case TRegistryEntryType::retText:
-      registry.WriteString(entry.Ident, GetValueText(entry));
+      written = GetValueText(entry);
+      registry.WriteString(entry.Ident, written);
+      written = "\"" + written + "\"";
       break;
     case TRegistryEntryType::retInteger:
       registry.WriteInteger(entry.Ident, entry.Integer());
+      written = std::to_string(entry.Integer());
       break;
     case TRegistryEntryType::retBoolean:
       registry.WriteInteger(entry.Ident, entry.Boolean() ? 1 : 0);
+      written = entry.Boolean() ? "1" : "0";
       break;
   }
+  LogEvent(TLogKind::Registry, std::string(RootKeyName(registry.RootKey())) +
+                                   (StartsWithText(keyPath, "\\") ? "" : "\\") + keyPath + " " +
+                                   entry.Ident + " = " + written);
 }
 
 void TCustomInstallRegistry::ProcessContents() {

@@ -45,4 +45,11 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 // the arguments the C runtime passed (argv after the program).
 std::vector<std::string> ProgramArgumentsOf(int argc, char** argv);
 
+// The rest of the command line from the first argument (after the program)
+// that begins with prefix, letter case ignored, with that prefix taken off:
+// as typed on the system's own command line, so its blanks stay, else the
+// arguments from there joined by one blank. Quotes are dropped and blanks
+// trimmed. None when no argument begins with prefix.
+std::optional<std::string> CommandLineRestAfter(const std::string& prefix, int argc, char** argv);
+
 }  // namespace brim

@@ -3,6 +3,8 @@
 // program's arguments and the message pump hook.
 #include "platform/Platform.h"
 
+#include <cctype>
+
 #include "common/LittleEndian.h"
 
 namespace brim {
@@ -128,6 +130,53 @@ std::vector<std::string> ProgramArgumentsOf(int argc, char** argv) {
     return arguments;
   }
   return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}
+
+std::optional<std::string> CommandLineRestAfter(const std::string& prefix, int argc, char** argv) {
+  auto startsWith = [&](const std::string& text, size_t at) {
+    if (text.size() - at < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+      char a = text[at + i], b = prefix[i];
+      if (std::tolower(static_cast<unsigned char>(a)) !=
+          std::tolower(static_cast<unsigned char>(b)))
+        return false;
+    }
+    return true;
+  };
+  std::string rest;
+  bool found = false;
+  if (std::optional<std::string> line = PlatformModule().CommandLine()) {
+    // Walk the arguments as SplitCommandLine does, remembering where each begins.
+    const std::string& text = *line;
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    size_t at = 0;
+    for (int index = 0; at < text.size(); ++index) {
+      while (at < text.size() && blank(text[at])) ++at;
+      if (at >= text.size()) break;
+      size_t start = at + (text[at] == '"' ? 1 : 0);
+      if (index > 0 && startsWith(text, start)) {
+        rest = text.substr(start + prefix.size());
+        found = true;
+        break;
+      }
+      for (bool quoted = false; at < text.size() && (quoted || !blank(text[at])); ++at)
+        if (text[at] == '"') quoted = !quoted;
+    }
+  } else {
+    for (int i = 1; i < argc; ++i) {
+      if (found) {
+        rest += " ";
+        rest += argv[i];
+      } else if (startsWith(argv[i], 0)) {
+        rest = std::string(argv[i]).substr(prefix.size());
+        found = true;
+      }
+    }
+  }
+  if (!found) return std::nullopt;
+  std::erase(rest, '"');
+  size_t first = rest.find_first_not_of(" \t"), last = rest.find_last_not_of(" \t");
+  return first == std::string::npos ? std::string() : rest.substr(first, last - first + 1);
 }
 
 namespace {

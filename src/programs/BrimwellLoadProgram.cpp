@@ -9,12 +9,18 @@
 //   setup.exe *TODISK   the setup with -s, -e and -f (copy onto floppies)
 //   setup.exe *NAME...  other "*" arguments are passed on to the setup
 //                       ("*LANG=German" chooses its language)
+// and the switches deployment tools expect, passed on as the setup's "*"
+// words: /S or /quiet (no window at all), /passive (progress only),
+// /log FILE or /log=FILE, /lang=NAME, /D=PATH (the destination; the last
+// switch, taken as typed with its blanks); /? prints them.
 // Afterwards it removes its directory, so nothing is left behind even when
 // the setup's own clean-up cannot delete a running program; unless the
 // setup ended with 3010, restart required: its start after the reboot
-// runs from that directory. Its exit status
-// is the setup's; 1 when it could not start the setup, the error shown
-// first. It has no window of its own.
+// runs from that directory. Its exit status is the setup's; 1639 for a
+// switch it does not know, 1603 when it could not start the setup, the
+// error shown first (in a quiet run written to the log instead). It has
+// no window of its own.
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -27,6 +33,8 @@
 #include "common/exceptions_Brimwell.h"
 #include "common/routines_Strings.h"
 #include "platform/Platform.h"
+#include "session/DeploymentOptions.h"
+#include "session/InstallLog.h"
 #include "system/routines_API.h"
 
 namespace brim {
@@ -91,16 +99,32 @@ void RemoveDirectoryTree(const std::string& dir) {
 
 std::string Quoted(const std::string& argument) { return "\"" + argument + "\""; }
 
-int RunLoader() {
+std::string CommandLineText(int argc, char** argv) {
+  if (std::optional<std::string> line = PlatformModule().CommandLine()) return *line;
+  std::string text;
+  for (int i = 0; i < argc; ++i) text += (i ? " " : "") + std::string(argv[i]);
+  return text;
+}
+
+int RunLoader(const TDeploymentOptions& given, const std::vector<std::string>& passedOn) {
   const std::string self = PlatformModule().ModuleFileName();
   const TSetupSource source = FindSetupSource(self);
+  TDeploymentOptions options = given;
   bool toDisk = false;
   // Other "*" arguments are the setup's own ("*LANG=German"): passed on.
   std::string passed;
-  for (const std::string& argument : ProgramArguments()) {
-    if (SameText(argument, "*TODISK")) toDisk = true;
-    else if (!argument.empty() && argument[0] == '*') passed += " " + Quoted(argument);
+  for (const std::string& argument : passedOn) {
+    if (SameText(argument, "*TODISK")) {
+      toDisk = true;
+    } else {
+      passed += " " + Quoted(argument);
+    }
   }
+  // The setup runs in a directory of its own: a log named from here is
+  // named whole.
+  if (!options.LogFile.empty())
+    options.LogFile = PlatformFiles().FullPathName(options.LogFile).value_or(options.LogFile);
+  for (const std::string& word : DeploymentWords(options)) passed += " " + Quoted(word);
 
   TQmbxCompress engine(nullptr);
   engine.Offset = source.Offset;
@@ -143,18 +167,49 @@ int RunLoader() {
   return static_cast<int>(*status);
 }
 
+// What ended the loader before the setup could take over: in a message box,
+// or, in a quiet or passive run, in the log (when one is asked for) and on
+// stderr.
+void ReportFailure(const TDeploymentOptions& options, const std::exception& e, int status, int argc,
+                   char** argv) {
+  const auto* own = dynamic_cast<const Exception*>(&e);
+  const std::string message = own ? own->Message() : std::string(e.what());
+  if (!options.LogFile.empty() && InstallLog().Open(options.LogFile)) {
+    LogEvent(TLogKind::Command, CommandLineText(argc, argv));
+    LogError(e);
+    LogEvent(TLogKind::Exit, std::to_string(status));
+  }
+  if (options.Quiet || options.Passive) {
+    std::fprintf(stderr, "%s\n", message.c_str());
+  } else {
+    PlatformWindows().MessageBox(message, "Setup", boxOk | boxIconError);
+  }
+}
+
 }  // namespace
 }  // namespace brim
 
 int main(int argc, char** argv) {
   using namespace brim;
   SetProgramArguments(ProgramArgumentsOf(argc, argv));
+  TDeploymentOptions options;
+  std::vector<std::string> passed;
   try {
-    return RunLoader();
+    options =
+        ParseLoaderSwitches(ProgramArguments(), CommandLineRestAfter("/D=", argc, argv), passed);
   } catch (const std::exception& e) {
-    const auto* own = dynamic_cast<const Exception*>(&e);
-    PlatformWindows().MessageBox(own ? own->Message() : std::string(e.what()), "Setup",
-                                 boxOk | boxIconError);
-    return 1;
+    ReportFailure(options, e, exitBadCommandLine, argc, argv);
+    return exitBadCommandLine;
+  }
+  if (options.Help) {
+    std::fputs(LoaderSwitchesHelp, stdout);
+    std::fflush(stdout);
+    return exitSuccess;
+  }
+  try {
+    return RunLoader(options, passed);
+  } catch (const std::exception& e) {
+    ReportFailure(options, e, exitInstallFailed, argc, argv);
+    return exitInstallFailed;
   }
 }

@@ -37,6 +37,11 @@ class IInstallation {
   // The directory from which the setup runs.
   virtual const std::string& SourceDirectory() const = 0;
   virtual std::string ProductName() const = 0;
+  // What the platform's list of installed software shows of the product
+  // besides its name ("" when the definition has none).
+  virtual std::string ProductVersion() const = 0;
+  virtual std::string Publisher() const = 0;
+  virtual std::string AboutURL() const = 0;
   // Whether the switch letter was given, and the text that followed it.
   virtual bool HasSwitch(char letter) const = 0;
   virtual const std::string& SwitchArgument(char letter) const = 0;

@@ -12,6 +12,7 @@
 #include "paths/routines_ExpandPaths.h"
 #include "platform/ComService.h"
 #include "platform/PlatformServices.h"
+#include "session/InstallLog.h"
 #include "session/InstallSession.h"
 #include "shortcuts/cmp_TProgramManager.h"
 #include "system/routines_API.h"
@@ -320,6 +321,8 @@ void TCustomInstallShellLink::WriteShellLinkFile() {
   TPlatformError result = PlatformCom().SaveShellLink(file, link, &step);
   if (!result.Failed()) {
     made_ = true;
+    LogEvent(TLogKind::Shortcut,
+             file + " -> " + link.Target + (link.Arguments.empty() ? "" : " " + link.Arguments));
     return;
   }
   // The shell's link object itself is missing: its error as it stands.
@@ -355,6 +358,8 @@ void TCustomInstallShellLink::WriteProgramManagerItem() {
   const std::string directory = "\"" + RemoveTrailingBackslash(ExtractFileDir(target)) + "\"";
   manager.AddItem(commandLine, item, "", 0, directory, "");
   made_ = true;
+  LogEvent(TLogKind::Shortcut,
+           "Program Manager group " + group + ", item " + item + " -> " + commandLine);
 }
 
 void TCustomInstallShellLink::WriteInternetShortcut() {
@@ -364,6 +369,7 @@ void TCustomInstallShellLink::WriteInternetShortcut() {
     throw TCaused<IEInstallShellLink>(TPlatformError::Last(),
                                       "Could not write the internet shortcut %s of %s", file, Name());
   made_ = true;
+  LogEvent(TLogKind::Shortcut, file + " -> " + objectLocation_);
 }
 
 void TCustomInstallShellLink::WriteUninstallInfo(const std::string& key) {

@@ -69,4 +69,64 @@ void TUnattendedUserInterface::RunModal(TCustomForm& form) {
   }
 }
 
+void TPassiveUserInterface::FormShown(TCustomForm& form) {
+  // Show made the window of a form that is not modal before this call.
+  if (form.Window()) shows_->FormShown(form);
+}
+
+void TPassiveUserInterface::FormHidden(TCustomForm& form) {
+  if (form.Window()) shows_->FormHidden(form);
+}
+
+void TPassiveUserInterface::FormChanged(TCustomForm& form) {
+  if (form.Window()) shows_->FormChanged(form);
+}
+
+// The platform's windows, with message boxes that answer themselves.
+class TDeploymentFrontEnd::TAnsweringWindows : public IWindowService {
+ public:
+  TAnsweringWindows(IWindowService& windows, TTextConsole console)
+      : windows_(windows), console_(std::move(console)) {}
+  std::unique_ptr<IWindow> CreateWindow(const std::string& caption, const TWindowBounds& bounds,
+                                        TWindowCallbacks callbacks) override {
+    return windows_.CreateWindow(caption, bounds, std::move(callbacks));
+  }
+  TMessageStep ProcessMessage(bool wait) override { return windows_.ProcessMessage(wait); }
+  void PostQuit(int exitCode) override { windows_.PostQuit(exitCode); }
+  int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override {
+    return TextMessageBox(text, caption, flags, TUserInterfaceKind::Auto, console_);
+  }
+  TScreenMetrics ScreenMetrics() override { return windows_.ScreenMetrics(); }
+  bool OnScreen() const override { return windows_.OnScreen(); }
+
+ private:
+  IWindowService& windows_;
+  TTextConsole console_;
+};
+
+TDeploymentFrontEnd::TDeploymentFrontEnd(bool quiet,
+                                         std::function<void(const std::string& text)> report) {
+  TTextConsole console;
+  console.Write = [report = std::move(report)](const std::string& text) {
+    std::string line = text;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    if (!line.empty()) report(line);
+  };
+  console.ReadLine = [] { return std::optional<std::string>(); };
+  if (quiet) {
+    windows_ = std::make_unique<THeadlessWindowService>(TUserInterfaceKind::Auto, console);
+    ui_ = std::make_unique<TUnattendedUserInterface>();
+  } else {
+    windows_ = std::make_unique<TAnsweringWindows>(PlatformWindows(), console);
+    ui_ = std::make_unique<TPassiveUserInterface>(UserInterfaceFor(UserInterfaceMode()));
+  }
+  Application().SetWindows(windows_.get());
+  guard_ = std::make_unique<TUserInterfaceGuard>(*ui_);
+}
+
+TDeploymentFrontEnd::~TDeploymentFrontEnd() {
+  guard_.reset();
+  Application().SetWindows(nullptr);
+}
+
 }  // namespace brim

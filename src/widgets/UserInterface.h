@@ -10,9 +10,12 @@
 // Click, an edit's text, a list's item index).
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/ComService.h"
+#include "platform/HeadlessWindows.h"
 #include "platform/WindowService.h"
 
 namespace brim {
@@ -76,6 +79,44 @@ class TUnattendedUserInterface : public IUserInterface {
   void FormDestroyed(TCustomForm&) override {}
   // Nobody is there to pick a folder: cancelled, without opening anything.
   TFolderBrowserResult BrowseForFolder(const TFolderBrowserOptions&) override { return {}; }
+};
+
+// The passive front end: the forms that have windows of their own (the
+// progress and status windows) are shown by the front end it wraps; a
+// modal form (a page, a question) is never shown and is answered as the
+// unattended front end answers it.
+class TPassiveUserInterface : public IUserInterface {
+ public:
+  explicit TPassiveUserInterface(std::unique_ptr<IUserInterface> shows)
+      : shows_(std::move(shows)) {}
+  void FormShown(TCustomForm& form) override;
+  void FormHidden(TCustomForm& form) override;
+  void FormChanged(TCustomForm& form) override;
+  void RunModal(TCustomForm& form) override { unattended_.RunModal(form); }
+  void FormDestroyed(TCustomForm& form) override { shows_->FormDestroyed(form); }
+  TFolderBrowserResult BrowseForFolder(const TFolderBrowserOptions&) override { return {}; }
+
+ private:
+  std::unique_ptr<IUserInterface> shows_;
+  TUnattendedUserInterface unattended_;
+};
+
+// The front end of a deployment while it lives. Quiet: no window at all,
+// the forms held as records. Passive: the platform's windows for the
+// progress only. Either way every page and message box takes its default
+// answer, and the text of each message box goes to report.
+class TDeploymentFrontEnd {
+ public:
+  TDeploymentFrontEnd(bool quiet, std::function<void(const std::string& text)> report);
+  ~TDeploymentFrontEnd();
+  TDeploymentFrontEnd(const TDeploymentFrontEnd&) = delete;
+  TDeploymentFrontEnd& operator=(const TDeploymentFrontEnd&) = delete;
+
+ private:
+  class TAnsweringWindows;
+  std::unique_ptr<IWindowService> windows_;
+  std::unique_ptr<IUserInterface> ui_;
+  std::unique_ptr<TUserInterfaceGuard> guard_;
 };
 
 }  // namespace brim

@@ -168,6 +168,27 @@ TEST_F(InstallStartUp, StarLangChoosesTheMainTranslatorsLanguage) {
   EXPECT_THROW(install->ChooseLanguageArgument(), Exception);
 }
 
+TEST_F(InstallStartUp, DeploymentWordsAreTakenWithinTheSwitchGrammar) {
+  const struct {
+    const char* Argument;
+    const char* Taken;  // quiet, passive, log and destination, as "q p LOG|DIR"
+    uint32_t Switches;  // a word whose second letter is a switch's is that switch
+  } cases[] = {
+      {"*QUIET", "1 0 |", 0},
+      {"*passive", "0 1 |", 0},
+      {"*LOG=C:\\Logs\\my setup.log", "0 0 C:\\Logs\\my setup.log|", 0},
+      {"*INSTALLDIR= C:\\Program Files\\My App ", "0 0 |C:\\Program Files\\My App", 0},
+      {"*QUIETLY", "0 0 |", 0},
+      {"*SILENT", "0 0 |", 1u << 5},
+  };
+  for (const auto& c : cases) {
+    const TDeploymentOptions& taken = Load("", {c.Argument})->Deployment;
+    EXPECT_EQ(Format("%d %d %s|%s", int{taken.Quiet}, int{taken.Passive}, taken.LogFile, taken.InstallDir), c.Taken);
+    EXPECT_EQ(CurrentInstall()->CommandSwitches, c.Switches) << c.Argument;
+    form.reset();
+  }
+}
+
 TEST_F(InstallStartUp, AnUpperCaseOrStarBuildSwitchBuildsAndEnds) {
   for (const char* argument : {"-B", "*b"}) {
     log.clear();

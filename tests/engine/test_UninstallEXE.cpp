@@ -54,7 +54,7 @@ TEST_F(UninstallEXE, RegistersTheTrimmedProductAndItsCommandLine) {
   ASSERT_EQ(uninstaller->DestinationPath(), directory);
   uninstaller->WriteUninstallInfo(key);
   EXPECT_EQ(Read("DisplayName"), product + " X");
-  EXPECT_EQ(Read("UninstallString"), directory + "\\uninstall.exe " + product + " X");
+  EXPECT_EQ(Read("UninstallString"), "\"" + directory + "\\uninstall.exe\" " + product + " X");
   EXPECT_EQ(ReadRegistryString(kLocalMachine, key + "\\Files", "Entries", "<none>"), "<none>");
 }
 
@@ -102,7 +102,8 @@ TEST_F(UninstallerInstall, RegistersWhetherWrittenOrKept) {
     }
     dir->Process();
     EXPECT_EQ(Installed("uninstall.exe"), existing ? "the old one" : "the uninstaller");
-    EXPECT_EQ(MachineValue(UninstallKey(), "UninstallString"), At("app") + "\\uninstall.exe " + ScratchKey);
+    EXPECT_EQ(MachineValue(UninstallKey(), "UninstallString"),
+              "\"" + At("app") + "\\uninstall.exe\" " + ScratchKey);
     EXPECT_EQ(MachineValue(UninstallKey() + "\\Files", "Entries"), "<none>");
   }
 }
