@@ -10,6 +10,10 @@ SHELL := /bin/bash
 
 MAKEFLAGS += --no-print-directory
 JOBS ?= 2
+# ccache takes paths inside the checkout as relative ones, so a clone in
+# another folder (CI's) reuses what an earlier build compiled.
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= true
 BUILD_TYPE ?= RelWithDebInfo
 FUZZ_SECONDS ?= 120
 WERROR ?=

@@ -26,6 +26,20 @@ fresh_work() {
   cd "$work" || exit 1
 }
 
+# demo_kit DIR: the demo's setup in DIR/kit (the definition bound into this
+# build's runtime, the loader, a BUILD.INF naming DIR/dist) and DIR/source,
+# what the definition names: the payload and the uninstaller this build
+# made. A suite builds the distribution from DIR/source with -b.
+demo_kit() {
+  mkdir -p "$1/kit" "$1/source/uninstaller" &&
+    "$native/bin/brimdef" bind "$bin/brimruntime$exe" "$root/examples/demo/demo.txt" \
+      -o "$1/kit/brimsetup$exe" >/dev/null &&
+    cp "$bin/BrimwellLoadProgram.exe" "$1/kit/" &&
+    printf 'Z:%s' "$(realpath -m "$1/dist")" | tr / '\\' >"$1/kit/BUILD.INF" &&
+    ln -sfn "$root/examples/demo/payload" "$1/source/payload" &&
+    cp "$bin/uninstall$exe" "$1/source/uninstaller/uninstall.exe"
+}
+
 # wine_units NAME FILTER: runs the unit tests FILTER names from
 # $build/bin/brim_tests.exe under Wine (these need a screen) and checks that
 # they passed, none failed and none was skipped; the failures are shown.

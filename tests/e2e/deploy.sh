@@ -30,10 +30,8 @@ else
   run=(wine)
   exe=".exe"
 fi
-"$native/bin/brimdef" bind "$bin/brimruntime$exe" "$root/examples/demo/demo.txt" -o "kit/brimsetup$exe" >/dev/null &&
-  cp "$bin/BrimwellLoadProgram.exe" kit/ && printf 'Z:%s' "$work/dist" | tr / '\\' >kit/BUILD.INF ||
-  { echo "cannot bind the demo"; exit 1; }
-(cd "$root/examples/demo" && timeout 120 "${run[@]}" "$work/kit/brimsetup$exe" -b '*QUIET' >/dev/null 2>&1 </dev/null)
+demo_kit "$work" || { echo "cannot bind the demo"; exit 1; }
+(cd source && timeout 120 "${run[@]}" "$work/kit/brimsetup$exe" -b '*QUIET' >/dev/null 2>&1 </dev/null)
 [ -s dist/setup.exe ] || { echo "cannot build the demo's distribution"; exit 1; }
 
 start() {

@@ -175,14 +175,7 @@ check "a trailer pointing outside the file is named" \
 # restart replaces the file and runs the RunOnce command, whose start (-r)
 # finishes the unfinished list and ends well, removing the record.
 mkdir -p demo/kit
-"$native/bin/brimdef" bind "$bin/brimruntime$exe" "$root/examples/demo/demo.txt" -o "demo/kit/brimsetup$exe" >/dev/null &&
-  cp "$bin/BrimwellLoadProgram.exe" demo/kit/ &&
-  winpath "$work/demo/dist" >demo/kit/BUILD.INF ||
-  { echo "cannot bind the demo"; exit 1; }
-# Its payload, and the uninstaller it ships as this build made it.
-mkdir -p demo/source/uninstaller
-ln -s "$root/examples/demo/payload" demo/source/payload
-cp "$bin/uninstall$exe" demo/source/uninstaller/uninstall.exe
+demo_kit "$work/demo" || { echo "cannot bind the demo"; exit 1; }
 (cd demo/source &&
   timeout 120 "${run[@]}" "$work/demo/kit/brimsetup$exe" -b >"$work/out.txt" 2>"$work/err.txt" </dev/null)
 check "the demo builds with -b" test -s demo/dist/setup.exe -a -s demo/dist/files.1

@@ -40,6 +40,13 @@ if [ "$platform" = native ]; then
   state() { "$bin/brimmachine" tree "$M" | sed 's/  .*//'; "$bin/brimmachine" reg "$M"; }
   query() { "$bin/brimmachine" reg "$M" "$1" 2>&1; }
 else
+  # A prefix of its own: the suites before it leave their products, the
+  # demo among them, in the shared one.
+  unset BRIMWELL_WINEPREFIX
+  # shellcheck source=../../scripts/wine-env
+  . "$root/scripts/wine-env"
+  wine_env_start || { echo "cannot make a Wine prefix"; exit 1; }
+  trap wine_env_stop EXIT
   C="$WINEPREFIX/drive_c"
   run=(wine)
   exe=".exe"
@@ -54,11 +61,7 @@ fi
 state >fresh.txt
 
 # The demo's distribution, with the uninstaller this build made.
-mkdir -p kit source/uninstaller
-"$native/bin/brimdef" bind "$bin/brimruntime$exe" "$root/examples/demo/demo.txt" -o "kit/brimsetup$exe" >/dev/null &&
-  cp "$bin/BrimwellLoadProgram.exe" kit/ && winpath "$work/dist" >kit/BUILD.INF &&
-  ln -s "$root/examples/demo/payload" source/payload && cp "$bin/uninstall$exe" source/uninstaller/uninstall.exe ||
-  { echo "cannot bind the demo"; exit 1; }
+demo_kit "$work" || { echo "cannot bind the demo"; exit 1; }
 (cd source && timeout 120 "${run[@]}" "$work/kit/brimsetup$exe" -b >/dev/null 2>&1 </dev/null)
 check "the demo builds with -b" test -s dist/setup.exe
 install() { (cd dist && timeout 120 "${run[@]}" ./setup.exe "$@" >/dev/null 2>&1 </dev/null); }
