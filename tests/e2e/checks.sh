@@ -26,6 +26,17 @@ fresh_work() {
   cd "$work" || exit 1
 }
 
+# own_wine_prefix: a fresh Wine prefix for this suite alone, removed when
+# the suite ends: the suites before it leave their products, the demo among
+# them, in the shared one.
+own_wine_prefix() {
+  unset BRIMWELL_WINEPREFIX
+  # shellcheck source=../../scripts/wine-env
+  . "$root/scripts/wine-env"
+  wine_env_start || { echo "cannot make a Wine prefix"; exit 1; }
+  trap wine_env_stop EXIT
+}
+
 # demo_kit DIR: the demo's setup in DIR/kit (the definition bound into this
 # build's runtime, the loader, a BUILD.INF naming DIR/dist) and DIR/source,
 # what the definition names: the payload and the uninstaller this build

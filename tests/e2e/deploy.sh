@@ -26,6 +26,7 @@ else
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
   unset DISPLAY WAYLAND_DISPLAY
+  own_wine_prefix
   C="$WINEPREFIX/drive_c"
   run=(wine)
   exe=".exe"

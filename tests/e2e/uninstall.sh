@@ -40,13 +40,7 @@ if [ "$platform" = native ]; then
   state() { "$bin/brimmachine" tree "$M" | sed 's/  .*//'; "$bin/brimmachine" reg "$M"; }
   query() { "$bin/brimmachine" reg "$M" "$1" 2>&1; }
 else
-  # A prefix of its own: the suites before it leave their products, the
-  # demo among them, in the shared one.
-  unset BRIMWELL_WINEPREFIX
-  # shellcheck source=../../scripts/wine-env
-  . "$root/scripts/wine-env"
-  wine_env_start || { echo "cannot make a Wine prefix"; exit 1; }
-  trap wine_env_stop EXIT
+  own_wine_prefix
   C="$WINEPREFIX/drive_c"
   run=(wine)
   exe=".exe"
