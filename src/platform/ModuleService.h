@@ -45,6 +45,10 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 // the arguments the C runtime passed (argv after the program).
 std::vector<std::string> ProgramArgumentsOf(int argc, char** argv);
 
+// The running program's command line as a log shows it: as the system
+// keeps it, else the program's file followed by its arguments.
+std::string ProgramCommandLineText();
+
 // The rest of the command line from the first argument (after the program)
 // that begins with prefix, letter case ignored, with that prefix taken off:
 // as typed on the system's own command line, so its blanks stay, else the

@@ -132,6 +132,13 @@ std::vector<std::string> ProgramArgumentsOf(int argc, char** argv) {
   return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
 }
 
+std::string ProgramCommandLineText() {
+  if (std::optional<std::string> line = PlatformModule().CommandLine()) return *line;
+  std::string text = PlatformModule().ModuleFileName();
+  for (const std::string& argument : ProgramArguments()) text += " " + argument;
+  return text;
+}
+
 std::optional<std::string> CommandLineRestAfter(const std::string& prefix, int argc, char** argv) {
   auto startsWith = [&](const std::string& text, size_t at) {
     if (text.size() - at < prefix.size()) return false;

@@ -99,13 +99,6 @@ void RemoveDirectoryTree(const std::string& dir) {
 
 std::string Quoted(const std::string& argument) { return "\"" + argument + "\""; }
 
-std::string CommandLineText(int argc, char** argv) {
-  if (std::optional<std::string> line = PlatformModule().CommandLine()) return *line;
-  std::string text;
-  for (int i = 0; i < argc; ++i) text += (i ? " " : "") + std::string(argv[i]);
-  return text;
-}
-
 int RunLoader(const TDeploymentOptions& given, const std::vector<std::string>& passedOn) {
   const std::string self = PlatformModule().ModuleFileName();
   const TSetupSource source = FindSetupSource(self);
@@ -170,12 +163,11 @@ int RunLoader(const TDeploymentOptions& given, const std::vector<std::string>& p
 // What ended the loader before the setup could take over: in a message box,
 // or, in a quiet or passive run, in the log (when one is asked for) and on
 // stderr.
-void ReportFailure(const TDeploymentOptions& options, const std::exception& e, int status, int argc,
-                   char** argv) {
+void ReportFailure(const TDeploymentOptions& options, const std::exception& e, int status) {
   const auto* own = dynamic_cast<const Exception*>(&e);
   const std::string message = own ? own->Message() : std::string(e.what());
   if (!options.LogFile.empty() && InstallLog().Open(options.LogFile)) {
-    LogEvent(TLogKind::Command, CommandLineText(argc, argv));
+    LogEvent(TLogKind::Command, ProgramCommandLineText());
     LogError(e);
     LogEvent(TLogKind::Exit, std::to_string(status));
   }
@@ -198,7 +190,7 @@ int main(int argc, char** argv) {
     options =
         ParseLoaderSwitches(ProgramArguments(), CommandLineRestAfter("/D=", argc, argv), passed);
   } catch (const std::exception& e) {
-    ReportFailure(options, e, exitBadCommandLine, argc, argv);
+    ReportFailure(options, e, exitBadCommandLine);
     return exitBadCommandLine;
   }
   if (options.Help) {
@@ -209,7 +201,7 @@ int main(int argc, char** argv) {
   try {
     return RunLoader(options, passed);
   } catch (const std::exception& e) {
-    ReportFailure(options, e, exitInstallFailed, argc, argv);
+    ReportFailure(options, e, exitInstallFailed);
     return exitInstallFailed;
   }
 }

@@ -52,13 +52,6 @@ void __verbose_terminate_handler() {
 namespace brim {
 namespace {
 
-std::string CommandLineText() {
-  if (std::optional<std::string> line = PlatformModule().CommandLine()) return *line;
-  std::string text = PlatformModule().ModuleFileName();
-  for (const std::string& argument : ProgramArguments()) text += " " + argument;
-  return text;
-}
-
 // The status of a run that ended: how its installation ended, or the error
 // that kept it from running.
 int StatusOfEnd(const TCustomInstall* install) {
@@ -83,7 +76,7 @@ int main(int argc, char** argv) {
                  PlatformSystem().ErrorMessage(PlatformSystem().LastError()).c_str());
     return exitInstallFailed;
   }
-  LogEvent(TLogKind::Command, CommandLineText());
+  LogEvent(TLogKind::Command, ProgramCommandLineText());
   std::optional<TDeploymentFrontEnd> frontEnd;
   if (deployment.Quiet || deployment.Passive)
     frontEnd.emplace(deployment.Quiet,

@@ -173,9 +173,7 @@ int main(int argc, char** argv) {
   TInstallSession session;
   if (!line.LogFile.empty() && !InstallLog().Open(line.LogFile))
     std::fprintf(stderr, "uninstall: cannot write the log %s\n", line.LogFile.c_str());
-  std::string command;
-  for (const std::string& word : ProgramArguments()) command += (command.empty() ? "" : " ") + word;
-  LogEvent(TLogKind::Command, command);
+  LogEvent(TLogKind::Command, ProgramCommandLineText());
   int status = exitBadCommandLine;
   if (line.ProductName.empty()) {
     const std::string usage = "usage: uninstall [/S | /quiet] [/log=FILE] PRODUCT NAME";
