@@ -4,7 +4,8 @@
 // itself on its first call (CoInitialize, on the installation's one
 // thread) and uninitialises it when the program ends.
 //
-// win32: LoadLibraryA and the server's "DllRegisterServer" or
+// win32: LoadLibraryExA of the server's absolute path (its dependencies from
+// its own folder and the system directory) and its "DllRegisterServer" or
 // "DllUnregisterServer"; IShellLinkA and IPersistFile::Save;
 // SHBrowseForFolderA with an added create-folder button and path edit.
 // posix: the substitute machine reads the server's PE export table for the
@@ -31,6 +32,7 @@ inline constexpr uint32_t hrFileNotFound = 0x80070002u;           // HRESULT_FRO
 inline constexpr uint32_t hrPathNotFound = 0x80070003u;           // HRESULT_FROM_WIN32(3)
 inline constexpr uint32_t hrBadExeFormat = 0x800700C1u;           // HRESULT_FROM_WIN32(193)
 inline constexpr uint32_t hrProcNotFound = 0x8007007Fu;           // HRESULT_FROM_WIN32(127)
+inline constexpr uint32_t hrBadPathname = 0x800700A1u;            // HRESULT_FROM_WIN32(161)
 
 // An HRESULT that carries a Windows error code (HRESULT_FROM_WIN32).
 constexpr uint32_t HResultFromWin32(uint32_t code) {
@@ -85,7 +87,8 @@ class IComService {
  public:
   virtual ~IComService() = default;
   // Loads the server and calls its "DllRegisterServer" (or
-  // "DllUnregisterServer" when unregister is set). On failure failedStep,
+  // "DllUnregisterServer" when unregister is set). On win32 a path without
+  // its folder fails with hrBadPathname, unloaded. On failure failedStep,
   // when given, receives the step that failed.
   virtual TPlatformError RegisterServer(const std::string& path, bool unregister = false,
                                         TServerStep* failedStep = nullptr) = 0;

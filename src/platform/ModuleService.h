@@ -28,6 +28,12 @@ class IModuleService {
 // header is put in front. Empty when the bytes are not a bitmap.
 std::optional<std::string> BitmapFileOfResource(const std::string& resource);
 
+// Makes the system directory the only place the running program's libraries
+// named without a path come from (win32: SetDefaultDllDirectories), so a
+// DLL planted beside the program never loads into it; nothing on posix.
+// Every program calls it first.
+void RestrictLibrarySearch();
+
 // The running program's command-line arguments, without the program itself
 // (ParamStr(1) is the first). The program's entry sets them; until then
 // there are none.

@@ -183,6 +183,7 @@ void ReportFailure(const TDeploymentOptions& options, const std::exception& e, i
 
 int main(int argc, char** argv) {
   using namespace brim;
+  RestrictLibrarySearch();
   SetProgramArguments(ProgramArgumentsOf(argc, argv));
   TDeploymentOptions options;
   std::vector<std::string> passed;

@@ -66,6 +66,7 @@ int StatusOfEnd(const TCustomInstall* install) {
 
 int main(int argc, char** argv) {
   using namespace brim;
+  RestrictLibrarySearch();
   // Split as the system's programs split a command line, not as the C
   // runtime does: a backslash before a quote stays a backslash.
   SetProgramArguments(ProgramArgumentsOf(argc, argv));

@@ -166,6 +166,7 @@ class TUninstallProgram {
 }  // namespace
 
 int main(int argc, char** argv) {
+  RestrictLibrarySearch();
   SetProgramArguments(ProgramArgumentsOf(argc, argv));
   // A copy of the uninstaller started to remove it after it ended.
   if (RunRemovalHelper(ProgramArguments())) return exitSuccess;

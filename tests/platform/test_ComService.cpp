@@ -94,6 +94,16 @@ TEST_F(ComServers, RegistrationReportsTheHResultOfEachStep) {
   }
 }
 
+#ifdef _WIN32
+// A server named without its folder would be searched for, and a library of
+// that name beside the running program would be found and run: refused.
+TEST_F(ComServers, AServerNamedWithoutItsFolderIsRefused) {
+  TPlatformError result = NativeComService().RegisterServer("ComTestServer.dll", false);
+  EXPECT_EQ(result.Code, hrBadPathname) << result.Describe();
+  EXPECT_FALSE(Registered(BesideTests("ComTestServer.dll")));
+}
+#endif
+
 #ifndef _WIN32
 // A server program registers itself when it runs on Windows; the machine,
 // which cannot run it, records the registration of a Windows program.

@@ -58,6 +58,9 @@ class TPosixModuleService : public IModuleService {
 
 }  // namespace
 
+// The substitute machine loads no libraries.
+void RestrictLibrarySearch() {}
+
 IModuleService& NativeModule() {
   static TPosixModuleService service;
   return service;

@@ -4,6 +4,7 @@
 #include "platform/ComService.h"
 #include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32FolderBrowser.h"
+#include "platform/win32/Win32Libraries.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -65,25 +66,6 @@ class TComPtr {
   T* p_ = nullptr;
 };
 
-// A library loaded for one call.
-class TLibrary {
- public:
-  explicit TLibrary(const std::string& path) : module_(::LoadLibraryA(path.c_str())) {}
-  ~TLibrary() {
-    if (module_) {
-      DWORD error = ::GetLastError();
-      ::FreeLibrary(module_);
-      ::SetLastError(error);
-    }
-  }
-  TLibrary(const TLibrary&) = delete;
-  TLibrary& operator=(const TLibrary&) = delete;
-  HMODULE Get() const { return module_; }
-
- private:
-  HMODULE module_;
-};
-
 std::wstring Wide(const std::string& text) {
   int size = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
   if (size <= 0) return {};
@@ -109,10 +91,17 @@ class TWin32ComService : public IComService {
     step = TServerStep::Load;
     HRESULT hr = EnsureCom();
     if (FAILED(hr)) return HResult(hr);
-    // LoadLibrary names a missing file "module not found"; say which.
-    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return LastErrorAsHResult();
-    TLibrary library(path);
-    if (!library.Get()) return LastErrorAsHResult();
+    // By the absolute path the definition names, never by a search.
+    TLibraryHandle library(LoadLibraryAt(path));
+    if (!library) {
+      DWORD error = ::GetLastError();
+      // LoadLibrary names a missing file "module not found"; say which.
+      if (error != ERROR_BAD_PATHNAME &&
+          ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return LastErrorAsHResult();
+      ::SetLastError(error);
+      return LastErrorAsHResult();
+    }
     step = TServerStep::FindEntry;
     using TEntry = HRESULT(STDAPICALLTYPE*)();
     auto entry = reinterpret_cast<TEntry>(reinterpret_cast<void*>(::GetProcAddress(

@@ -16,6 +16,7 @@
 #include "platform/FontFallback.h"
 #include "platform/win32/Win32Canvas.h"
 #include "platform/win32/Win32Handles.h"
+#include "platform/win32/Win32Libraries.h"
 #include "platform/win32/Win32Windows.h"
 
 #include <commctrl.h>
@@ -99,12 +100,13 @@ HBITMAP BitmapOfFile(const std::string& bmp) {
                           DIB_RGB_COLORS);
 }
 
-// The rich-text class of the richest library present: RichEdit 2.0, else
-// 1.0; the library stays loaded for the program's life.
+// The rich-text class of the richest library present in the system
+// directory: RichEdit 2.0, else 1.0; the library stays loaded for the
+// program's life.
 const wchar_t* RichEditClass() {
   static const wchar_t* const name = [] {
-    if (::LoadLibraryA("RICHED20.DLL")) return L"RichEdit20W";
-    if (::LoadLibraryA("RICHED32.DLL")) return L"RICHEDIT";
+    if (LoadSystemLibrary("RICHED20.DLL")) return L"RichEdit20W";
+    if (LoadSystemLibrary("RICHED32.DLL")) return L"RICHEDIT";
     return L"EDIT";
   }();
   return name;
@@ -150,10 +152,15 @@ std::wstring FaceToCreate(const std::string& face, int32_t charset) {
   return chosen[key] = result;
 }
 
+// The progress bar's class, from comctl32.dll of the system directory,
+// which stays loaded for the program's life.
 bool InitCommonControls() {
   static const bool done = [] {
+    decltype(&::InitCommonControlsEx) initialize = nullptr;
+    if (!ResolveEntry(LoadSystemLibrary("COMCTL32.DLL"), initialize, "InitCommonControlsEx"))
+      return false;
     INITCOMMONCONTROLSEX init = {sizeof init, ICC_PROGRESS_CLASS};
-    return ::InitCommonControlsEx(&init) != FALSE;
+    return initialize(&init) != FALSE;
   }();
   return done;
 }

@@ -8,6 +8,7 @@
 
 #include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Handles.h"
+#include "platform/win32/Win32Libraries.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -21,14 +22,26 @@ namespace brim {
 
 namespace {
 
-// A system library loaded only to read its strings.
-struct TDataModuleTraits {
-  using Type = HMODULE;
-  static Type Invalid() { return nullptr; }
-  static bool Valid(Type h) { return h != nullptr; }
-  static void Close(Type h) { ::FreeLibrary(h); }
+// The window subclassing of comctl32.dll, from the system directory; the
+// library stays loaded for the program's life.
+struct TSubclassApi {
+  decltype(&::SetWindowSubclass) Set = nullptr;
+  decltype(&::RemoveWindowSubclass) Remove = nullptr;
+  decltype(&::DefSubclassProc) Default = nullptr;
 };
-using TDataModule = TScopedHandle<TDataModuleTraits>;
+
+const TSubclassApi& SubclassApi() {
+  static const TSubclassApi api = [] {
+    TSubclassApi found;
+    HMODULE module = LoadSystemLibrary("COMCTL32.DLL");
+    if (!(ResolveEntry(module, found.Set, "SetWindowSubclass") &&
+          ResolveEntry(module, found.Remove, "RemoveWindowSubclass") &&
+          ResolveEntry(module, found.Default, "DefSubclassProc")))
+      found = {};
+    return found;
+  }();
+  return api;
+}
 
 // An item identifier list the shell allocated for the caller.
 struct TItemListTraits {
@@ -50,13 +63,13 @@ class TWindowSubclass {
 
   void Install(HWND window, SUBCLASSPROC proc, DWORD_PTR data) {
     Remove();
-    if (::SetWindowSubclass(window, proc, kId, data)) {
+    if (SubclassApi().Set && SubclassApi().Set(window, proc, kId, data)) {
       window_ = window;
       proc_ = proc;
     }
   }
   void Remove() {
-    if (window_) ::RemoveWindowSubclass(window_, proc_, kId);
+    if (window_) SubclassApi().Remove(window_, proc_, kId);
     window_ = nullptr;
   }
 
@@ -83,7 +96,7 @@ constexpr int kCreateButtonId = 0x4B57;
 constexpr RECT kFallbackPlace = {20, 230, 140, 253};
 
 std::string SystemString(const char* library, UINT id, const char* fallback) {
-  TDataModule module(::LoadLibraryExA(library, nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  TLibraryHandle module(LoadSystemLibrary(library, LOAD_LIBRARY_AS_DATAFILE));
   char text[1024];
   int length = module ? ::LoadStringA(module.Get(), id, text, sizeof text) : 0;
   return length > 0 ? std::string(text, static_cast<size_t>(length)) : std::string(fallback);
@@ -399,13 +412,13 @@ class TBrowser {
       return 0;
     }
     if (message == WM_NCDESTROY) self->dialogHook_.Remove();
-    return ::DefSubclassProc(window, message, wParam, lParam);
+    return SubclassApi().Default(window, message, wParam, lParam);
   }
 
   static LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                    UINT_PTR, DWORD_PTR data) {
     auto* self = reinterpret_cast<TBrowser*>(data);
-    LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
+    LRESULT result = SubclassApi().Default(window, message, wParam, lParam);
     if (message == WM_KEYUP) self->KeyReleased();
     if (message == WM_NCDESTROY) self->editHook_.Remove();
     return result;

@@ -6,6 +6,7 @@
 // taken at once, before anything else can change the thread's last error.
 #include "platform/InternetService.h"
 #include "platform/win32/Win32Api.h"
+#include "platform/win32/Win32Libraries.h"
 
 #include <wininet.h>
 
@@ -74,8 +75,7 @@ using TApiPtr = std::shared_ptr<TWinInet>;
 
 template <class F>
 bool Resolve(HMODULE module, F& function, const char* name) {
-  function = reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-  return function != nullptr;
+  return ResolveEntry(module, function, name);
 }
 
 // A WinInet handle, closed by Close or at the end.
@@ -257,12 +257,8 @@ class TWinInetService : public IInternetService {
  public:
   std::unique_ptr<IInternetLibrary> Load(std::string& missing) override {
     missing.clear();
-    char directory[MAX_PATH] = {};
-    UINT length = ::GetSystemDirectoryA(directory, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    std::string path = std::string(directory, length) + "\\WININET.DLL";
     auto api = std::make_shared<TWinInet>();
-    api->Module = ::LoadLibraryA(path.c_str());
+    api->Module = LoadSystemLibrary("WININET.DLL");
     if (!api->Module) return nullptr;
     HMODULE m = api->Module;
     const char* const* name = InternetEntryPoints;

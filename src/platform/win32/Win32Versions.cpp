@@ -1,4 +1,5 @@
-// Version resources through version.dll.
+// Version resources through version.dll, loaded from the system directory
+// on first use (it is not one of the system's known libraries).
 #include "platform/win32/Win32Versions.h"
 
 #include <cstring>
@@ -6,19 +7,50 @@
 #include "common/routines_Strings.h"
 #include "platform/NativeServices.h"
 #include "platform/win32/Win32Api.h"
+#include "platform/win32/Win32Libraries.h"
 
 namespace brim {
 
+namespace {
+
+// The three entry points; the library stays loaded for the program's life.
+struct TVersionApi {
+  decltype(&::GetFileVersionInfoSizeA) InfoSize = nullptr;
+  decltype(&::GetFileVersionInfoA) Info = nullptr;
+  decltype(&::VerQueryValueA) QueryValue = nullptr;
+  DWORD LoadError = 0;
+};
+
+const TVersionApi& VersionApi() {
+  static const TVersionApi api = [] {
+    TVersionApi found;
+    HMODULE module = LoadSystemLibrary("VERSION.DLL");
+    if (!(ResolveEntry(module, found.InfoSize, "GetFileVersionInfoSizeA") &&
+          ResolveEntry(module, found.Info, "GetFileVersionInfoA") &&
+          ResolveEntry(module, found.QueryValue, "VerQueryValueA"))) {
+      found = {};
+      found.LoadError = ::GetLastError();
+    }
+    return found;
+  }();
+  if (!api.InfoSize) ::SetLastError(api.LoadError);
+  return api;
+}
+
+}  // namespace
+
 uint32_t TWin32Versions::GetFileVersionInfoSize(const std::string& path) {
+  const TVersionApi& api = VersionApi();
+  if (!api.InfoSize) return 0;
   DWORD unused = 0;
-  return ::GetFileVersionInfoSizeA(path.c_str(), &unused);
+  return api.InfoSize(path.c_str(), &unused);
 }
 
 std::optional<std::string> TWin32Versions::GetFileVersionInfo(const std::string& path) {
   DWORD size = GetFileVersionInfoSize(path);
   if (size == 0) return std::nullopt;
   std::string block(size, '\0');
-  if (!::GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return std::nullopt;
+  if (!VersionApi().Info(path.c_str(), 0, size, block.data())) return std::nullopt;
   return block;
 }
 
@@ -35,12 +67,14 @@ std::optional<std::string> TWin32Versions::QueryValue(const std::string& block,
     ::SetLastError(ERROR_INVALID_PARAMETER);
     return std::nullopt;
   }
+  const TVersionApi& api = VersionApi();
+  if (!api.QueryValue) return std::nullopt;
   std::string work = block;
   if (work.size() < 3 * declared) work.resize(3 * declared, '\0');
   void* value = nullptr;
   UINT length = 0;
   ::SetLastError(ERROR_SUCCESS);
-  if (!::VerQueryValueA(work.data(), subBlock.c_str(), &value, &length) || !value) {
+  if (!api.QueryValue(work.data(), subBlock.c_str(), &value, &length) || !value) {
     // The call does not always say why; what it means is that the value is not there.
     if (::GetLastError() == ERROR_SUCCESS) ::SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
     return std::nullopt;
