@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # What the win32 programs load and the rights they ask for:
 # tests/e2e/imports.sh build/win32. The setup's loader, the runtime and the
-# uninstaller import only Windows 10's known libraries and carry a manifest
-# asking for an administrator, the tools one asking for nothing more than
-# their user; a COMCTL32.dll planted beside each of them under Wine, which
-# Wine is told to prefer to its own, never runs in them.
+# uninstaller import only Windows 10's known libraries and ask for an
+# administrator in their manifest, the tools for their user alone; a
+# COMCTL32.dll planted beside each, which Wine is told to prefer to its
+# own, never runs. (A planted version.dll proves nothing under Wine: Wine's
+# own user32, unlike Windows', imports it from the program's folder.)
 set -uo pipefail
 
 bin="$(realpath "${1:?build directory}")/bin"
@@ -14,18 +15,14 @@ platform=win32
 exe=.exe
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
-need i686-w64-mingw32-objdump binutils-mingw-w64-i686
-need i686-w64-mingw32-gcc gcc-mingw-w64-i686
+need i686-w64-mingw32-objdump binutils-mingw-w64-i686 && need i686-w64-mingw32-gcc gcc-mingw-w64-i686
 fresh_work imports-win32
 echo "e2e imports win32: the programs' import tables, manifests and planted libraries"
 
-# HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\KnownDLLs of
-# Windows 10: the system loads these from its own directory alone.
-known=" advapi32 clbcatq combase comdlg32 coml2 difxapi gdi32 gdiplus imagehlp imm32 kernel32"
-known="$known msctf msvcrt normaliz nsi ole32 oleaut32 psapi rpcrt4 sechost setupapi shcore"
-known="$known shell32 shlwapi user32 wldap32 ws2_32 "
-
-# imports_known PROGRAM: every library PROGRAM imports is a known one.
+# HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\KnownDLLs of Windows 10.
+known=" advapi32 clbcatq combase comdlg32 coml2 difxapi gdi32 gdiplus imagehlp imm32 kernel32 msctf"
+known="$known msvcrt normaliz nsi ole32 oleaut32 psapi rpcrt4 sechost setupapi shcore shell32"
+known="$known shlwapi user32 wldap32 ws2_32 "
 imports_known() {
   local dll unknown=""
   for dll in $(i686-w64-mingw32-objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p'); do
@@ -34,21 +31,18 @@ imports_known() {
   done
   [ -z "$unknown" ] || { echo "        $(basename "$1") imports$unknown"; false; }
 }
-
-# manifest_asks PROGRAM LEVEL: PROGRAM has a manifest resource (type 24,
-# id 1) whose requestedExecutionLevel is LEVEL, for Windows 7 to 11.
+# manifest_asks PROGRAM LEVEL: a manifest resource (type 24, id 1) asking
+# for LEVEL, naming Windows 7 and Windows 10.
 manifest_asks() {
   i686-w64-mingw32-objdump -p "$1" | awk '/^[0-9a-f]+   Entry: / { manifest = /ID: 0x000018,/; next }
     manifest && /^[0-9a-f]+     Entry: ID: 0x000001,/ { found = 1 } END { exit !found }' ||
     { echo "        $(basename "$1") has no manifest resource 1"; return 1; }
-  grep -qaF "<requestedExecutionLevel level=\"$2\" uiAccess=\"false\"/>" "$1" ||
-    { echo "        $(basename "$1") does not ask for $2"; return 1; }
-  grep -qaF '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' "$1" ||
-    { echo "        $(basename "$1") does not name Windows 10 and 11"; return 1; }
-  grep -qaF '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' "$1" ||
-    { echo "        $(basename "$1") does not name Windows 7"; return 1; }
+  local text
+  for text in "<requestedExecutionLevel level=\"$2\" uiAccess=\"false\"/>" \
+    '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
+    grep -qaF "$text" "$1" || { echo "        $(basename "$1") lacks $text"; return 1; }
+  done
 }
-
 for program in BrimwellLoadProgram brimruntime brimsetup uninstall; do
   check "$program.exe imports known libraries only" imports_known "$bin/$program.exe"
   check "  and asks for an administrator" manifest_asks "$bin/$program.exe" requireAdministrator
@@ -57,39 +51,22 @@ for program in brimarc brimdef brim_tests install_probe; do
   check "$program.exe asks to run as its user" manifest_asks "$bin/$program.exe" asInvoker
 done
 
-# A planted COMCTL32.dll: its DllMain leaves a marker file on C:.
-# (A planted version.dll proves nothing under Wine: Wine's own user32,
-# unlike Windows', imports version.dll and takes it from the program's
-# folder; the import tables above keep version.dll out of ours.)
-cat >planted.c <<'EOF'
-#include <windows.h>
-BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    HANDLE marker = CreateFileA("C:\\planted-dll-ran.txt", GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0,
-                                NULL);
-    if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
-  }
-  return TRUE;
-}
-EOF
+# The planted library's DllMain leaves a marker file on C:.
+printf '%s\n' '#include <windows.h>' \
+  'BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {' \
+  '  if (reason == DLL_PROCESS_ATTACH)' \
+  '    CloseHandle(CreateFileA("C:\\planted-dll-ran.txt", GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0));' \
+  '  return TRUE;' '}' >planted.c
 i686-w64-mingw32-gcc -shared -o COMCTL32.dll planted.c || { echo "cannot build the planted DLL"; exit 1; }
-
-wineserver -k >/dev/null 2>&1 || true
-unset DISPLAY WAYLAND_DISPLAY
+wineserver -k >/dev/null 2>&1; unset DISPLAY WAYLAND_DISPLAY
 own_wine_prefix
-C="$WINEPREFIX/drive_c"
-marker="$C/planted-dll-ran.txt"
-# Wine prefers a comctl32.dll found beside the program to its own.
-planted_overrides="$WINEDLLOVERRIDES;comctl32=n,b"
-# planted DIR PROGRAM ARGS...: runs PROGRAM in DIR with a COMCTL32.dll
-# planted beside it.
+marker="$WINEPREFIX/drive_c/planted-dll-ran.txt"
+# planted DIR PROGRAM ARGS...: PROGRAM run in DIR, a COMCTL32.dll beside it.
 planted() {
-  local dir="$1"
-  shift
   rm -f "$marker"
-  cp COMCTL32.dll "$(dirname "$1")/"
-  (cd "$dir" && WINEDLLOVERRIDES="$planted_overrides" timeout 120 wine "$@" >"$work/out.txt" \
-    2>"$work/err.txt" </dev/null)
+  cp COMCTL32.dll "$(dirname "$2")/"
+  (cd "$1" && shift && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;comctl32=n,b" timeout 120 wine "$@" \
+    >"$work/out.txt" 2>"$work/err.txt" </dev/null)
   status=$?
   wineserver -w
 }
@@ -105,7 +82,7 @@ check "setup.exe /S installs beside a planted COMCTL32.dll" status_is 0
 check "  which never runs" no_marker
 mkdir remover && cp "$bin/uninstall.exe" remover/
 planted remover "$work/remover/uninstall.exe" /S "No Such Product"
-check "uninstall.exe starts beside a planted COMCTL32.dll and finds no record" status_is 1603
+check "uninstall.exe beside a planted COMCTL32.dll finds no record" status_is 1603
 check "  which never runs" no_marker
 
 echo "e2e imports win32: $passed passed, $failed failed"
