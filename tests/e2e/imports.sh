@@ -11,8 +11,7 @@ set -uo pipefail
 bin="$(realpath "${1:?build directory}")/bin"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 native="$root/build/native"
-platform=win32
-exe=.exe
+platform=win32 exe=.exe
 # shellcheck source=checks.sh
 . "$root/tests/e2e/checks.sh"
 need i686-w64-mingw32-objdump binutils-mingw-w64-i686 && need i686-w64-mingw32-gcc gcc-mingw-w64-i686
@@ -47,8 +46,8 @@ for program in BrimwellLoadProgram brimruntime brimsetup uninstall; do
   check "$program.exe imports known libraries only" imports_known "$bin/$program.exe"
   check "  and asks for an administrator" manifest_asks "$bin/$program.exe" requireAdministrator
 done
-for program in brimarc brimdef brim_tests install_probe; do
-  check "$program.exe asks to run as its user" manifest_asks "$bin/$program.exe" asInvoker
+for tool in brimarc brimdef brim_tests install_probe; do
+  check "$tool.exe asks to run as its user" manifest_asks "$bin/$tool.exe" asInvoker
 done
 
 # The planted library's DllMain leaves a marker file on C:.
