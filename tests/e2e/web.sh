@@ -39,19 +39,22 @@ port=$(cat port 2>/dev/null)
 host="127.0.0.1:$port"
 folder="127.0.0.1$port/HTTP Root directory"
 
-cat >prod/product.txt <<EOF2
+# product HOST PROTOCOL DIR: the product's definition, fetching from HOST.
+product() {
+  cat <<EOF2
 object Instalator: TInstalator
   Width = 696
   Height = 480
   object Install1: TInstall
-    DestDir = '\\Brimwell\\WebCheck'
+    DestDir = '\\Brimwell\\$3'
     DestDirType = psProgramFiles
     DistributeType = dtWeb
     NetLocation = Web
     Information.ProductName = 'Web Check'
   end
   object Web: TCustomNetInstallLocation
-    LoginInformation.Hostname = '$host'
+    LoginInformation.Hostname = '$1'
+    LoginInformation.Protocol = $2
   end
   object Dir: TInstallDirectory
     Container = Install1
@@ -68,8 +71,8 @@ object Instalator: TInstalator
   end
 end
 EOF2
-"$native/bin/brimdef" compile prod/product.txt -o prod/product.bin >/dev/null ||
-  { echo "cannot compile the product's definition"; exit 1; }
+}
+product "$host" ipHTTP WebCheck >prod/product.txt
 
 if [ "$platform" = native ]; then
   M="$work/machine"
@@ -83,8 +86,12 @@ else
   run=(wine)
   exe=".exe"
 fi
-"$native/bin/brimdef" bind "$bin/brimruntime$exe" prod/product.bin -o "kit/brimsetup$exe" >/dev/null ||
-  { echo "cannot bind the product"; exit 1; }
+# bind: the product's definition into the kit's runtime.
+bind() {
+  "$native/bin/brimdef" compile prod/product.txt -o prod/product.bin >/dev/null &&
+    "$native/bin/brimdef" bind "$bin/brimruntime$exe" prod/product.bin -o "kit/brimsetup$exe" >/dev/null
+}
+bind || { echo "cannot bind the product"; exit 1; }
 cp "$bin/BrimwellLoadProgram.exe" kit/
 
 # build DIR: "-b" into DIR, from the product's directory.
@@ -92,9 +99,9 @@ build() {
   printf 'Z:%s' "$work/$1" | tr / '\\' >kit/BUILD.INF
   (cd prod && timeout 120 "${run[@]}" "$work/kit/brimsetup$exe" -b >../out.txt 2>../err.txt </dev/null)
 }
-# start: runs dist/setup.exe, keeping its status and its stderr.
+# start [DIR]: runs DIR/setup.exe (dist's), keeping its status and its stderr.
 start() {
-  (cd dist && timeout 180 "${run[@]}" ./setup.exe >"$work/out.txt" 2>"$work/err.txt" </dev/null)
+  (cd "${1:-dist}" && timeout 180 "${run[@]}" ./setup.exe >"$work/out.txt" 2>"$work/err.txt" </dev/null)
   status=$?
   tr -d '\r' <"$work/err.txt" >"$work/err.lf"
 }
@@ -142,6 +149,49 @@ fi
 rm -f port.mode
 start
 check "the good server's archive installs" test "$status" -eq 0
+check "  the file it was built with" content_is "$installed_file" "the file this distribution was built with"
+
+# HTTPS: a server whose certificate the test makes. Without its root the
+# setup refuses it; trusted (natively through BRIM_CA_FILE, under Wine in the
+# prefix's registry store of roots, which Wine's crypt32 reads) it installs.
+need openssl openssl
+openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 \
+  -addext "subjectAltName=IP:127.0.0.1,DNS:127.0.0.1" -keyout key.pem -out cert.pem 2>/dev/null &&
+  cat key.pem cert.pem >server.pem
+mkdir -p tls-served
+BRIM_TEST_TLS_PEM="$work/server.pem" python3 "$root/tests/netlocation/test_servers.py" https \
+  "$work/tls-served" "$work/tls-port" </dev/null >/dev/null 2>&1 &
+tls_server=$!
+trap 'touch "$work/tls-port.stop"; wait "$tls_server" 2>/dev/null; stop_server; [ "$platform" = win32 ] && wine_env_stop' EXIT
+for _ in $(seq 1 300); do [ -s tls-port ] && break; sleep 0.1; done
+tls_host="127.0.0.1:$(cat tls-port 2>/dev/null)"
+product "$tls_host" ipHTTPS WebCheckTls >prod/product.txt
+printf 'the file this distribution was built with\n' >prod/payload/hello.txt
+bind && check "-b builds a distribution fetched over HTTPS" build tls
+cp "tls/127.0.0.1${tls_host#127.0.0.1:}/HTTP Root directory/"* tls-served/
+installed_file="$C/Program Files/Brimwell/WebCheckTls/hello.txt"
+start tls
+check "a server whose certificate leads to no trusted root is refused" \
+  refused "Cannot send request for file filelist.lst to the server"
+check "  and nothing is saved" no_copies
+if [ "$platform" = native ]; then
+  export BRIM_CA_FILE="$work/cert.pem"
+else
+  # Wine's store of roots: the certificate's DER form as a serialized
+  # property (id 32, the certificate itself) under its SHA-1 thumbprint.
+  thumb=$(openssl x509 -in cert.pem -noout -fingerprint -sha1 | sed 's/.*=//; s/://g')
+  der=$(openssl x509 -in cert.pem -outform DER | od -An -tx1 -v | tr -s ' \n' ' ')
+  len=$(openssl x509 -in cert.pem -outform DER | wc -c)
+  size=$(printf '%02x,%02x,%02x,%02x' $((len & 255)) $((len >> 8 & 255)) $((len >> 16 & 255)) $((len >> 24)))
+  {
+    printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\%s]\n' "$thumb"
+    printf '"Blob"=hex:20,00,00,00,01,00,00,00,%s,%s\n' "$size" "$(echo $der | tr ' ' ',')"
+  } >root.reg
+  wine regedit /S "$(printf 'Z:%s' "$work/root.reg" | tr / '\\')" >/dev/null 2>&1
+  wineserver -w
+fi
+start tls
+check "trusted, the same server installs" test "$status" -eq 0
 check "  the file it was built with" content_is "$installed_file" "the file this distribution was built with"
 
 echo "e2e web $platform: $passed passed, $failed failed"

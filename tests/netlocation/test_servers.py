@@ -15,7 +15,8 @@ on purpose like servers in the field:
   drop-N/NAME     the right Content-Length, but the connection closes after
                   N bytes of the body
   status-N/NAME   the status N with an HTML page as its body
-  endless/NAME    200 without a Content-Length, and a body that never ends
+  endless/NAME    200 without a Content-Length, and a body of 64 MiB, longer
+                  than any file the tests serve
   anything missing  a "404 Not Found" page that says so in its first line
 While the file PORTFILE.mode holds "500" every answer is that status with a
 page; while it holds "endless" every file is an endless body as above.
@@ -94,7 +95,9 @@ def http_server(root, port, counter, tls=False, portfile=""):
             self.end_headers()
             block = b"\x5a" * 65536
             try:
-                while True:
+                # Far longer than any file served here, but not without end:
+                # a client that fails to stop must not fill the disk.
+                for _ in range(1024):
                     self.wfile.write(block)
             except OSError:
                 pass  # the client stopped reading
