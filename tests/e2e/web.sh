@@ -24,19 +24,24 @@ need python3 python3
 
 fresh_work "web-$platform"
 [ "$platform" = win32 ] && own_wine_prefix
-mkdir -p prod/payload kit served
+mkdir -p prod/payload kit
 export BRIMWELL_UI=auto
 
 echo "e2e web $platform: a web distribution and a server on the network path"
 
-python3 "$root/tests/netlocation/test_servers.py" http "$work/served" "$work/port" </dev/null >/dev/null 2>&1 &
-server=$!
-stop_server() { touch "$work/port.stop"; wait "$server" 2>/dev/null; }
-trap 'stop_server; [ "$platform" = win32 ] && wine_env_stop' EXIT
-for _ in $(seq 1 300); do [ -s port ] && break; sleep 0.1; done
-port=$(cat port 2>/dev/null)
-[ "${port:-0}" -gt 0 ] || { echo "the test server did not start"; exit 1; }
-host="127.0.0.1:$port"
+# serve KIND NAME: a test server of KIND on the folder NAME (its port file
+# NAME.port, told to misbehave through NAME.port.mode); prints its host.
+serve() {
+  mkdir -p "$2"
+  BRIM_TEST_TLS_PEM="$work/server.pem" python3 "$root/tests/netlocation/test_servers.py" "$1" \
+    "$work/$2" "$work/$2.port" </dev/null >/dev/null 2>&1 &
+  for _ in $(seq 1 300); do [ -s "$2.port" ] && break; sleep 0.1; done
+  [ "$(cat "$2.port" 2>/dev/null)" -gt 0 ] 2>/dev/null && echo "127.0.0.1:$(cat "$2.port")"
+}
+# The servers stop by themselves once their folders are gone.
+trap 'rm -rf "$work/served" "$work/tls-served"; sleep 0.5; [ "$platform" = win32 ] && wine_env_stop' EXIT
+host=$(serve http served) || { echo "the test server did not start"; exit 1; }
+port=${host#127.0.0.1:}
 folder="127.0.0.1$port/HTTP Root directory"
 
 # product HOST PROTOCOL DIR: the product's definition, fetching from HOST.
@@ -132,19 +137,19 @@ check "an archive the server swapped is refused" \
 check "  and no copy of it stays" no_copies
 
 cp "dist/$folder/Dir.1" served/Dir.1
-echo 500 >port.mode
+echo 500 >served.port.mode
 start
 check "a 500 answer is refused, naming it and the address" \
   refused "The server answered 500 to the request for http://$host/filelist.lst"
 check "  and nothing is saved" no_copies
 
-echo endless >port.mode
+echo endless >served.port.mode
 start
 check "an endless body stops at the expected size" \
   refused "The file filelist.lst on the server is larger than the"
 check "  and nothing is saved" no_copies
 
-rm -f port.mode
+rm -f served.port.mode
 start
 check "the good server's archive installs" test "$status" -eq 0
 check "  the file it was built with" content_is "$installed_file" "the file this distribution was built with"
@@ -156,13 +161,7 @@ need openssl openssl
 openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 \
   -addext "subjectAltName=IP:127.0.0.1,DNS:127.0.0.1" -keyout key.pem -out cert.pem 2>/dev/null &&
   cat key.pem cert.pem >server.pem
-mkdir -p tls-served
-BRIM_TEST_TLS_PEM="$work/server.pem" python3 "$root/tests/netlocation/test_servers.py" https \
-  "$work/tls-served" "$work/tls-port" </dev/null >/dev/null 2>&1 &
-tls_server=$!
-trap 'touch "$work/tls-port.stop"; wait "$tls_server" 2>/dev/null; stop_server; [ "$platform" = win32 ] && wine_env_stop' EXIT
-for _ in $(seq 1 300); do [ -s tls-port ] && break; sleep 0.1; done
-tls_host="127.0.0.1:$(cat tls-port 2>/dev/null)"
+tls_host=$(serve https tls-served) || { echo "the TLS server did not start"; exit 1; }
 product "$tls_host" ipHTTPS WebCheckTls >prod/product.txt
 printf 'the file this distribution was built with\n' >prod/payload/hello.txt
 bind && check "-b builds a distribution fetched over HTTPS" build tls

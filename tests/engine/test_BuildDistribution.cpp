@@ -17,7 +17,6 @@
 #include "components/InstallFileTest.h"
 #include "components/cmp_TVersion.h"
 #include "netlocation/cmp_TNetInstallLocation.h"
-#include "netlocation/routines_DownloadChecks.h"
 #include "platform/FaultInjection.h"
 #include "platform/ForwardingServices.h"
 #include "platform/HeadlessWindows.h"
@@ -536,45 +535,6 @@ TEST_F(BuildDistribution, ABuildRefusedByTheMachineIsShownAndKeepsItsFiles) {
                 "trying to copy the SETUP.1 archive file. You should probably clear all files off of the drive. "
                 "Minimally, you should leave enough space on the drive for the SETUP.1 archive file."),
             1u);
-}
-
-// A web build records the hash and size of every network archive it wrote,
-// and of "filelist.lst", in "archives.sha" inside setup.1.
-TEST_F(BuildDistribution, AWebBuildCarriesTheHashesOfItsArchivesInSetup1) {
-  WriteFile(At("src\\a.txt"), "alpha " + std::string(5000, 'a'));
-  WriteFile(At("src\\b.txt"), "beta");
-  form = LoadOnForm(
-      "object Install1: TInstall\n RunAutomatic = False\n DistributeType = dtWeb\n NetLocation = "
-      "Net1\nend\n"
-      "object Net1: TCustomNetInstallLocation\n LoginInformation.Hostname = 'server1'\nend\n"
-      "object Dir: TInstallDirectory\n Container = Install1\n ArchiveFileType = "
-      "psContainerArchiveFile\nend\n" +
-      FileText("A", "a.txt") + FileText("B", "b.txt", " OverwriteMode = owVersion\n"));
-  install = form->Find<TCustomInstall>("Install1");
-  ASSERT_TRUE(install);
-  Build(At("out"));
-  ASSERT_EQ(Shown(), "");
-  EXPECT_EQ(ArchiveNames(At("out\\setup.1"), 0, true),
-            (std::vector<std::string>{"brimsetup.exe", "archives.sha"}));
-  TQmbxCompress engine(nullptr);
-  engine.SetCompressedFile(At("out\\setup.1"));
-  TlzhFileStats stats;
-  engine.GetFileStats(1, stats);
-  engine.ExtractDirectory = At("unpacked");
-  TStringList names;
-  names.Add(stats.FileName);
-  engine.SetFilesToProcess(names);
-  engine.ExtractFiles();
-  const TArchiveHashList list =
-      TArchiveHashList::Parse(ReadFile(At("unpacked\\archives.sha")).value_or(""), "archives.sha");
-  EXPECT_EQ(list.Count(), 3);
-  for (const char* name : {"Dir.1", "B.1", "filelist.lst"}) {
-    SCOPED_TRACE(name);
-    const std::string path = At("out\\server1\\HTTP Root directory\\") + name;
-    ASSERT_TRUE(list.Find(name));
-    EXPECT_EQ(*list.Find(name), HashOfFile(path).value_or(TArchiveHash{}));
-  }
-  EXPECT_FALSE(Exists(At("kit\\archives.sha"))) << "the staged list goes";
 }
 
 TEST_F(BuildDistribution, TwoBuildsOfTheSameDefinitionGiveTheSameBytes) {

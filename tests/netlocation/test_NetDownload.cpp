@@ -5,14 +5,8 @@
 // every read. A download that fails leaves what was on the machine before.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <vector>
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 #include "netlocation/TestServers.h"
 #include "netlocation/cmp_TNetInstallLocation.h"
@@ -23,7 +17,6 @@ namespace brim::test {
 namespace {
 
 using TKind = TTestServer::TKind;
-namespace fs = std::filesystem;
 using enum TInternetProtocol;
 
 constexpr uint32_t kBlock = TCustomNetInstallLocation::BlockSize;
@@ -422,46 +415,6 @@ TEST_F(NetDownload, WhatArrivesMustBeWhatWasExpected) {
     EXPECT_FALSE(location->Expected.Digest) << "one download's expectation ends with it";
   }
 }
-
-#ifndef _WIN32
-// HTTPS verifies the server's certificate: one from the test's own root,
-// named through BRIM_CA_FILE, is trusted; without that root it is refused.
-TEST_F(NetDownload, HttpsDownloadsOnlyFromATrustedServer) {
-  const std::string dir = fs::temp_directory_path() / ("brimwell-tls-" + std::to_string(getpid()));
-  fs::create_directories(dir);
-  const std::string pem = dir + "/server.pem", cert = dir + "/cert.pem";
-  ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
-                         "-addext subjectAltName=IP:127.0.0.1 -keyout " +
-                         dir + "/key.pem -out " + cert + " 2>/dev/null && cat " + dir +
-                         "/key.pem " + cert + " >" + pem)
-                            .c_str()),
-            0)
-      << "openssl makes the server's certificate";
-  setenv("BRIM_TEST_TLS_PEM", pem.c_str(), 1);
-  TTestServer server(TKind::Https);
-  ASSERT_TRUE(server.Started()) << server.Problem();
-  server.Put("pub/A.1", Payload());
-  for (bool trusted : {true, false}) {
-    SCOPED_TRACE(trusted ? "trusted" : "untrusted");
-    if (trusted)
-      setenv("BRIM_CA_FILE", cert.c_str(), 1);
-    else
-      unsetenv("BRIM_CA_FILE");
-    WriteFile(At("A.1"), "what was here before");
-    auto location = Location(ipHTTPS, server.Host(), "pub");
-    auto [name, message] = Failure(*location, "A.1", At("A.1"));
-    EXPECT_EQ(name, trusted ? "" : "ENIL_HTTPSendRequest");
-    EXPECT_EQ(SplitResponse(message).first,
-              trusted ? ""
-                      : "Cannot send request for file A.1 to the server. Error message "
-                        "ERROR_INTERNET_INVALID_CA. Server " +
-                            server.Host());
-    EXPECT_EQ(ReadFile(At("A.1")), trusted ? Payload() : "what was here before");
-  }
-  unsetenv("BRIM_CA_FILE");
-  fs::remove_all(dir);
-}
-#endif
 
 }  // namespace
 }  // namespace brim::test
