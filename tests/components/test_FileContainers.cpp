@@ -211,6 +211,18 @@ TEST_F(FileContainers, AnArchiveIsUsedOnlyWhileItMatchesTheBuildsHash) {
     EXPECT_EQ(MachineValue(record, "LocalFile"), "<none>") << "nothing is recorded";
   }
   server.Misbehave("");
+
+  // A setup built without the list: each file's size must be the one
+  // "filelist.lst" gave it.
+  UseArchiveHashes(std::nullopt);
+  SetRemoteFileSize("A", 14);
+  server.Put("Dir.1", swapped);
+  const std::string message = MessageOf([&] { dir->DownloadArchive(); });
+  EXPECT_NE(message.find(" holds A with 4 bytes, but the remote list of files \"filelist.lst\" "
+                         "gives it 14 bytes"),
+            std::string::npos)
+      << message;
+  EXPECT_TRUE(dir->LocalArchive.empty());
   dir->SetNetLocation(nullptr);
 }
 
