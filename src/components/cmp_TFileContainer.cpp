@@ -8,6 +8,7 @@
 #include "common/routines_Strings.h"
 #include "components/InstallParameters.h"
 #include "components/cmp_TInstallContainer.h"
+#include "netlocation/routines_DownloadChecks.h"
 #include "platform/Platform.h"
 #include "session/InstallSession.h"
 #include "system/routines_API.h"
@@ -66,6 +67,60 @@ class TOperationScope {
   TFileContainer& container_;
 };
 
+// The most bytes an archive of files of these sizes can take: the files,
+// what deflate adds to data it cannot shrink, and a header for each.
+int64_t ArchiveBound(int64_t fileBytes, int files) {
+  return fileBytes + fileBytes / 64 + 1024 * (int64_t{files} + 4);
+}
+
+// The size "filelist.lst" gave each file of the archive, summed; none when
+// it did not name them all.
+std::optional<int64_t> RemoteListBound(TFileRelated& owner) {
+  std::vector<TCustomInstallFile*> files;
+  if (auto* file = dynamic_cast<TCustomInstallFile*>(&owner)) {
+    files.push_back(file);
+  } else if (auto* container = dynamic_cast<TFileContainer*>(&owner)) {
+    for (int i = 0; i < container->MemberCount(); ++i)
+      if (auto* file = dynamic_cast<TCustomInstallFile*>(container->Members(i));
+          file && !file->HasOwnNetArchive())
+        files.push_back(file);
+  }
+  if (files.empty()) return std::nullopt;
+  int64_t total = 0;
+  for (TCustomInstallFile* file : files) {
+    std::optional<int64_t> size = RemoteFileSize(file->Name());
+    if (!size) return std::nullopt;
+    total += *size;
+  }
+  return ArchiveBound(total, static_cast<int>(files.size()));
+}
+
+// The first file of the archive whose size differs from the one
+// "filelist.lst" gave it, as a message; empty when all agree. An archive
+// the build's hash vouches for needs no such check.
+std::string RemoteListDisagreement(const std::string& archive) {
+  if (SetupArchiveHashes() || !RemoteFileSizesKnown()) return "";
+  TQmbxCompress engine(nullptr);
+  engine.SetCompressedFile(archive);
+  const int count = engine.FileCount();
+  TCustomInstallFileList& files = AllInstallFiles();
+  for (int i = 0; i < count; ++i) {
+    const TFileHeader& header = engine.Headers().FileHeaders(i);
+    for (int f = 0; f < files.Count(); ++f) {
+      TCustomInstallFile* file = files.Items(f);
+      if (file->UniqueID != header.FileID) continue;
+      std::optional<int64_t> listed = RemoteFileSize(file->Name());
+      if (listed && *listed != header.FileSize)
+        return Format(
+            "The archive %s holds %s with %d bytes, but the remote list of files "
+            "\"filelist.lst\" gives it %d bytes",
+            archive, file->Name(), header.FileSize, *listed);
+      break;
+    }
+  }
+  return "";
+}
+
 }  // namespace
 
 // ---- TFileRelated: the local copy of the network archive ----
@@ -89,6 +144,31 @@ bool TFileRelated::FindLocalFile(std::string& path) {
   if (record.empty()) return false;
   std::string value = ReadRegistryString(kLocalMachine, JoinPath(record, Name()), "LocalFile", "");
   if (Trim(value).empty() || !FileExists(value)) return false;
+  // A copy is used again only while it is what the build wrote (anyone
+  // who can write the temporary directory could have replaced it); one
+  // that is not goes, and the archive is fetched again.
+  bool good = true;
+  if (const TArchiveHashList* hashes = SetupArchiveHashes()) {
+    const TArchiveHash* hash = hashes->Find(Name() + ".1");
+    good = hash && HashOfFile(value) == *hash;
+  }
+  if (good) {
+    try {
+      good = RemoteListDisagreement(value).empty();
+    } catch (const Exception&) {
+      good = false;
+    }
+  }
+  if (!good) {
+    PlatformFiles().DeleteFile(value);
+    try {
+      WriteRegistryString(kLocalMachine, JoinPath(record, Name()), "LocalFile", "");
+    } catch (const Exception&) {
+      // The copy is gone: a record of it finds nothing.
+    }
+    if (SameText(LocalArchive, value)) LocalArchive.clear();
+    return false;
+  }
   path = value;
   return true;
 }
@@ -151,6 +231,21 @@ void TFileRelated::DownloadArchive() {
         "component has not been properly filled in",
         Name());
   }
+  // What the archive must be: the build's hash and size when the setup
+  // carries its hash list, else no more than its files in "filelist.lst".
+  const std::string archiveName = Name() + ".1";
+  TExpectedDownload expected;
+  if (const TArchiveHashList* hashes = SetupArchiveHashes()) {
+    const TArchiveHash* hash = hashes->Find(archiveName);
+    if (!hash)
+      throw IEFileRelated(
+          "%s cannot be installed: the list of archive hashes of this setup does not name %s",
+          Name(), archiveName);
+    expected.Size = hash->Size;
+    expected.Digest = hash->Digest;
+  } else if (std::optional<int64_t> bound = RemoteListBound(*this)) {
+    expected.Limit = *bound;
+  }
   LocalArchive = ChangeFileExt(GetTemporaryFileName(false), ".1");
   location->DataReceived = [this](TComponent*, const std::string& fileName, int32_t bytes,
                                           int32_t totalBytes, int32_t fileSize, const void* buffer) {
@@ -164,8 +259,14 @@ void TFileRelated::DownloadArchive() {
     throw EAIUserAbort();
   };
   try {
-    location->Download(Name() + ".1", LocalArchive);
+    location->Expected = expected;
+    location->Download(archiveName, LocalArchive);
+    if (!NetAborted()) {
+      std::string disagreement = RemoteListDisagreement(LocalArchive);
+      if (!disagreement.empty()) throw IEFileRelated("%s", disagreement);
+    }
   } catch (...) {
+    location->Expected = {};
     location->DataReceived = nullptr;
     if (NetAborted()) abandon();
     // A failed download leaves no partial archive to be taken for a whole one.

@@ -13,6 +13,7 @@
 #include "components/cmp_TVersion.h"
 #include "engine/cmp_TInstall.h"
 #include "engine/cmp_TInstallRegistry.h"
+#include "netlocation/routines_DownloadChecks.h"
 #include "platform/Platform.h"
 #include "platform/PlatformError.h"
 #include "system/routines_API.h"
@@ -67,6 +68,39 @@ void CopyPart(IFile& source, int64_t count, const std::string& path, const char*
     count -= got;
     ProcessMessages();
   }
+}
+
+// Adds the file at path to the list under its file name, when it exists.
+void AddHash(TArchiveHashList& list, const std::string& path) {
+  if (!FileExists(path)) return;
+  std::optional<TArchiveHash> hash = HashOfFile(path);
+  if (!hash) throw TCaused<IEInstall>(TPlatformError::Last(), "Cannot read the archive %s", path);
+  list.Add(ExtractFileName(path), *hash);
+}
+
+// The hash list of a web build: every network archive the build wrote
+// (each container's, and each file's own) and "filelist.lst".
+TArchiveHashList NetArchiveHashes(TCustomInstall& install) {
+  TArchiveHashList list;
+  for (TInstallContainer* container : InstallContainers().Containers()) {
+    auto* files = dynamic_cast<TFileContainer*>(container);
+    if (!files) continue;
+    if (!Trim(files->LocalArchive).empty()) AddHash(list, files->LocalArchive);
+    for (int i = 0; i < files->MemberCount(); ++i) {
+      auto* file = dynamic_cast<TCustomInstallFile*>(files->Members(i));
+      if (!file || !file->HasOwnNetArchive()) continue;
+      try {
+        AddHash(list, JoinPath(ExtractFileDir(files->ArchivePath()), file->NetArchiveFolder()) +
+                          "\\" + file->Name() + ".1");
+      } catch (const IEFileRel_NoNetLocation&) {
+        // A file with no location has no network archive.
+      }
+    }
+  }
+  AddHash(list,
+          JoinPath(JoinPath(ExtractFileDir(install.ArchiveFile()), install.NetArchiveFolder()),
+                   "filelist.lst"));
+  return list;
 }
 
 // The message of an error that ends the build or the floppy mode.
@@ -129,6 +163,29 @@ void TCustomInstall::BuildDistribution(const std::string& setupExe, const std::s
         Compress(38);
         WriteRemoteFileList();
         break;
+    }
+    // The hash list goes beside the setup program: into setup.1, which the
+    // loading program unpacks beside it (written for that beside the
+    // building program, as setup.1 names its files by their source), or
+    // beside the copied program.
+    const std::string hashPath =
+        JoinPath(UseLoadingProgram() ? ExtractFileDir(setupExe) : dir, ArchiveHashListName);
+    PlatformFiles().DeleteFile(JoinPath(dir, ArchiveHashListName));
+    if (DistributeType() != TDistributeType::dtTraditional) {
+      if (!WriteWholeFile(hashPath, NetArchiveHashes(*this).Text()))
+        throw TCaused<IEInstall>(TPlatformError::Last(),
+                                 "Cannot write the list of archive hashes %s", hashPath);
+      if (UseLoadingProgram()) {
+        struct TStaged {
+          std::string Path;
+          ~TStaged() { PlatformFiles().DeleteFile(Path); }
+        } staged{hashPath};
+        TInstallFile file(nullptr, hashPath);
+        file.SetNet(false);
+        file.AddToArchive = TlzhCommand::lzcOnlyAdd;
+        file.AssignArchive(JoinPath(dir, "setup.1"), nullptr);
+        file.CompressFile();
+      }
     }
   } catch (...) {
     AssignArchive(savedFile, savedType);

@@ -14,6 +14,7 @@
 #include "common/routines_Strings.h"
 #include "components/InstallParameters.h"
 #include "engine/cmp_TInstall.h"
+#include "netlocation/routines_DownloadChecks.h"
 #include "platform/Platform.h"
 #include "platform/PlatformError.h"
 #include "session/InstallLog.h"
@@ -57,6 +58,8 @@ constexpr TPhase kPhases[] = {
 constexpr int kRemoteRecordSize = 80;
 constexpr int kRemoteNameSize = 40;
 constexpr int kRemoteVersionChars = 20;
+// The largest list: a record for every file identity an archive can hold.
+constexpr int64_t kRemoteListLimit = 4 + int64_t{kRemoteRecordSize} * 2000;
 
 // The text of a zero-terminated field of at most size bytes.
 std::string FieldText(const unsigned char* at, size_t size) {
@@ -90,6 +93,17 @@ void ReadRemoteFileList(const TCustomInstall& install) {
     std::string Path;
     ~TTemporary() { PlatformFiles().DeleteFile(Path); }
   } temporary{GetTemporaryFileName(false)};
+  // The list the build wrote, where the setup carries its hash.
+  location->Expected = {};
+  if (const TArchiveHashList* hashes = SetupArchiveHashes()) {
+    const TArchiveHash* hash = hashes->Find("filelist.lst");
+    if (!hash)
+      throw IEInstall("The list of archive hashes of this setup does not name \"filelist.lst\"");
+    location->Expected.Size = hash->Size;
+    location->Expected.Digest = hash->Digest;
+  } else {
+    location->Expected.Limit = kRemoteListLimit;
+  }
   location->Download("filelist.lst", temporary.Path);
   if (NetAborted()) throw EAIUserAbort();
 
@@ -110,6 +124,7 @@ void ReadRemoteFileList(const TCustomInstall& install) {
       TCustomInstallFile* installFile = files.Items(f);
       if (!SameText(installFile->Name(), name)) continue;
       installFile->UncompressedSize = static_cast<int32_t>(ReadLittleEndian(record, 4));
+      SetRemoteFileSize(installFile->Name(), static_cast<uint32_t>(installFile->UncompressedSize));
       uint64_t dateBits = ReadLittleEndian(record + 8, 8);
       std::memcpy(&installFile->Date, &dateBits, sizeof dateBits);
       installFile->Version = FieldText(record + 56, kRemoteRecordSize - 56).substr(0, kRemoteVersionChars);

@@ -16,7 +16,7 @@
 
 namespace brim {
 
-const TEnumInfo InternetProtocolInfo("TInternetProtocol", {"ipFTP", "ipHTTP"});
+const TEnumInfo InternetProtocolInfo("TInternetProtocol", {"ipFTP", "ipHTTP", "ipHTTPS"});
 
 TPersistent* TCustomLoginInformation::GetOwner() const { return location_; }
 
@@ -89,7 +89,11 @@ const std::map<uint32_t, const char*>& ErrorNames() {
       {12031, "ERROR_INTERNET_CONNECTION_RESET"},
       {12032, "ERROR_INTERNET_FORCE_RETRY"},
       {12036, "ERROR_INTERNET_HANDLE_EXISTS"},
+      {12037, "ERROR_INTERNET_SEC_CERT_DATE_INVALID"},
+      {12038, "ERROR_INTERNET_SEC_CERT_CN_INVALID"},
       {12041, "ERROR_INTERNET_MIXED_SECURITY"},
+      {12045, "ERROR_INTERNET_INVALID_CA"},
+      {12055, "ERROR_INTERNET_SEC_CERT_ERRORS"},
       {12110, "ERROR_FTP_TRANSFER_IN_PROGRESS"},
       {12111, "ERROR_FTP_DROPPED"},
       {12130, "ERROR_GOPHER_PROTOCOL_ERROR"},
@@ -107,6 +111,7 @@ const std::map<uint32_t, const char*>& ErrorNames() {
       {12153, "ERROR_HTTP_INVALID_HEADER"},
       {12154, "ERROR_HTTP_INVALID_QUERY_REQUEST"},
       {12155, "ERROR_HTTP_HEADER_ALREADY_EXISTS"},
+      {12157, "ERROR_INTERNET_SECURITY_CHANNEL_ERROR"},
   };
   return names;
 }
@@ -308,6 +313,7 @@ void TCustomNetInstallLocation::Connect() {
   bool ftp = login.Protocol == TInternetProtocol::ipFTP;
   if (!connection_) {
     auto [host, port] = HostAndPort(login.Hostname);
+    if (port == 0 && login.Protocol == TInternetProtocol::ipHTTPS) port = inetDefaultHttpsPort;
     std::optional<std::string> user, password;
     if (!login.Anonymous) {
       user = login.Username;
@@ -352,6 +358,8 @@ void TCustomNetInstallLocation::CloseRemoteFile(bool report) {
 
 void TCustomNetInstallLocation::Download(const std::string& remoteName,
                                          const std::string& localPath) {
+  // What this download must match; the next one sets its own.
+  const TExpectedDownload expected = std::exchange(Expected, TExpectedDownload{});
   Connect();
   remoteName_ = remoteName;
   localPath_ = localPath;
@@ -360,9 +368,10 @@ void TCustomNetInstallLocation::Download(const std::string& remoteName,
     file_ = connection_->FtpOpenFile(remoteName, inetGenericRead, inetFtpTransferBinary);
     if (!file_) throw Composed<ENIL_FTPOpenFile>("Cannot open file %s on server", remoteName);
   } else {
+    uint32_t secure = login_->Protocol == TInternetProtocol::ipHTTPS ? inetFlagSecure : 0;
     file_ = connection_->HttpOpenRequest(
         "GET", HttpObjectName(login_->Directory, remoteName),
-        inetFlagReload | inetFlagExistingConnect | inetFlagNoCacheWrite);
+        inetFlagReload | inetFlagExistingConnect | inetFlagNoCacheWrite | secure);
     if (!file_) throw Composed<ENIL_HTTPOpenFile>("Cannot open file %s on server", remoteName);
     if (!file_->SendRequest("Accept: */*\r\n\r\n")) {
       auto error = Composed<ENIL_HTTPSendRequest>("Cannot send request for file %s to the server",
@@ -372,7 +381,7 @@ void TCustomNetInstallLocation::Download(const std::string& remoteName,
     }
   }
   try {
-    ReceiveFile();
+    ReceiveFile(expected);
   } catch (...) {
     CloseRemoteFile(false);
     throw;
@@ -380,15 +389,38 @@ void TCustomNetInstallLocation::Download(const std::string& remoteName,
   CloseRemoteFile(true);
 }
 
-void TCustomNetInstallLocation::ReceiveFile() {
-  bool http = login_->Protocol == TInternetProtocol::ipHTTP;
-  int32_t fileSize = 0;
+std::string TCustomNetInstallLocation::RemoteUrl() const {
+  const TLoginInformation& login = *login_;
+  switch (login.Protocol) {
+    case TInternetProtocol::ipFTP:
+      return "ftp://" + login.Hostname + ServerPath(login.Directory) + "/" + remoteName_;
+    case TInternetProtocol::ipHTTPS:
+      return "https://" + login.Hostname + HttpObjectName(login.Directory, remoteName_);
+    default: return "http://" + login.Hostname + HttpObjectName(login.Directory, remoteName_);
+  }
+}
+
+void TCustomNetInstallLocation::ReceiveFile(const TExpectedDownload& expected) {
+  bool http = login_->Protocol != TInternetProtocol::ipFTP;
+  // -1: the server did not say.
+  int64_t announced = -1;
   if (http) {
+    // Only a 200 answer carries the file; any other is refused before a
+    // byte of its body is saved.
+    std::string status;
+    if (!file_->QueryInfo(inetQueryStatusCode, status))
+      throw Composed<ENIL_FailDataQuery>("Could not query file %s on server", remoteName_);
+    status = Trim(status);
+    if (status == "404")
+      throw ENIL_FileNotFound(
+          "Could not find the file %s on the server: it answered 404 to the request for %s",
+          remoteName_, RemoteUrl());
+    if (status != "200")
+      throw ENIL_HTTPStatus("The server answered %s to the request for %s", status, RemoteUrl());
     std::string length;
     if (file_->QueryInfo(inetQueryContentLength, length)) {
       long long value = 0;
-      if (TryStrToInt64(Trim(length), value) && value >= 0 && value <= INT32_MAX)
-        fileSize = static_cast<int32_t>(value);
+      if (TryStrToInt64(Trim(length), value) && value >= 0) announced = value;
     } else if (library_->LastError().Code != inetHeaderNotFound) {
       throw Composed<ENIL_FailDataQuery>("Could not query file %s on server", remoteName_);
     }
@@ -396,37 +428,59 @@ void TCustomNetInstallLocation::ReceiveFile() {
     uint32_t available = 0;
     if (!file_->QueryDataAvailable(available))
       throw Composed<ENIL_FailDataQuery>("Could not query file %s on server", remoteName_);
-    fileSize = static_cast<int32_t>(std::min<uint32_t>(available, INT32_MAX));
+    announced = available;
   }
+  // The most bytes the file may have: what the build recorded, else what
+  // the caller allows, else what an HTTP server announced.
+  int64_t limit = expected.Size >= 0    ? expected.Size
+                  : expected.Limit >= 0 ? expected.Limit
+                  : http                ? announced
+                                        : -1;
+  const int64_t reported = expected.Size >= 0 ? expected.Size : std::max<int64_t>(announced, 0);
+  const auto fileSize = static_cast<int32_t>(std::min<int64_t>(reported, INT32_MAX));
 
   TLocalDownload local(Name(), localPath_);
+  TSha256 sha;
   std::vector<char> block(BlockSize);
-  int32_t received = 0;
+  int64_t received = 0;
   uint32_t got = 0;
   auto read = [&] {
     if (!file_->Read(block.data(), BlockSize, got))
       throw Composed<ENIL_ReadFile>("Could not read from file %s on the server", remoteName_);
   };
   read();
-  if (http && got > 0) {
+  // A server that answers a missing file with a page of its own: where the
+  // build's hash is known, the hash decides instead.
+  if (http && got > 0 && !expected.Digest) {
     std::string head = UpperCase(std::string(block.data(), std::min<uint32_t>(got, 30)));
     if (head.find("404") != std::string::npos)
       throw Composed<ENIL_FileNotFound>("Could not find the file %s on the server", remoteName_);
   }
   while (got > 0) {
-    received += static_cast<int32_t>(got);
+    if (limit >= 0 && received + got > limit)
+      throw ENIL_TooLarge("The file %s on the server is larger than the %d bytes expected of it",
+                          remoteName_, limit);
+    received += got;
     if (DataReceived)
-      DataReceived(this, remoteName_, static_cast<int32_t>(got), received, fileSize, block.data());
+      DataReceived(this, remoteName_, static_cast<int32_t>(got),
+                   static_cast<int32_t>(std::min<int64_t>(received, INT32_MAX)), fileSize,
+                   block.data());
     ProcessMessages();
     if (NetAborted()) {
       local.Finish();
       return;
     }
+    if (expected.Digest) sha.Update(block.data(), got);
     local.Write(block.data(), got);
     read();
   }
   if (received == 0)
     throw Composed<ENIL_FileNotFound>("Could not find the file %s on the server", remoteName_);
+  if (expected.Digest && (received != expected.Size || sha.Final() != *expected.Digest))
+    throw ENIL_Mismatch(
+        "The file %s from the server is not the one this setup was built with: its size or "
+        "SHA-256 differs",
+        remoteName_);
   local.Finish();
 }
 

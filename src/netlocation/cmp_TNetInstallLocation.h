@@ -10,9 +10,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "common/Sha256.h"
 #include "objects/TComponent.h"
 #include "platform/InternetService.h"
 
@@ -34,12 +36,17 @@ BRIM_EXCEPTION_CLASS(ENIL_FTPCloseFile, ENIL_FTP);
 BRIM_EXCEPTION_CLASS(ENIL_HTTP, ENIL);
 BRIM_EXCEPTION_CLASS(ENIL_HTTPOpenFile, ENIL_HTTP);
 BRIM_EXCEPTION_CLASS(ENIL_HTTPSendRequest, ENIL_HTTP);
+BRIM_EXCEPTION_CLASS(ENIL_HTTPStatus, ENIL_HTTP);
+BRIM_EXCEPTION_CLASS(ENIL_TooLarge, ENIL);
+BRIM_EXCEPTION_CLASS(ENIL_Mismatch, ENIL);
 BRIM_EXCEPTION_CLASS(IENetList, ENIL);
 BRIM_EXCEPTION_CLASS(ENIL_WriteDestFile, Exception);
 BRIM_EXCEPTION_CLASS(ENIL_FailLoadWININET, Exception);
 BRIM_EXCEPTION_CLASS(ENIL_FailLoadDLLProc, Exception);
 
-enum class TInternetProtocol { ipFTP, ipHTTP };
+// ipHTTPS is HTTP over TLS with the server's certificate verified; it
+// comes after the two older values so stored definitions keep theirs.
+enum class TInternetProtocol { ipFTP, ipHTTP, ipHTTPS };
 extern const TEnumInfo InternetProtocolInfo;
 
 // Progress of a download, once per block received: the location, the
@@ -52,6 +59,15 @@ using TDataReceivedEvent = TEvent<TDataReceivedSignature>;
 using TDataReceivedHandler = std::function<TDataReceivedSignature>;
 
 class TCustomNetInstallLocation;
+
+// What the file being fetched must be, when the caller knows: its exact
+// size and SHA-256 (from the build's hash list), or only a size it cannot
+// exceed. Without either, an HTTP answer's Content-Length is the limit.
+struct TExpectedDownload {
+  int64_t Size = -1;   // exact size, -1 unknown
+  int64_t Limit = -1;  // at most this many bytes, -1 unknown
+  std::optional<TSha256Digest> Digest;
+};
 
 // How to reach and log in to the server.
 class TCustomLoginInformation : public TPersistent {
@@ -122,6 +138,8 @@ class TCustomNetInstallLocation : public TComponent {
 
   // Filled by the file object being fetched for the length of its download.
   TDataReceivedHandler DataReceived;
+  // Set by the caller before a download; every download clears it.
+  TExpectedDownload Expected;
 
  protected:
   // The library's error as an exception of class E, its message composed
@@ -137,7 +155,9 @@ class TCustomNetInstallLocation : public TComponent {
 
  private:
   std::string ComposeMessage(const std::string& text, TPlatformError& cause);
-  void ReceiveFile();
+  void ReceiveFile(const TExpectedDownload& expected);
+  // The address of the remote file, for messages.
+  std::string RemoteUrl() const;
   // Closes the open remote file; raises ENIL_FTPCloseFile when report is
   // set and the close fails.
   void CloseRemoteFile(bool report);

@@ -41,6 +41,8 @@ inline constexpr uint32_t inetIncorrectHandleState = 12019;
 inline constexpr uint32_t inetCannotConnect = 12029;
 inline constexpr uint32_t inetConnectionAborted = 12030;
 inline constexpr uint32_t inetConnectionReset = 12031;
+inline constexpr uint32_t inetInvalidCa = 12045;  // a certificate no trusted root signed
+inline constexpr uint32_t inetSecurityChannelError = 12157;
 inline constexpr uint32_t inetHeaderNotFound = 12150;
 
 // InternetConnect's services (INTERNET_SERVICE_FTP, INTERNET_SERVICE_HTTP).
@@ -52,7 +54,10 @@ inline constexpr uint32_t inetFtpTransferBinary = 2;     // FTP_TRANSFER_TYPE_BI
 inline constexpr uint32_t inetFlagReload = 0x80000000;   // INTERNET_FLAG_RELOAD
 inline constexpr uint32_t inetFlagExistingConnect = 0x20000000;
 inline constexpr uint32_t inetFlagNoCacheWrite = 0x04000000;
+inline constexpr uint32_t inetFlagSecure = 0x00800000;  // INTERNET_FLAG_SECURE: HTTP over TLS
 inline constexpr uint32_t inetQueryContentLength = 5;  // HTTP_QUERY_CONTENT_LENGTH
+inline constexpr uint32_t inetQueryStatusCode = 19;    // HTTP_QUERY_STATUS_CODE
+inline constexpr uint16_t inetDefaultHttpsPort = 443;
 
 // A WinInet handle. Destroying it closes it when it is still open.
 class IInternetHandle {
@@ -70,8 +75,9 @@ class IInternetFile : public IInternetHandle {
   // an empty line last) and no body. True once the server's answer began,
   // whatever its status.
   virtual bool SendRequest(const std::string& headers) = 0;
-  // HttpQueryInfo of a header (query 5: the first Content-Length) as text;
-  // false with ERROR_HTTP_HEADER_NOT_FOUND when the answer has none.
+  // HttpQueryInfo as text: query 5 the first Content-Length, query 19 the
+  // status code; false with ERROR_HTTP_HEADER_NOT_FOUND when the answer
+  // has no such header.
   virtual bool QueryInfo(uint32_t query, std::string& value) = 0;
   // InternetQueryDataAvailable: waits for data and gives the count of
   // bytes that can be read at once (0 at the end).
@@ -89,7 +95,11 @@ class IInternetConnection : public IInternetHandle {
   virtual std::unique_ptr<IInternetFile> FtpOpenFile(const std::string& name, uint32_t access,
                                                      uint32_t flags) = 0;
   // HttpOpenRequest with the default HTTP version, no referrer and no
-  // accept types; objectName is the request target ("/pub/A.1").
+  // accept types; objectName is the request target ("/pub/A.1"). With
+  // inetFlagSecure the request goes over TLS and the server's certificate
+  // must lead to a trusted root; posix takes the roots of libcurl's CA
+  // bundle, or of the file BRIM_CA_FILE names (a knob for tests and for
+  // deployments with a private root).
   virtual std::unique_ptr<IInternetFile> HttpOpenRequest(const std::string& verb,
                                                          const std::string& objectName,
                                                          uint32_t flags) = 0;

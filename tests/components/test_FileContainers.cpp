@@ -8,6 +8,7 @@
 #include "components/InstallParameters.h"
 #include "components/cmp_TVersion.h"
 #include "netlocation/TestServers.h"
+#include "netlocation/routines_DownloadChecks.h"
 
 namespace brim::test {
 namespace {
@@ -153,6 +154,76 @@ TEST_F(FileContainers, AWebDistributionDownloadsFromARealServer) {
     EXPECT_EQ(MachineValue(install->InstallRecordKey + "\\Dir", "LocalFile"), dir->LocalArchive);
     dir->SetNetLocation(nullptr);
   }
+}
+
+// With the build's hash list, an archive is used only while it is what the
+// build wrote: a swapped local copy goes and is fetched again; a swapped or
+// refused download is the system's error, and nothing is saved or recorded.
+TEST_F(FileContainers, AnArchiveIsUsedOnlyWhileItMatchesTheBuildsHash) {
+  TTestServer server(TTestServer::TKind::Http);
+  ASSERT_TRUE(server.Started()) << server.Problem();
+  Load(FileText("A", "a.txt", " Net = True\n"), " DistributeType = dtWeb\n");
+  Archive({{"A", "the built file"}});
+  const std::string archive = ReadFile(At("files.1")).value_or("");
+  Archive({{"A", "evil"}});
+  const std::string swapped = ReadFile(At("files.1")).value_or("");
+  PlatformFiles().DeleteFile(At("files.1"));
+  TArchiveHashList hashes;
+  hashes.Add("Dir.1", {static_cast<int64_t>(archive.size()), Sha256Of(archive)});
+  UseArchiveHashes(hashes);
+  TCustomNetInstallLocation location(nullptr);
+  location.LoginInformation().Hostname = server.Host();
+  dir->SetNetLocation(&location);
+  const std::string record = install->InstallRecordKey + "\\Dir";
+
+  server.Put("Dir.1", archive);
+  dir->DownloadArchive();
+  const std::string first = dir->LocalArchive;
+  EXPECT_EQ(ReadFile(first).value_or(""), archive);
+  EXPECT_EQ(MachineValue(record, "LocalFile"), first);
+
+  WriteFile(first, swapped);
+  dir->LocalArchive.clear();
+  EXPECT_FALSE(dir->HasLocalArchive()) << "a copy that does not match is not taken";
+  EXPECT_FALSE(Exists(first)) << "and is deleted";
+  dir->DownloadArchive();
+  EXPECT_EQ(ReadFile(dir->LocalArchive).value_or(""), archive) << "fetched again";
+
+  const struct {
+    const char* Case;
+    std::string Mode, Served, Message;
+  } cases[] = {
+      {"a swapped archive", "", swapped,
+       "The file Dir.1 from the server is not the one this setup was built with: its size or "
+       "SHA-256 differs"},
+      {"a 500 answer", "500", archive,
+       "The server answered 500 to the request for http://" + server.Host() + "/Dir.1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Case);
+    PlatformFiles().DeleteFile(dir->LocalArchive);
+    dir->LocalArchive.clear();
+    RemoveKeyTree(TRegRoot::LocalMachine, record.substr(1));
+    server.Put("Dir.1", c.Served);
+    server.Misbehave(c.Mode);
+    EXPECT_EQ(MessageOf([&] { dir->DownloadArchive(); }), c.Message);
+    EXPECT_TRUE(dir->LocalArchive.empty());
+    EXPECT_EQ(MachineValue(record, "LocalFile"), "<none>") << "nothing is recorded";
+  }
+  server.Misbehave("");
+
+  // A setup built without the list: each file's size must be the one
+  // "filelist.lst" gave it.
+  UseArchiveHashes(std::nullopt);
+  SetRemoteFileSize("A", 14);
+  server.Put("Dir.1", swapped);
+  const std::string message = MessageOf([&] { dir->DownloadArchive(); });
+  EXPECT_NE(message.find(" holds A with 4 bytes, but the remote list of files \"filelist.lst\" "
+                         "gives it 14 bytes"),
+            std::string::npos)
+      << message;
+  EXPECT_TRUE(dir->LocalArchive.empty());
+  dir->SetNetLocation(nullptr);
 }
 
 TEST_F(FileContainers, ADownloadNeedsACompleteLogin) {

@@ -166,7 +166,10 @@ TEST_F(NetDownload, FailuresEndInTheSystemsMessageAndLeaveTheOldFile) {
     const char* Response;  // null: not the location's business
   } cases[] = {
       {ipHTTP, http, "pub", "missing.1", "ENIL_FileNotFound",
-       "Could not find the file missing.1 on the server" + notFound + http, anyResponse},
+       "Could not find the file missing.1 on the server: it answered 404 to the request for "
+       "http://" +
+           http + "/pub/missing.1",
+       anyResponse},
       {ipHTTP, http, "", "empty.1", "ENIL_FileNotFound",
        "Could not find the file empty.1 on the server" + notFound + http, anyResponse},
       {ipFTP, ftp, "", "empty.1", "ENIL_FileNotFound",
@@ -339,6 +342,78 @@ TEST_F(NetDownload, TheDefaultPortsServeWhenTheTestsMayListenThere) {
     ++served;
   }
   if (served == 0) GTEST_SKIP() << "ports 80 and 21 need root";
+}
+
+// A server on the network path may answer with an error page, an endless
+// body or another file: each is refused with the system's message, and
+// the file that was there before stays.
+TEST_F(NetDownload, WhatArrivesMustBeWhatWasExpected) {
+  const std::string other = TestPayload(100) + "another archive";
+  std::string swapped = Payload();
+  swapped[5000] ^= 1;
+  const std::string served404 = "404 is the first name in this archive" + Payload();
+  Http->Put("pub/B.1", served404);
+  auto exact = [](const std::string& bytes) {
+    TExpectedDownload expected;
+    expected.Size = static_cast<int64_t>(bytes.size());
+    expected.Digest = Sha256Of(bytes);
+    return expected;
+  };
+  TExpectedDownload limited;
+  limited.Limit = 3 * kBlock;
+  const std::string url = "http://" + Http->Host();
+  struct Case {
+    const char* Case;
+    std::string Directory, Remote;
+    TExpectedDownload Expected;
+    std::string Class, Message;  // empty: the download succeeds
+    std::string Content;
+  } cases[] = {
+      {"a 500 answer",
+       "status-500",
+       "A.1",
+       {},
+       "ENIL_HTTPStatus",
+       "The server answered 500 to the request for " + url + "/status-500/A.1",
+       ""},
+      {"a 403 answer", "status-403", "A.1", exact(Payload()), "ENIL_HTTPStatus",
+       "The server answered 403 to the request for " + url + "/status-403/A.1", ""},
+      {"an endless body, a limit", "endless", "A.1", limited, "ENIL_TooLarge",
+       "The file A.1 on the server is larger than the 24576 bytes expected of it", ""},
+      {"an endless body, a known size", "endless", "A.1", exact(Payload()), "ENIL_TooLarge",
+       "The file A.1 on the server is larger than the " + std::to_string(Payload().size()) +
+           " bytes expected of it",
+       ""},
+      {"another file of the same size", "pub\\setup", "A.1", exact(swapped), "ENIL_Mismatch",
+       "The file A.1 from the server is not the one this setup was built with: its size or "
+       "SHA-256 differs",
+       ""},
+      {"a shorter file", "pub\\setup", "A.1", exact(Payload() + other), "ENIL_Mismatch",
+       "The file A.1 from the server is not the one this setup was built with: its size or "
+       "SHA-256 differs",
+       ""},
+      {"the expected file", "pub\\setup", "A.1", exact(Payload()), "", "", Payload()},
+      {"\"404\" in a known archive", "pub", "B.1", exact(served404), "", "", served404},
+      {"\"404\" where no hash is known",
+       "pub",
+       "B.1",
+       {},
+       "ENIL_FileNotFound",
+       "Could not find the file B.1 on the server",
+       ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Case);
+    WriteFile(At("old.1"), "what was here before");
+    auto location = Location(ipHTTP, Http->Host(), c.Directory);
+    location->Expected = c.Expected;
+    auto [name, message] = Failure(*location, c.Remote, At("old.1"));
+    EXPECT_EQ(name, c.Class);
+    EXPECT_EQ(message.substr(0, message.find(". Error message")), c.Message);
+    EXPECT_EQ(ReadFile(At("old.1")), c.Class.empty() ? c.Content : "what was here before");
+    EXPECT_FALSE(Exists(At("old.1.part")));
+    EXPECT_FALSE(location->Expected.Digest) << "one download's expectation ends with it";
+  }
 }
 
 }  // namespace

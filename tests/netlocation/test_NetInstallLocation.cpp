@@ -232,7 +232,7 @@ class TLoggedFile : public IInternetFile {
   }
   bool QueryInfo(uint32_t query, std::string& value) override {
     log_.Calls.push_back("query " + std::to_string(query));
-    value = "4";
+    value = query == inetQueryStatusCode ? "200" : "4";
     return true;
   }
   bool QueryDataAvailable(uint32_t& bytes) override {
@@ -331,10 +331,13 @@ class NetLocationCalls : public PlatformTest {};
 TEST_F(NetLocationCalls, TwoDownloadsMakeTheseLibraryCallsOnOneConnection) {
   const std::vector<std::string> httpFile = {"http open GET /pub/setup/A.1 A4000000",
                                              "send Accept: */*\r\n\r\n",
+                                             "query 19",
                                              "query 5",
                                              "read 8192",
                                              "read 8192",
                                              "close file"};
+  std::vector<std::string> httpsFile = httpFile;
+  httpsFile[0] = "http open GET /pub/setup/A.1 A4800000";
   const std::vector<std::string> ftpFile = {"ftp open A.1 80000000 2", "available", "read 8192",
                                             "read 8192", "close file"};
   auto join = [](std::initializer_list<std::vector<std::string>> parts) {
@@ -356,6 +359,9 @@ TEST_F(NetLocationCalls, TwoDownloadsMakeTheseLibraryCallsOnOneConnection) {
        join({{"load", "open '' 0", "connect example.com 8080 3 'brim' 'secret'"},
              httpFile,
              httpFile})},
+      // HTTPS: the secure flag, and port 443 unless the host names one.
+      {TInternetProtocol::ipHTTPS, true, "example.com", "pub\\setup",
+       join({{"load", "open '' 0", "connect example.com 443 3 '' ''"}, httpsFile, httpsFile})},
       // A relative directory is set once on a connection; from there it
       // would name another.
       {TInternetProtocol::ipFTP, true, "ftp.example.com:2121", "pub\\setup",

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """HTTP and FTP servers on 127.0.0.1 for the download tests.
 
-usage: test_servers.py http|ftp ROOT PORTFILE [PORT]
+usage: test_servers.py http|https|ftp ROOT PORTFILE [PORT]
 
 Serves the files under ROOT on PORT (0: a port the system picks) and writes
 the port to PORTFILE once it listens, or -1 when it cannot listen there. The number of connections accepted so
@@ -14,7 +14,15 @@ on purpose like servers in the field:
   nolength/NAME   the file without a Content-Length (the end is the close)
   drop-N/NAME     the right Content-Length, but the connection closes after
                   N bytes of the body
+  status-N/NAME   the status N with an HTML page as its body
+  endless/NAME    200 without a Content-Length, and a body of 64 MiB, longer
+                  than any file the tests serve
   anything missing  a "404 Not Found" page that says so in its first line
+While the file PORTFILE.mode holds "500" every answer is that status with a
+page; while it holds "endless" every file is an endless body as above.
+
+https is the same HTTP server over TLS, with the certificate and key of the
+PEM file that BRIM_TEST_TLS_PEM names.
 
 FTP logs in anonymous users and the user "brim" with the password "secret",
 both into ROOT.
@@ -58,7 +66,7 @@ def should_stop(root, portfile, started):
             or time.time() - started > LIFETIME)
 
 
-def http_server(root, port, counter):
+def http_server(root, port, counter, tls=False, portfile=""):
     class Handler(http.server.SimpleHTTPRequestHandler):
         protocol_version = "HTTP/1.1"
         error_message_format = ("<html><head><title>%(code)d %(message)s</title></head>"
@@ -70,9 +78,47 @@ def http_server(root, port, counter):
         def log_message(self, *args):
             pass
 
+        def page(self, status):
+            body = ("<html><body><h1>%d</h1>%s</body></html>\n"
+                    % (status, "x" * 400)).encode()
+            self.send_response(status)
+            self.send_header("Content-Type", "text/html")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+
+        def endless(self):
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Connection", "close")
+            self.close_connection = True
+            self.end_headers()
+            block = b"\x5a" * 65536
+            try:
+                # Far longer than any file served here, but not without end:
+                # a client that fails to stop must not fill the disk.
+                for _ in range(1024):
+                    self.wfile.write(block)
+            except OSError:
+                pass  # the client stopped reading
+
         def do_GET(self):
+            try:
+                with open(portfile + ".mode") as f:
+                    mode = f.read().strip()
+            except OSError:
+                mode = ""
             parts = self.path.lstrip("/").split("/", 1)
             special = parts[0] if len(parts) == 2 else ""
+            if mode == "endless" or special == "endless":
+                self.endless()
+                return
+            if mode.isdigit():
+                self.page(int(mode))
+                return
+            if special.startswith("status-"):
+                self.page(int(special[7:]))
+                return
             if special == "nolength" or special.startswith("drop-"):
                 path = self.translate_path(self.path)
                 if not os.path.isfile(path):
@@ -111,6 +157,11 @@ def http_server(root, port, counter):
             return request
 
     server = Server(("127.0.0.1", port), Handler)
+    if tls:
+        import ssl
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(os.environ["BRIM_TEST_TLS_PEM"])
+        server.socket = context.wrap_socket(server.socket, server_side=True)
     thread = threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.1})
     thread.daemon = True
     thread.start()
@@ -160,16 +211,18 @@ def ftp_server(root, port, counter):
 
 
 def main():
-    if len(sys.argv) not in (4, 5) or sys.argv[1] not in ("http", "ftp"):
+    if len(sys.argv) not in (4, 5) or sys.argv[1] not in ("http", "https", "ftp"):
         sys.stderr.write(__doc__)
         return 2
     kind, root, portfile = sys.argv[1:4]
     port = int(sys.argv[4]) if len(sys.argv) == 5 else 0
     started = time.time()
     counter = Counter(portfile + ".connections")
-    make = http_server if kind == "http" else ftp_server
     try:
-        actual, stop = make(root, port, counter)
+        if kind == "ftp":
+            actual, stop = ftp_server(root, port, counter)
+        else:
+            actual, stop = http_server(root, port, counter, kind == "https", portfile)
     except OSError as error:
         # The port is taken or needs privileges: say so instead of a port.
         sys.stderr.write("test_servers.py: cannot serve on port %d: %s\n" % (port, error))

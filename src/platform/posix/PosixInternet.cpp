@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <utility>
@@ -58,6 +59,9 @@ uint32_t WinInetCode(CURLcode code) {
     case CURLE_GOT_NOTHING:
     case CURLE_SEND_ERROR: return inetConnectionAborted;
     case CURLE_RECV_ERROR: return inetConnectionReset;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE: return inetInvalidCa;
+    case CURLE_SSL_CONNECT_ERROR: return inetSecurityChannelError;
     default: return inetInternalError;
   }
 }
@@ -106,11 +110,14 @@ struct TConnectionShared {
   ~TConnectionShared() {
     if (Multi) curl_multi_cleanup(Multi);
   }
-  std::string Origin() const {
+  // The scheme, host and port of a URL; secure is HTTP over TLS.
+  std::string Origin(bool secure = false) const {
     bool ftp = Service == TInternetServiceKind::Ftp;
     std::string host = Host.find(':') != std::string::npos ? "[" + Host + "]" : Host;
-    return (ftp ? "ftp://" : "http://") + host + ":" +
-           std::to_string(Port ? Port : (ftp ? 21 : 80));
+    return (ftp      ? "ftp://"
+            : secure ? "https://"
+                     : "http://") +
+           host + ":" + std::to_string(Port ? Port : (ftp ? 21 : 80));
   }
 };
 using TSharedPtr = std::shared_ptr<TConnectionShared>;
@@ -122,8 +129,14 @@ class TTransfer {
     if (!easy_) return;
     Set(CURLOPT_PRIVATE, static_cast<void*>(this));
     Set(CURLOPT_NOSIGNAL, 1L);
-    Set(CURLOPT_PROTOCOLS_STR, "http,ftp");
-    Set(CURLOPT_REDIR_PROTOCOLS_STR, "http,ftp");
+    Set(CURLOPT_PROTOCOLS_STR, "http,https,ftp");
+    Set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
+    // TLS always verifies the peer and its name; a private root comes
+    // from the file BRIM_CA_FILE names.
+    Set(CURLOPT_SSL_VERIFYPEER, 1L);
+    Set(CURLOPT_SSL_VERIFYHOST, 2L);
+    if (const char* roots = std::getenv("BRIM_CA_FILE"); roots && *roots)
+      Set(CURLOPT_CAINFO, roots);
     Set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(shared_->ConnectMs));
     Set(CURLOPT_WRITEFUNCTION, &TTransfer::Arrived);
     Set(CURLOPT_WRITEDATA, this);
@@ -196,6 +209,7 @@ class TTransfer {
   size_t Buffered() const { return buffer_.size() - readAt_; }
   bool Done() const { return done_; }
   bool HeadersDone() const { return headersDone_; }
+  int Status() const { return status_; }
   const std::vector<std::string>& Headers() const { return headers_; }
 
   // Takes the transfer off its multi handle; what it read stays.
@@ -382,6 +396,11 @@ class TCurlFile : public IInternetFile {
   bool QueryInfo(uint32_t query, std::string& value) override {
     TLibraryState& state = *shared_->State;
     if (!http_ || !transfer_ || !sent_) return state.Fail(inetIncorrectHandleState);
+    if (query == inetQueryStatusCode && transfer_->Status() > 0) {
+      value = std::to_string(transfer_->Status());
+      state.Succeed();
+      return true;
+    }
     if (query != inetQueryContentLength)
       return state.Fail(12154);  // ERROR_HTTP_INVALID_QUERY_REQUEST
     for (const std::string& header : transfer_->Headers()) {
@@ -489,7 +508,8 @@ class TCurlConnection : public IInternetConnection {
                                                  uint32_t flags) override {
     if (!Usable(TInternetServiceKind::Http)) return nullptr;
     shared_->State->Succeed();
-    return std::make_unique<TCurlFile>(shared_, true, shared_->Origin() + objectName,
+    return std::make_unique<TCurlFile>(shared_, true,
+                                       shared_->Origin((flags & inetFlagSecure) != 0) + objectName,
                                        verb.empty() ? "GET" : verb);
   }
 
