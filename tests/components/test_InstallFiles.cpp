@@ -177,37 +177,73 @@ TEST_F(InstallFiles, AFileInUseIsWrittenBesideItAndReplacedAtTheRestart) {
   }
 }
 
-// A file service whose renames at the restart are refused.
+// A file service whose renames at the restart are refused, with the
+// temporary directory given.
 class TNoRenameAtRestart : public TForwardingFileService {
  public:
-  using TForwardingFileService::TForwardingFileService;
+  TNoRenameAtRestart(IFileService& inner, std::string temp)
+      : TForwardingFileService(inner), temp_(std::move(temp)) {}
   bool MoveFileAtReboot(const std::string&, const std::string&, bool) override {
     PlatformSystem().SetLastError(errAccessDenied);
     return false;
   }
+  std::optional<std::string> TempDirectory() override { return temp_; }
+
+ private:
+  std::string temp_;
+};
+
+// A clock that stands still, so temporary names drawn from it are known.
+class TStoppedClock : public TForwardingSystem {
+ public:
+  using TForwardingSystem::TForwardingSystem;
+  uint32_t TickCount() override { return 0x1234; }
 };
 
 TEST_F(InstallFiles, WithoutRenamesAtTheRestartABatchFileRunOnceMovesTheFile) {
+  // A user named "R&D (1) ^x": unquoted, the batch would erase "...\R" and
+  // run "D(1)...". Links planted under the temporary names a stopped clock
+  // gives lead to a file outside, which must not take the batch.
+  const std::string profile = At("R&D (1) ^x"), app = profile + "\\app",
+                    temp = profile + "\\Temp\\";
   Load(FileText("F", "app.dll"));
+  dir->SetDestDir(app);
   Archive({{"F", "new"}});
-  ASSERT_TRUE(CreateDirectoryPath(At("app")));
-  WriteFile(At("app\\app.dll"), "old");
-  TNoRenameAtRestart files(PlatformFiles());
+  ASSERT_TRUE(CreateDirectoryPath(app) && CreateDirectoryPath(temp));
+  WriteFile(app + "\\app.dll", "old");
+  WriteFile(At("R"), "a sibling");
+  WriteFile(At("outside.bat"), "outside");
+  for (const char* name : {"bat1234.bat", "bat1234.tmp"}) PlantLink(temp + name, At("outside.bat"));
+  TNoRenameAtRestart files(PlatformFiles(), temp);
+  TStoppedClock clock(PlatformSystem());
   TPlatformServices services;
   services.Files = &files;
+  services.System = &clock;
   TScopedPlatformServices scope(services);
   {
-    THeldFile held(At("app\\app.dll"));
+    THeldFile held(app + "\\app.dll");
     dir->Process();
   }
-  const std::string batch = MachineValue(RunOnceKey, "BrimwellBatFile");
-  ASSERT_NE(batch, "<none>");
+  const std::string command = MachineValue(RunOnceKey, "BrimwellBatFile");
+  ASSERT_GT(command.size(), 2u);
+  ASSERT_EQ(command.front(), '"') << command;
+  const std::string batch = command.substr(1, command.size() - 2);
   EXPECT_EQ(ExtensionOf(batch), ".bat");
-  const std::string oldShort = PlatformFiles().ShortPathName(At("app\\app.dll")).value_or("?");
-  EXPECT_EQ(ReadFile(batch).value_or(""), "erase " + oldShort + "\r\nmove " + ExtractFileDir(oldShort) +
-                                                "\\app.1 " + oldShort + "\r\n");
+  EXPECT_TRUE(IsTemporaryFilesDirectory(ExtractFileDir(batch))) << batch;
+  const std::string oldShort = PlatformFiles().ShortPathName(app + "\\app.dll").value_or("?");
+  EXPECT_EQ(ReadFile(batch).value_or(""), "erase \"" + oldShort + "\"\r\nmove \"" +
+                                              ExtractFileDir(oldShort) + "\\app.1\" \"" + oldShort +
+                                              "\"\r\n");
   EXPECT_EQ(MachineValue(install->InstallRecordKey + "\\Unfinished", batch), "1") << "deleted after the restart";
-  EXPECT_EQ(Installed("app.1"), "new");
+  EXPECT_EQ(ReadFile(app + "\\app.1"), "new");
+  // The batch as the next start runs it: the command interpreter (Wine's
+  // cmd on win32) or the substitute machine's.
+  ASSERT_EQ(PlatformProcesses().RunProgram(command, TShowWindow::Hide, 60000), 0u);
+  EXPECT_EQ(ReadFile(app + "\\app.dll"), "new");
+  EXPECT_FALSE(Exists(app + "\\app.1"));
+  EXPECT_EQ(ReadFile(At("R")), "a sibling");
+  EXPECT_EQ(ReadFile(At("outside.bat")), "outside");
+  for (const char* name : {"bat1234.bat", "bat1234.tmp"}) PlatformFiles().DeleteFile(temp + name);
   PlatformFiles().DeleteFile(batch);
   RemoveKeyTree(TRegRoot::LocalMachine, std::string(RunOnceKey).substr(1));
 }

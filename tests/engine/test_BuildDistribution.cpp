@@ -477,17 +477,57 @@ TEST_F(BuildDistribution, TheCleanUpBatchRemovesOnlyTheLoadersOwnDirectory) {
       continue;
     }
     const std::string text = ReadFile(install->CleanupBatchFile).value_or("");
-    auto quoted = [](const std::string& p) { return p.find(' ') == std::string::npos ? p : "\"" + p + "\""; };
+    auto quoted = [](const std::string& p) { return "\"" + p + "\""; };
     EXPECT_CONTAINS(text, "ERASE " + quoted(c.exe) + "\r\n");
     EXPECT_EQ(text.find("DELTREE") != std::string::npos, c.deltree) << text;
     if (c.deltree) {
       EXPECT_CONTAINS(text, "DELTREE /Y " + quoted(ExtractFileDir(c.exe)) + "\r\n");
     }
-    EXPECT_CONTAINS(text, "ERASE " + quoted(install->CleanupBatchFile) + "\r\n");
+    EXPECT_CONTAINS(text, "ERASE " + quoted(install->CleanupBatchFile) + " & RMDIR " +
+                              quoted(ExtractFileDir(install->CleanupBatchFile)) + "\r\n");
     // The batch is not run when the installation goes.
     install->RunCleanupBatch = false;
     PlatformFiles().DeleteFile(install->CleanupBatchFile);
   }
+}
+
+// The temporary directory given.
+class TTemporaryDirectoryAt : public TForwardingFileService {
+ public:
+  TTemporaryDirectoryAt(IFileService& inner, std::string temp)
+      : TForwardingFileService(inner), temp_(std::move(temp)) {}
+  std::optional<std::string> TempDirectory() override { return temp_; }
+
+ private:
+  std::string temp_;
+};
+
+TEST_F(BuildDistribution, TheCleanUpBatchRunsUnderAUserWhoseNameHoldsCommandSymbols) {
+  // Unquoted, "ERASE ...\R&D (1) ^x\..." would erase "...\R" and run "D".
+  const std::string temp = At("R&D (1) ^x\\Temp\\"), setup = temp + "BWL1A2B.tmp\\brimsetup.exe";
+  ASSERT_TRUE(CreateDirectoryPath(ExtractFileDir(setup)));
+  WriteFile(setup, "the loaded setup");
+  WriteFile(At("R"), "a sibling");
+  TTemporaryDirectoryAt files(PlatformFiles(), temp);
+  TPlatformServices services;
+  services.Files = &files;
+  TScopedPlatformServices scope(services);
+  LoadBuild();
+  module_->file_ = setup;
+  SetProgramArguments({"-c"});
+  install->ParseCommandLine();
+  SetProgramArguments({});
+  install->CleanupLoadingProgram();
+  ASSERT_TRUE(install->RunCleanupBatch);
+  install->RunCleanupBatch = false;
+  // Run to its end by the command interpreter (Wine's cmd on win32) or the
+  // substitute machine's.
+  ASSERT_TRUE(PlatformProcesses().RunProgram("\"" + install->CleanupBatchFile + "\"",
+                                             TShowWindow::Hide, 60000));
+  EXPECT_FALSE(Exists(setup));
+  EXPECT_FALSE(Exists(ExtractFileDir(install->CleanupBatchFile)))
+      << "the setup's temporary directory";
+  EXPECT_EQ(ReadFile(At("R")), "a sibling");
 }
 
 TEST_F(BuildDistribution, ABuildRefusedByTheMachineIsShownAndKeepsItsFiles) {

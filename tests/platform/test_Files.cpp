@@ -291,6 +291,26 @@ TEST_F(Files, TempFileNamesAreNewEmptyFilesWithThePrefix) {
   EXPECT_FALSE(files.UniqueTempFileName(At("missing"), "bat"));
 }
 
+TEST_F(Files, ANewFileOrDirectoryIsNeverMadeThroughAPlantedLink) {
+  ASSERT_TRUE(files.CreateDirectory(At("outside")));
+  WriteFile(At("outside\\kept.txt"), "kept");
+  const std::pair<std::string, std::string> links[] = {
+      {At("to a file.bat"), At("outside\\kept.txt")},
+      {At("to nothing.bat"), At("outside\\made.txt")},
+  };
+  for (const auto& [link, target] : links) {
+    SCOPED_TRACE(link);
+    if (!PlantLink(link, target)) GTEST_SKIP() << "this system makes no symbolic links";
+    EXPECT_FALSE(OpenFile(link, accWrite, shareNone, TFileCreation::CreateNew));
+    EXPECT_EQ(LastError(), errFileExists);
+    EXPECT_FALSE(files.CreateDirectory(link));
+    EXPECT_EQ(LastError(), errAlreadyExists);
+  }
+  EXPECT_EQ(ReadFile(At("outside\\kept.txt")), "kept");
+  EXPECT_FALSE(Exists(At("outside\\made.txt")));
+  for (const auto& [link, target] : links) files.DeleteFile(link);
+}
+
 TEST_F(Files, ProfileStringsAreWrittenAndReadBack) {
   std::string ini = At("Program Settings.ini");
   EXPECT_FALSE(files.ReadProfileString(ini, "Main", "Key"));

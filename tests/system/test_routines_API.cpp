@@ -11,19 +11,41 @@ namespace {
 
 using RoutinesAPI = PlatformTest;
 
-TEST_F(RoutinesAPI, TemporaryNamesAreNewFilesInTheTemporaryDirectory) {
+TEST_F(RoutinesAPI, TemporaryFilesAreNewFilesInADirectoryOfTheSetupsOwn) {
   auto temp = PlatformFiles().TempDirectory();
   ASSERT_TRUE(temp);
-  std::string kept = GetTemporaryFileName(true);
-  std::string dropped = GetTemporaryFileName(false);
-  EXPECT_NE(kept, dropped);
-  for (const auto& name : {kept, dropped}) {
-    EXPECT_TRUE(SameText(name.substr(0, temp->size()), *temp)) << name;
-    EXPECT_TRUE(SameText(name.substr(temp->size(), 3), "bat")) << name;
+  const std::string batch = CreateTemporaryFile(".bat"), archive = CreateTemporaryFile(".1");
+  const std::string dir = ExtractFileDir(batch);
+  EXPECT_EQ(ExtractFileDir(archive), dir);
+  EXPECT_TRUE(SameText(ExtractFileDir(dir) + "\\", *temp)) << dir;
+  EXPECT_TRUE(IsTemporaryFilesDirectory(dir)) << dir;
+  EXPECT_FALSE(IsTemporaryFilesDirectory(RemoveTrailingBackslash(*temp)));
+  EXPECT_EQ(ExtractFileExt(batch), ".bat");
+  EXPECT_EQ(ExtractFileExt(archive), ".1");
+  EXPECT_EQ(ReadFile(batch), "");
+  // At the end the directory goes once empty; one still holding a file stays.
+  PlatformFiles().DeleteFile(batch);
+  EndTemporaryFiles();
+  EXPECT_TRUE(Exists(archive));
+  PlatformFiles().DeleteFile(archive);
+  PlatformFiles().DeleteFile(CreateTemporaryFile(".tmp"));
+  const std::string second = TemporaryFilesDirectory();
+  EXPECT_NE(second, dir) << "a new directory after the end";
+  EndTemporaryFiles();
+  EXPECT_FALSE(Exists(second));
+  PlatformFiles().RemoveDirectory(dir);
+}
+
+TEST_F(RoutinesAPI, BatchFilesCarryPathsQuotedAndRefuseWhatQuotesCannotHold) {
+  EXPECT_EQ(BatchQuoted("C:\\Users\\R&D (1) ^x\\a b.bat"), "\"C:\\Users\\R&D (1) ^x\\a b.bat\"");
+  for (const std::string path : {"C:\\50%\\a.bat", "C:\\\"a\".bat", "C:\\a\r\nb.bat"}) {
+    try {
+      BatchQuoted(path);
+      ADD_FAILURE() << path;
+    } catch (const EAPIRoutines& e) {
+      EXPECT_EQ(e.Message().find("The path " + path + " cannot be written into a batch file"), 0u);
+    }
   }
-  EXPECT_TRUE(Exists(kept));
-  EXPECT_FALSE(Exists(dropped));
-  PlatformFiles().DeleteFile(kept);
 }
 
 TEST_F(RoutinesAPI, WindowsDirectoriesExistWithoutTrailingBackslash) {

@@ -378,7 +378,9 @@ class TPosixFileService : public IFileService {
       return file;
     }
 
-    int fd = ::open(p->Host.c_str(), flags | O_CREAT | O_EXCL, 0666);
+    // O_EXCL with O_NOFOLLOW: a link planted under the name since the
+    // lookup fails the call instead of making its target.
+    int fd = ::open(p->Host.c_str(), flags | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
     if (fd < 0) return errno == EEXIST ? Fail(errFileExists) : FailErrnoNull();
     struct stat st {};
     ::fstat(fd, &st);
