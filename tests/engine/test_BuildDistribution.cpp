@@ -503,8 +503,8 @@ class TTemporaryDirectoryAt : public TForwardingFileService {
 };
 
 TEST_F(BuildDistribution, TheCleanUpBatchRunsUnderAUserWhoseNameHoldsCommandSymbols) {
-  // Unquoted, "ERASE ...\R&D (1) ^x\..." would erase "...\R" and run "D".
-  const std::string temp = At("R&D (1) ^x\\Temp\\"), setup = temp + "BWL1A2B.tmp\\brimsetup.exe";
+  // Unquoted, "ERASE ...\R&D\..." would erase "...\R" and run "D\...".
+  const std::string temp = At("R&D\\Temp^(1)\\"), setup = temp + "BWL1A2B.tmp\\brimsetup.exe";
   ASSERT_TRUE(CreateDirectoryPath(ExtractFileDir(setup)));
   WriteFile(setup, "the loaded setup");
   WriteFile(At("R"), "a sibling");

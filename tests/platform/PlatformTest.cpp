@@ -7,7 +7,8 @@
 
 #ifdef _WIN32
 #include <process.h>
-#include <windows.h>
+
+#include "platform/win32/Win32Api.h"
 #else
 #include <unistd.h>
 
