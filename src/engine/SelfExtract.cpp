@@ -105,22 +105,21 @@ void TCustomInstall::CleanupLoadingProgram() {
   std::string dir = ExtractFileDir(exe);
   for (int i = 0; i < PresetupFiles.Count(); ++i)
     PlatformFiles().DeleteFile(JoinPath(dir, ExtractFileName(PresetupFiles.Strings(i))));
-  CleanupBatchFile = CreateTemporaryFile(".bat");
-  // Every path is quoted, so a blank, "&", "(" or "^" in a user's
-  // temporary directory stays part of the path; one a batch file cannot
-  // carry is refused before anything is written.
+  // The batch file lives directly in the temporary directory, made there
+  // exclusively: the setup's own directory goes when the setup ends, before
+  // the batch runs. Every path is quoted, so a blank, "&", "(" or "^" in a
+  // user's temporary directory stays part of the path; one a batch file
+  // cannot carry is refused before anything is written.
+  std::optional<std::string> temp = PlatformFiles().TempDirectory();
+  if (!temp)
+    throw TCaused<IEInstall>(TPlatformError::Last(), "Cannot find the temporary directory");
+  CleanupBatchFile = CreateTemporaryFile(".bat", *temp);
   std::string text;
   try {
     text = "ERASE " + BatchQuoted(exe) + "\r\n";
     if (IsLoaderDirectory(dir)) text += "DELTREE /Y " + BatchQuoted(dir) + "\r\n";
     text += "ERASE " + BatchQuoted(ChangeFileExt(CleanupBatchFile, ".PIF")) + "\r\n";
-    text += "ERASE " + BatchQuoted(CleanupBatchFile);
-    // The interpreter has read the whole line before the file goes, so the
-    // setup's temporary directory goes too, unless something still in it
-    // keeps it. COMMAND.COM knows no "&".
-    if (GetWindowsPlatform() != wpWindows95)
-      text += " & RMDIR " + BatchQuoted(ExtractFileDir(CleanupBatchFile));
-    text += "\r\n";
+    text += "ERASE " + BatchQuoted(CleanupBatchFile) + "\r\n";
   } catch (const EAPIRoutines& e) {
     PlatformFiles().DeleteFile(CleanupBatchFile);
     CleanupBatchFile.clear();

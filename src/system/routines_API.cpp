@@ -94,8 +94,9 @@ std::string TemporaryFilesDirectory() {
                               *temp);
 }
 
-std::string CreateTemporaryFile(const std::string& extension) {
-  const std::string directory = TemporaryFilesDirectory();
+std::string CreateTemporaryFile(const std::string& extension, const std::string& in) {
+  const std::string directory =
+      in.empty() ? TemporaryFilesDirectory() : RemoveTrailingBackslash(in);
   for (int i = 0; i < kCreationTries; ++i) {
     std::string path = directory + "\\" + kTemporaryFilePrefix + RandomHex() + extension;
     if (PlatformFiles().Open(path, accWrite, shareNone, TFileCreation::CreateNew)) return path;

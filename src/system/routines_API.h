@@ -23,10 +23,11 @@ inline constexpr int wpOther = 4;
 // in it. The same directory serves the whole process while it stays.
 std::string TemporaryFilesDirectory();
 
-// A new empty file in the setup's own temporary directory, "bat" followed
-// by random hexadecimal digits and extension (".bat"), made exclusively;
-// its path. Raises EAPIRoutines when the system refuses.
-std::string CreateTemporaryFile(const std::string& extension);
+// A new empty file in the setup's own temporary directory (or in the
+// directory given), "bat" followed by random hexadecimal digits and
+// extension (".bat"), made exclusively and never through a link; its path.
+// Raises EAPIRoutines when the system refuses.
+std::string CreateTemporaryFile(const std::string& extension, const std::string& directory = "");
 
 // Removes the setup's own temporary directory when it is empty and forgets
 // it; a later request makes a new one.

@@ -483,8 +483,7 @@ TEST_F(BuildDistribution, TheCleanUpBatchRemovesOnlyTheLoadersOwnDirectory) {
     if (c.deltree) {
       EXPECT_CONTAINS(text, "DELTREE /Y " + quoted(ExtractFileDir(c.exe)) + "\r\n");
     }
-    EXPECT_CONTAINS(text, "ERASE " + quoted(install->CleanupBatchFile) + " & RMDIR " +
-                              quoted(ExtractFileDir(install->CleanupBatchFile)) + "\r\n");
+    EXPECT_CONTAINS(text, "ERASE " + quoted(install->CleanupBatchFile) + "\r\n");
     // The batch is not run when the installation goes.
     install->RunCleanupBatch = false;
     PlatformFiles().DeleteFile(install->CleanupBatchFile);
@@ -525,8 +524,7 @@ TEST_F(BuildDistribution, TheCleanUpBatchRunsUnderAUserWhoseNameHoldsCommandSymb
   ASSERT_TRUE(PlatformProcesses().RunProgram("\"" + install->CleanupBatchFile + "\"",
                                              TShowWindow::Hide, 60000));
   EXPECT_FALSE(Exists(setup));
-  EXPECT_FALSE(Exists(ExtractFileDir(install->CleanupBatchFile)))
-      << "the setup's temporary directory";
+  EXPECT_FALSE(Exists(install->CleanupBatchFile));
   EXPECT_EQ(ReadFile(At("R")), "a sibling");
 }
 

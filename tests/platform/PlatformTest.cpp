@@ -126,13 +126,15 @@ bool PlatformTest::Exists(const std::string& path) {
   return PlatformFiles().GetAttributes(path).has_value();
 }
 
-bool PlantLink(const std::string& link, const std::string& target) {
+bool PlantLink(const std::string& link, const std::string& target, bool directory) {
 #ifdef _WIN32
   // Newer than the Windows the build targets: looked up where it exists.
   using TCreateLink = BOOLEAN(WINAPI*)(LPCSTR, LPCSTR, DWORD);
   auto create = reinterpret_cast<TCreateLink>(reinterpret_cast<void*>(
       ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkA")));
-  return create && create(link.c_str(), target.c_str(), 0);
+  // Wine answers the call without making a link.
+  return create && create(link.c_str(), target.c_str(), directory ? 1 : 0) &&
+         ::GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES;
 #else
   auto from = ResolveMachinePath(link);
   auto to = ResolveMachinePath(target);

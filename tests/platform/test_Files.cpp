@@ -311,6 +311,20 @@ TEST_F(Files, ANewFileOrDirectoryIsNeverMadeThroughAPlantedLink) {
   for (const auto& [link, target] : links) files.DeleteFile(link);
 }
 
+TEST_F(Files, ALinkToADirectoryIsListedAsALinkAndRemovedItself) {
+  ASSERT_TRUE(files.CreateDirectory(At("outside")));
+  WriteFile(At("outside\\kept.txt"), "kept");
+  if (!PlantLink(At("link"), At("outside"), true))
+    GTEST_SKIP() << "this system makes no symbolic links";
+  auto entries = files.FindFiles(At("l*"));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].Attributes & (attrDirectory | attrReparsePoint),
+            attrDirectory | attrReparsePoint);
+  EXPECT_TRUE(files.RemoveDirectory(At("link")));
+  EXPECT_FALSE(Exists(At("link")));
+  EXPECT_EQ(ReadFile(At("outside\\kept.txt")), "kept");
+}
+
 TEST_F(Files, ProfileStringsAreWrittenAndReadBack) {
   std::string ini = At("Program Settings.ini");
   EXPECT_FALSE(files.ReadProfileString(ini, "Main", "Key"));

@@ -121,12 +121,6 @@ class TBatchRun {
         Report("the command \"" + line + "\" needs a source and a target");
       else
         Move(args[0], args[1], replace);
-    } else if (command == "RMDIR" || command == "RD") {
-      bool tree = false;
-      for (const auto& s : switches) tree = tree || SameText(s, "/S");
-      for (const auto& path : args)
-        if (!(tree ? RemoveMachineTree(path) : PlatformFiles().RemoveDirectory(path)))
-          Report("cannot remove " + path + ": " + LastErrorText());
     } else if (command == "DELTREE") {
       for (const auto& path : args)
         for (const auto& p : Expand(path, false))

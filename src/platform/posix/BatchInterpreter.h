@@ -4,7 +4,6 @@
 //   move SOURCE TARGET            rename or move into a directory; an
 //                                 existing target file is refused unless /Y
 //   deltree /Y PATH...            remove files and directory trees
-//   rmdir PATH... / rd PATH...    remove empty directories; /S whole trees
 //   rem, ::, echo, @echo off, cls, blank lines: nothing to do; exit: stop
 // Commands are case-insensitive, paths may be quoted and may be short 8.3
 // paths. As in the command interpreter, "&", "&&", "||" and "|" outside
