@@ -190,8 +190,8 @@ TCustomInstall::~TCustomInstall() {
   if (CurrentInstallation() == this) CurrentSession().SetInstallation(nullptr);
   RegistriesLoseInstallation();
   if (handlesExceptions_) Application().OnException = {};
-  // The setup's temporary directory goes now when nothing is left in it;
-  // the clean-up batch takes it otherwise.
+  // The setup's temporary directory goes now when nothing is left in it; a
+  // rename batch waiting for the restart keeps it until the start after it.
   EndTemporaryFiles();
   if (RunCleanupBatch) PlatformProcesses().RunBatchFile(CleanupBatchFile, TShowWindow::Hide);
 }

@@ -446,8 +446,16 @@ TEST_F(BuildDistribution, AFloppyTransferThatCannotGoOnIsShownAndEnds) {
 }
 
 TEST_F(BuildDistribution, TheCleanUpBatchRemovesOnlyTheLoadersOwnDirectory) {
-  const std::string temp = RemoveTrailingBackslash(PlatformFiles().TempDirectory().value_or(""));
+  // Unquoted, "ERASE ...\R&D\..." would erase "...\R" and run "D\...".
+  TTemporaryDirectoryAt files(At("R&D\\Temp^(1)\\"));
+  TPlatformServices services;
+  services.Files = &files;
+  TScopedPlatformServices scope(services);
+  const std::string temp = RemoveTrailingBackslash(files.temp_);
   const std::string loaderDir = temp + "\\" + LoaderDirectoryPrefix + "1A2B.tmp";
+  ASSERT_TRUE(CreateDirectoryPath(loaderDir));
+  WriteFile(loaderDir + "\\brimsetup.exe", "the loaded setup");
+  WriteFile(At("R"), "a sibling");
   const struct {
     const char* what;
     std::string exe;
@@ -484,48 +492,14 @@ TEST_F(BuildDistribution, TheCleanUpBatchRemovesOnlyTheLoadersOwnDirectory) {
       EXPECT_CONTAINS(text, "DELTREE /Y " + quoted(ExtractFileDir(c.exe)) + "\r\n");
     }
     EXPECT_CONTAINS(text, "ERASE " + quoted(install->CleanupBatchFile) + "\r\n");
-    // The batch is not run when the installation goes.
+    // Run as the system runs it: Wine's cmd, or the substitute machine's.
     install->RunCleanupBatch = false;
-    PlatformFiles().DeleteFile(install->CleanupBatchFile);
+    ASSERT_TRUE(PlatformProcesses().RunProgram(quoted(install->CleanupBatchFile), TShowWindow::Hide,
+                                               60000));
+    EXPECT_FALSE(Exists(c.exe));
+    EXPECT_FALSE(Exists(install->CleanupBatchFile));
+    EXPECT_EQ(ReadFile(At("R")), "a sibling");
   }
-}
-
-// The temporary directory given.
-class TTemporaryDirectoryAt : public TForwardingFileService {
- public:
-  TTemporaryDirectoryAt(IFileService& inner, std::string temp)
-      : TForwardingFileService(inner), temp_(std::move(temp)) {}
-  std::optional<std::string> TempDirectory() override { return temp_; }
-
- private:
-  std::string temp_;
-};
-
-TEST_F(BuildDistribution, TheCleanUpBatchRunsUnderAUserWhoseNameHoldsCommandSymbols) {
-  // Unquoted, "ERASE ...\R&D\..." would erase "...\R" and run "D\...".
-  const std::string temp = At("R&D\\Temp^(1)\\"), setup = temp + "BWL1A2B.tmp\\brimsetup.exe";
-  ASSERT_TRUE(CreateDirectoryPath(ExtractFileDir(setup)));
-  WriteFile(setup, "the loaded setup");
-  WriteFile(At("R"), "a sibling");
-  TTemporaryDirectoryAt files(PlatformFiles(), temp);
-  TPlatformServices services;
-  services.Files = &files;
-  TScopedPlatformServices scope(services);
-  LoadBuild();
-  module_->file_ = setup;
-  SetProgramArguments({"-c"});
-  install->ParseCommandLine();
-  SetProgramArguments({});
-  install->CleanupLoadingProgram();
-  ASSERT_TRUE(install->RunCleanupBatch);
-  install->RunCleanupBatch = false;
-  // Run to its end by the command interpreter (Wine's cmd on win32) or the
-  // substitute machine's.
-  ASSERT_TRUE(PlatformProcesses().RunProgram("\"" + install->CleanupBatchFile + "\"",
-                                             TShowWindow::Hide, 60000));
-  EXPECT_FALSE(Exists(setup));
-  EXPECT_FALSE(Exists(install->CleanupBatchFile));
-  EXPECT_EQ(ReadFile(At("R")), "a sibling");
 }
 
 TEST_F(BuildDistribution, ABuildRefusedByTheMachineIsShownAndKeepsItsFiles) {

@@ -16,36 +16,27 @@ TEST_F(RoutinesAPI, TemporaryFilesAreNewFilesInADirectoryOfTheSetupsOwn) {
   ASSERT_TRUE(temp);
   const std::string batch = CreateTemporaryFile(".bat"), archive = CreateTemporaryFile(".1");
   const std::string dir = ExtractFileDir(batch);
+  EXPECT_NE(batch, archive);
   EXPECT_EQ(ExtractFileDir(archive), dir);
-  EXPECT_TRUE(SameText(ExtractFileDir(dir) + "\\", *temp)) << dir;
-  EXPECT_TRUE(IsTemporaryFilesDirectory(dir)) << dir;
-  EXPECT_FALSE(IsTemporaryFilesDirectory(RemoveTrailingBackslash(*temp)));
-  EXPECT_EQ(ExtractFileExt(batch), ".bat");
-  EXPECT_EQ(ExtractFileExt(archive), ".1");
-  EXPECT_EQ(ReadFile(batch), "");
-  // At the end the directory goes once empty; one still holding a file stays.
+  EXPECT_TRUE(SameText(ExtractFileDir(dir) + "\\", *temp) && IsTemporaryFilesDirectory(dir)) << dir;
+  EXPECT_EQ(ExtractFileExt(batch) + ExtractFileExt(archive) + ReadFile(batch).value_or("?"),
+            ".bat.1");
+  // The end takes the directory once it is empty.
   PlatformFiles().DeleteFile(batch);
   EndTemporaryFiles();
   EXPECT_TRUE(Exists(archive));
   PlatformFiles().DeleteFile(archive);
-  PlatformFiles().DeleteFile(CreateTemporaryFile(".tmp"));
   const std::string second = TemporaryFilesDirectory();
-  EXPECT_NE(second, dir) << "a new directory after the end";
+  EXPECT_NE(second, dir) << "a new one after the end";
   EndTemporaryFiles();
   EXPECT_FALSE(Exists(second));
   PlatformFiles().RemoveDirectory(dir);
 }
 
 TEST_F(RoutinesAPI, BatchFilesCarryPathsQuotedAndRefuseWhatQuotesCannotHold) {
-  EXPECT_EQ(BatchQuoted("C:\\Users\\R&D (1) ^x\\a b.bat"), "\"C:\\Users\\R&D (1) ^x\\a b.bat\"");
-  for (const std::string path : {"C:\\50%\\a.bat", "C:\\\"a\".bat", "C:\\a\r\nb.bat"}) {
-    try {
-      BatchQuoted(path);
-      ADD_FAILURE() << path;
-    } catch (const EAPIRoutines& e) {
-      EXPECT_EQ(e.Message().find("The path " + path + " cannot be written into a batch file"), 0u);
-    }
-  }
+  EXPECT_EQ(BatchQuoted("C:\\R&D (1) ^x\\a b.bat"), "\"C:\\R&D (1) ^x\\a b.bat\"");
+  for (const std::string path : {"C:\\50%\\a.bat", "C:\\\"a\".bat", "C:\\a\r\nb.bat"})
+    EXPECT_THROW(BatchQuoted(path), EAPIRoutines) << path;
 }
 
 TEST_F(RoutinesAPI, WindowsDirectoriesExistWithoutTrailingBackslash) {
