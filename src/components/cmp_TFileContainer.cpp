@@ -246,7 +246,7 @@ void TFileRelated::DownloadArchive() {
   } else if (std::optional<int64_t> bound = RemoteListBound(*this)) {
     expected.Limit = *bound;
   }
-  LocalArchive = ChangeFileExt(GetTemporaryFileName(false), ".1");
+  LocalArchive = CreateTemporaryFile(".1");
   location->DataReceived = [this](TComponent*, const std::string& fileName, int32_t bytes,
                                           int32_t totalBytes, int32_t fileSize, const void* buffer) {
     DoDataReceived(fileName, bytes, totalBytes, fileSize, buffer);

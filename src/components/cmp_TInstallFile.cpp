@@ -591,18 +591,28 @@ void TCustomInstallFile::ReplaceAtRestart(const std::string& written) {
   if (install) install->RequestReboot();
   if (PlatformFiles().MoveFileAtReboot(written, destination, true) || !install) return;
   // The restart cannot move it: a batch file run once at the next start does.
-  const std::string batch = ChangeFileExt(GetTemporaryFileName(false), ".bat");
-  const std::string text = "erase " + oldShort + "\r\nmove " + newShort + " " + oldShort + "\r\n";
-  auto file = PlatformFiles().Open(batch, accWrite, shareNone, TFileCreation::CreateAlways);
+  // Every path is quoted; one a batch file cannot carry is refused before
+  // anything is written.
+  std::string text;
+  try {
+    text = "erase " + BatchQuoted(oldShort) + "\r\nmove " + BatchQuoted(newShort) + " " +
+           BatchQuoted(oldShort) + "\r\n";
+  } catch (const EAPIRoutines& e) {
+    throw IECustomInstallFile("%s cannot move its file %s into place after the reboot. %s", Name(),
+                              destination, e.Message());
+  }
+  const std::string batch = CreateTemporaryFile(".bat");
+  auto file = PlatformFiles().Open(batch, accWrite, shareNone, TFileCreation::TruncateExisting);
   uint32_t done = 0;
-  if (!file || !file->Write(text.data(), static_cast<uint32_t>(text.size()), done) || done != text.size())
+  if (!file || !file->Write(text.data(), static_cast<uint32_t>(text.size()), done) ||
+      done != text.size())
     throw TCaused<IECustomInstallFile>(TPlatformError::Last(),
                                        "%s cannot register a routine in the register to move the "
                                        "files after the computer is reboot",
                                        Name(), batch);
   file.reset();
   install->AddUnfinished(batch, 1);
-  if (!RegisterRunOnceCommand("BrimwellBatFile", batch, true))
+  if (!RegisterRunOnceCommand("BrimwellBatFile", BatchQuoted(batch), true))
     throw IECustomInstallFile(
         "%s cannot register a routine in the register to move the files after the computer is "
         "reboot",

@@ -92,7 +92,7 @@ void ReadRemoteFileList(const TCustomInstall& install) {
   struct TTemporary {
     std::string Path;
     ~TTemporary() { PlatformFiles().DeleteFile(Path); }
-  } temporary{GetTemporaryFileName(false)};
+  } temporary{CreateTemporaryFile(".tmp")};
   // The list the build wrote, where the setup carries its hash.
   location->Expected = {};
   if (const TArchiveHashList* hashes = SetupArchiveHashes()) {
@@ -394,8 +394,11 @@ void TCustomInstall::ContinueAfterReboot() {
     if (!TryStrToInt64(type, kind))
       throw IEInstall("There is an invalid entry for the unfinished install list %s", entry);
     if (kind == 1) {
-      // One already gone is as good as deleted.
+      // One already gone is as good as deleted. The temporary directory a
+      // batch file was made in goes with its last file.
       PlatformFiles().DeleteFile(name);
+      if (IsTemporaryFilesDirectory(ExtractFileDir(name)))
+        PlatformFiles().RemoveDirectory(ExtractFileDir(name));
     } else if (kind == 0) {
       const std::vector<TInstallContainer*> containers = InstallContainers().Containers();
       for (TInstallContainer* container : containers)

@@ -105,16 +105,26 @@ void TCustomInstall::CleanupLoadingProgram() {
   std::string dir = ExtractFileDir(exe);
   for (int i = 0; i < PresetupFiles.Count(); ++i)
     PlatformFiles().DeleteFile(JoinPath(dir, ExtractFileName(PresetupFiles.Strings(i))));
-  CleanupBatchFile = ChangeFileExt(GetTemporaryFileName(false), ".bat");
-  // A path with a blank is quoted, or the command would take its words
-  // for several files.
-  auto quoted = [](const std::string& path) {
-    return path.find(' ') == std::string::npos ? path : "\"" + path + "\"";
-  };
-  std::string text = "ERASE " + quoted(exe) + "\r\n";
-  if (IsLoaderDirectory(dir)) text += "DELTREE /Y " + quoted(dir) + "\r\n";
-  text += "ERASE " + quoted(ChangeFileExt(CleanupBatchFile, ".PIF")) + "\r\n";
-  text += "ERASE " + quoted(CleanupBatchFile) + "\r\n";
+  // The batch file lives directly in the temporary directory, made there
+  // exclusively: the setup's own directory goes when the setup ends, before
+  // the batch runs. Every path is quoted, so a blank, "&", "(" or "^" in a
+  // user's temporary directory stays part of the path; one a batch file
+  // cannot carry is refused before anything is written.
+  std::optional<std::string> temp = PlatformFiles().TempDirectory();
+  if (!temp)
+    throw TCaused<IEInstall>(TPlatformError::Last(), "Cannot find the temporary directory");
+  CleanupBatchFile = CreateTemporaryFile(".bat", *temp);
+  std::string text;
+  try {
+    text = "ERASE " + BatchQuoted(exe) + "\r\n";
+    if (IsLoaderDirectory(dir)) text += "DELTREE /Y " + BatchQuoted(dir) + "\r\n";
+    text += "ERASE " + BatchQuoted(ChangeFileExt(CleanupBatchFile, ".PIF")) + "\r\n";
+    text += "ERASE " + BatchQuoted(CleanupBatchFile) + "\r\n";
+  } catch (const EAPIRoutines& e) {
+    PlatformFiles().DeleteFile(CleanupBatchFile);
+    CleanupBatchFile.clear();
+    throw IEInstall("Cannot write the clean-up batch file. %s", e.Message());
+  }
   if (!WriteWholeFile(CleanupBatchFile, text))
     throw TCaused<IEInstall>(TPlatformError::Last(), "Cannot write the clean-up batch file %s",
                              CleanupBatchFile);

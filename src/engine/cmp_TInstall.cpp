@@ -8,6 +8,7 @@
 #include "platform/Platform.h"
 #include "session/InstallLog.h"
 #include "system/cmp_TQmbxRegistry.h"
+#include "system/routines_API.h"
 #include "system/routines_Registry.h"
 
 namespace brim {
@@ -189,6 +190,9 @@ TCustomInstall::~TCustomInstall() {
   if (CurrentInstallation() == this) CurrentSession().SetInstallation(nullptr);
   RegistriesLoseInstallation();
   if (handlesExceptions_) Application().OnException = {};
+  // The setup's temporary directory goes now when nothing is left in it; a
+  // rename batch waiting for the restart keeps it until the start after it.
+  EndTemporaryFiles();
   if (RunCleanupBatch) PlatformProcesses().RunBatchFile(CleanupBatchFile, TShowWindow::Hide);
 }
 

@@ -83,11 +83,14 @@ std::string MakeWorkDirectory() {
 }
 
 // Removes what the directory holds, then the directory; what cannot be
-// removed (a program still running) stays.
+// removed (a program still running) stays. A link or junction found in it
+// goes itself; what it leads to is never entered.
 void RemoveDirectoryTree(const std::string& dir) {
   for (const TFindEntry& entry : PlatformFiles().FindFiles(JoinPath(dir, "*"))) {
     std::string path = JoinPath(dir, entry.Name);
-    if (entry.Attributes & attrDirectory) {
+    if ((entry.Attributes & attrDirectory) && (entry.Attributes & attrReparsePoint)) {
+      PlatformFiles().RemoveDirectory(path);
+    } else if (entry.Attributes & attrDirectory) {
       RemoveDirectoryTree(path);
     } else {
       if (entry.Attributes & attrReadOnly) PlatformFiles().SetAttributes(path, attrNormal);

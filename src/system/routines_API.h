@@ -17,10 +17,32 @@ inline constexpr int wpWindowsNT = 2;
 inline constexpr int wpWindowsNT35 = 3;
 inline constexpr int wpOther = 4;
 
-// A new unique file name in the temporary directory with the prefix "bat".
-// The system creates the file; unless keep is true it is deleted at once
-// and only the name is used.
-std::string GetTemporaryFileName(bool keep);
+// The setup's own temporary directory: made exclusively under the
+// temporary directory at first use (a name that is taken, link or not, is
+// passed over for a fresh one), so no other program has planted anything
+// in it. The same directory serves the whole process while it stays.
+std::string TemporaryFilesDirectory();
+
+// A new empty file in the setup's own temporary directory (or in the
+// directory given), "bat" followed by random hexadecimal digits and
+// extension (".bat"), made exclusively and never through a link; its path.
+// Raises EAPIRoutines when the system refuses.
+std::string CreateTemporaryFile(const std::string& extension, const std::string& directory = "");
+
+// Removes the setup's own temporary directory when it is empty and forgets
+// it; a later request makes a new one.
+void EndTemporaryFiles();
+
+// Whether dir is a directory TemporaryFilesDirectory made (of this process
+// or an earlier one): the name it gives, directly under a temporary
+// directory.
+bool IsTemporaryFilesDirectory(const std::string& dir);
+
+// A path as a batch file line carries it: in double quotes, so blanks and
+// the command separators ("&", "|", "(", ")", "^") stay part of it. Raises
+// EAPIRoutines for a path no quoting keeps whole: a double quote, a "%"
+// (expanded even inside quotes) or a line break.
+std::string BatchQuoted(const std::string& path);
 
 // Whether the path names a file (not a directory) that exists.
 bool FileExists(const std::string& path);

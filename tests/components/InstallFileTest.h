@@ -13,6 +13,7 @@
 #include "components/cmp_TInstallContainer.h"
 #include "engine/DefinitionTestForm.h"
 #include "engine/cmp_TInstall.h"
+#include "platform/ForwardingServices.h"
 #include "platform/PlatformTest.h"
 
 namespace brim::test {
@@ -22,6 +23,14 @@ struct THeldFile {
   std::unique_ptr<IFile> File;
   explicit THeldFile(const std::string& path)
       : File(PlatformFiles().Open(path, accRead, shareRead, TFileCreation::OpenExisting)) {}
+};
+
+// The file service of the set, with the temporary directory given.
+class TTemporaryDirectoryAt : public TForwardingFileService {
+ public:
+  TTemporaryDirectoryAt(std::string temp) : TForwardingFileService(PlatformFiles()), temp_(temp) {}
+  std::optional<std::string> TempDirectory() override { return temp_; }
+  std::string temp_;
 };
 
 // The system service of the set, on another platform of Windows.

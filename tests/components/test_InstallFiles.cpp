@@ -178,37 +178,58 @@ TEST_F(InstallFiles, AFileInUseIsWrittenBesideItAndReplacedAtTheRestart) {
 }
 
 // A file service whose renames at the restart are refused.
-class TNoRenameAtRestart : public TForwardingFileService {
+class TNoRenameAtRestart : public TTemporaryDirectoryAt {
  public:
-  using TForwardingFileService::TForwardingFileService;
+  using TTemporaryDirectoryAt::TTemporaryDirectoryAt;
   bool MoveFileAtReboot(const std::string&, const std::string&, bool) override {
     PlatformSystem().SetLastError(errAccessDenied);
     return false;
   }
 };
 
+// A clock that stands still, so temporary names drawn from it are known.
+struct TStoppedClock : TForwardingSystem {
+  using TForwardingSystem::TForwardingSystem;
+  uint32_t TickCount() override { return 0x1234; }
+};
+
 TEST_F(InstallFiles, WithoutRenamesAtTheRestartABatchFileRunOnceMovesTheFile) {
+  // Unquoted, the lines would erase "...\R" and run "D(1)..."; the batch
+  // must not go through a link planted where a stopped clock named it.
+  const std::string app = At("R&D (1) ^x\\app"), temp = At("R&D (1) ^x\\Temp\\");
   Load(FileText("F", "app.dll"));
+  dir->SetDestDir(app);
   Archive({{"F", "new"}});
-  ASSERT_TRUE(CreateDirectoryPath(At("app")));
-  WriteFile(At("app\\app.dll"), "old");
-  TNoRenameAtRestart files(PlatformFiles());
+  ASSERT_TRUE(CreateDirectoryPath(app) && CreateDirectoryPath(temp));
+  WriteFile(app + "\\app.dll", "old");
+  WriteFile(At("R"), "a sibling");
+  WriteFile(At("outside.bat"), "outside");
+  PlantLink(temp + "bat1234.bat", At("outside.bat"));
+  TNoRenameAtRestart files(temp);
+  TStoppedClock clock(PlatformSystem());
   TPlatformServices services;
   services.Files = &files;
+  services.System = &clock;
   TScopedPlatformServices scope(services);
   {
-    THeldFile held(At("app\\app.dll"));
+    THeldFile held(app + "\\app.dll");
     dir->Process();
   }
-  const std::string batch = MachineValue(RunOnceKey, "BrimwellBatFile");
-  ASSERT_NE(batch, "<none>");
+  const std::string command = MachineValue(RunOnceKey, "BrimwellBatFile");
+  const std::string batch = command.substr(1, command.size() - 2);
+  EXPECT_EQ(command, "\"" + batch + "\"");
   EXPECT_EQ(ExtensionOf(batch), ".bat");
-  const std::string oldShort = PlatformFiles().ShortPathName(At("app\\app.dll")).value_or("?");
-  EXPECT_EQ(ReadFile(batch).value_or(""), "erase " + oldShort + "\r\nmove " + ExtractFileDir(oldShort) +
-                                                "\\app.1 " + oldShort + "\r\n");
+  const std::string oldShort = PlatformFiles().ShortPathName(app + "\\app.dll").value_or("?");
+  EXPECT_EQ(ReadFile(batch).value_or(""), "erase \"" + oldShort + "\"\r\nmove \"" +
+                                              ExtractFileDir(oldShort) + "\\app.1\" \"" + oldShort +
+                                              "\"\r\n");
   EXPECT_EQ(MachineValue(install->InstallRecordKey + "\\Unfinished", batch), "1") << "deleted after the restart";
-  EXPECT_EQ(Installed("app.1"), "new");
-  PlatformFiles().DeleteFile(batch);
+  // Run as the next start runs it: Wine's cmd, or the substitute machine's.
+  ASSERT_TRUE(PlatformProcesses().RunProgram(command, TShowWindow::Hide, 60000));
+  EXPECT_EQ(ReadFile(app + "\\app.dll"), "new");
+  EXPECT_EQ(ReadFile(At("R")), "a sibling");
+  EXPECT_EQ(ReadFile(At("outside.bat")), "outside");
+  PlatformFiles().DeleteFile(temp + "bat1234.bat");
   RemoveKeyTree(TRegRoot::LocalMachine, std::string(RunOnceKey).substr(1));
 }
 

@@ -446,8 +446,16 @@ TEST_F(BuildDistribution, AFloppyTransferThatCannotGoOnIsShownAndEnds) {
 }
 
 TEST_F(BuildDistribution, TheCleanUpBatchRemovesOnlyTheLoadersOwnDirectory) {
-  const std::string temp = RemoveTrailingBackslash(PlatformFiles().TempDirectory().value_or(""));
+  // Unquoted, "ERASE ...\R&D\..." would erase "...\R" and run "D\...".
+  TTemporaryDirectoryAt files(At("R&D\\Temp^(1)\\"));
+  TPlatformServices services;
+  services.Files = &files;
+  TScopedPlatformServices scope(services);
+  const std::string temp = RemoveTrailingBackslash(files.temp_);
   const std::string loaderDir = temp + "\\" + LoaderDirectoryPrefix + "1A2B.tmp";
+  ASSERT_TRUE(CreateDirectoryPath(loaderDir));
+  WriteFile(loaderDir + "\\brimsetup.exe", "the loaded setup");
+  WriteFile(At("R"), "a sibling");
   const struct {
     const char* what;
     std::string exe;
@@ -477,16 +485,20 @@ TEST_F(BuildDistribution, TheCleanUpBatchRemovesOnlyTheLoadersOwnDirectory) {
       continue;
     }
     const std::string text = ReadFile(install->CleanupBatchFile).value_or("");
-    auto quoted = [](const std::string& p) { return p.find(' ') == std::string::npos ? p : "\"" + p + "\""; };
+    auto quoted = [](const std::string& p) { return "\"" + p + "\""; };
     EXPECT_CONTAINS(text, "ERASE " + quoted(c.exe) + "\r\n");
     EXPECT_EQ(text.find("DELTREE") != std::string::npos, c.deltree) << text;
     if (c.deltree) {
       EXPECT_CONTAINS(text, "DELTREE /Y " + quoted(ExtractFileDir(c.exe)) + "\r\n");
     }
     EXPECT_CONTAINS(text, "ERASE " + quoted(install->CleanupBatchFile) + "\r\n");
-    // The batch is not run when the installation goes.
+    // Run as the system runs it: Wine's cmd, or the substitute machine's.
     install->RunCleanupBatch = false;
-    PlatformFiles().DeleteFile(install->CleanupBatchFile);
+    ASSERT_TRUE(PlatformProcesses().RunProgram(quoted(install->CleanupBatchFile), TShowWindow::Hide,
+                                               60000));
+    EXPECT_FALSE(Exists(c.exe));
+    EXPECT_FALSE(Exists(install->CleanupBatchFile));
+    EXPECT_EQ(ReadFile(At("R")), "a sibling");
   }
 }
 

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "common/DateTime.h"
+#include "common/routines_Strings.h"
+#include "components/cmp_TVersion.h"
 #include "engine/InstallRunTest.h"
 #include "engine/cmp_TInstallRegistry.h"
 #include "platform/FaultInjection.h"
@@ -254,7 +256,8 @@ TEST_F(InstallRecord, TheRunOnceCommandRestartsTheSetupUnderTheFirstFreeName) {
 }
 
 TEST_F(InstallRecord, TheStartAfterTheRebootFinishesTheUnfinishedListAndEndsWell) {
-  const std::string leftOver = At("left.bat");
+  // A rename batch file, in the temporary directory of the setup that made it.
+  const std::string leftOver = At("BWS0123ABCD.tmp\\left.bat");
   const struct {
     const char* Case;
     std::map<std::string, std::string> Entries;
@@ -270,6 +273,7 @@ TEST_F(InstallRecord, TheStartAfterTheRebootFinishesTheUnfinishedListAndEndsWell
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Case);
     Reset();
+    ASSERT_TRUE(CreateDirectoryPath(ExtractFileDir(leftOver)));
     WriteFile(leftOver, "echo");
     LoadProduct("object MainTranslator: TTranslator\nend\n");
     Names completed;
@@ -282,6 +286,8 @@ TEST_F(InstallRecord, TheStartAfterTheRebootFinishesTheUnfinishedListAndEndsWell
     EXPECT_EQ(MessageOf([&] { install->ContinueAfterReboot(); }), c.Error);
     EXPECT_EQ(completed, c.Completed);
     EXPECT_EQ(Exists(leftOver), !c.Entries.count(leftOver));
+    EXPECT_EQ(Exists(ExtractFileDir(leftOver)), !c.Entries.count(leftOver))
+        << "its directory with it";
     EXPECT_EQ(MainTranslator()->TranslateIntoLanguage, TQmbxLanguage::qlGerman);
     EXPECT_EQ(Heard("-995"), c.Error.empty());
     EXPECT_EQ(MachineKeyExists(record), !c.Error.empty()) << "the good end removes the record";

@@ -7,9 +7,12 @@
 
 #ifdef _WIN32
 #include <process.h>
+
+#include "platform/win32/Win32Api.h"
 #else
 #include <unistd.h>
 
+#include "platform/posix/MachinePaths.h"
 #include "platform/posix/SubstituteMachine.h"
 #endif
 
@@ -121,6 +124,22 @@ std::optional<std::string> PlatformTest::ReadFile(const std::string& path) {
 
 bool PlatformTest::Exists(const std::string& path) {
   return PlatformFiles().GetAttributes(path).has_value();
+}
+
+bool PlantLink(const std::string& link, const std::string& target, bool directory) {
+#ifdef _WIN32
+  // Newer than the Windows the build targets: looked up where it exists.
+  using TCreateLink = BOOLEAN(WINAPI*)(LPCSTR, LPCSTR, DWORD);
+  auto create = reinterpret_cast<TCreateLink>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkA")));
+  // Wine answers the call without making a link.
+  return create && create(link.c_str(), target.c_str(), directory ? 1 : 0) &&
+         ::GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+  auto from = ResolveMachinePath(link);
+  auto to = ResolveMachinePath(target);
+  return from && to && ::symlink(to->Host.c_str(), from->Host.c_str()) == 0;
+#endif
 }
 
 bool RemoveTree(const std::string& path) {

@@ -37,6 +37,9 @@ class PlatformTest : public ::testing::Test {
   bool Exists(const std::string& path);
 };
 
+// Plants a symbolic link to a file (or directory) at link, as another
+// program could; false where the system makes none.
+bool PlantLink(const std::string& link, const std::string& target, bool directory = false);
 // Removes a directory tree through the platform's own calls; true when gone.
 bool RemoveTree(const std::string& path);
 // Removes a registry tree through the platform's own calls.

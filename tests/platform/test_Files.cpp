@@ -291,6 +291,28 @@ TEST_F(Files, TempFileNamesAreNewEmptyFilesWithThePrefix) {
   EXPECT_FALSE(files.UniqueTempFileName(At("missing"), "bat"));
 }
 
+TEST_F(Files, APlantedLinkIsNeverFollowedToMakeANameAndGoesItself) {
+  ASSERT_TRUE(files.CreateDirectory(At("outside")));
+  WriteFile(At("outside\\kept.txt"), "kept");
+  if (!PlantLink(At("to a file"), At("outside\\kept.txt")) ||
+      !PlantLink(At("to nothing"), At("outside\\made.txt")) ||
+      !PlantLink(At("to a dir"), At("outside"), true))
+    GTEST_SKIP() << "this system makes no symbolic links";
+  for (const char* link : {"to a file", "to nothing"}) {
+    EXPECT_FALSE(OpenFile(At(link), accWrite, shareNone, TFileCreation::CreateNew));
+    EXPECT_EQ(LastError(), errFileExists) << link;
+    EXPECT_FALSE(files.CreateDirectory(At(link))) << link;
+    EXPECT_TRUE(files.DeleteFile(At(link))) << link;
+  }
+  auto found = files.FindFiles(At("to a d*"));
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].Attributes & (attrDirectory | attrReparsePoint),
+            attrDirectory | attrReparsePoint);
+  EXPECT_TRUE(files.RemoveDirectory(At("to a dir")));
+  EXPECT_EQ(Names(At("outside\\*")), std::vector<std::string>{"kept.txt"});
+  EXPECT_EQ(ReadFile(At("outside\\kept.txt")), "kept");
+}
+
 TEST_F(Files, ProfileStringsAreWrittenAndReadBack) {
   std::string ini = At("Program Settings.ini");
   EXPECT_FALSE(files.ReadProfileString(ini, "Main", "Key"));

@@ -11,19 +11,32 @@ namespace {
 
 using RoutinesAPI = PlatformTest;
 
-TEST_F(RoutinesAPI, TemporaryNamesAreNewFilesInTheTemporaryDirectory) {
+TEST_F(RoutinesAPI, TemporaryFilesAreNewFilesInADirectoryOfTheSetupsOwn) {
   auto temp = PlatformFiles().TempDirectory();
   ASSERT_TRUE(temp);
-  std::string kept = GetTemporaryFileName(true);
-  std::string dropped = GetTemporaryFileName(false);
-  EXPECT_NE(kept, dropped);
-  for (const auto& name : {kept, dropped}) {
-    EXPECT_TRUE(SameText(name.substr(0, temp->size()), *temp)) << name;
-    EXPECT_TRUE(SameText(name.substr(temp->size(), 3), "bat")) << name;
-  }
-  EXPECT_TRUE(Exists(kept));
-  EXPECT_FALSE(Exists(dropped));
-  PlatformFiles().DeleteFile(kept);
+  const std::string batch = CreateTemporaryFile(".bat"), archive = CreateTemporaryFile(".1");
+  const std::string dir = ExtractFileDir(batch);
+  EXPECT_NE(batch, archive);
+  EXPECT_EQ(ExtractFileDir(archive), dir);
+  EXPECT_TRUE(SameText(ExtractFileDir(dir) + "\\", *temp) && IsTemporaryFilesDirectory(dir)) << dir;
+  EXPECT_EQ(ExtractFileExt(batch) + ExtractFileExt(archive) + ReadFile(batch).value_or("?"),
+            ".bat.1");
+  // The end takes the directory once it is empty.
+  PlatformFiles().DeleteFile(batch);
+  EndTemporaryFiles();
+  EXPECT_TRUE(Exists(archive));
+  PlatformFiles().DeleteFile(archive);
+  const std::string second = TemporaryFilesDirectory();
+  EXPECT_NE(second, dir) << "a new one after the end";
+  EndTemporaryFiles();
+  EXPECT_FALSE(Exists(second));
+  PlatformFiles().RemoveDirectory(dir);
+}
+
+TEST_F(RoutinesAPI, BatchFilesCarryPathsQuotedAndRefuseWhatQuotesCannotHold) {
+  EXPECT_EQ(BatchQuoted("C:\\R&D (1) ^x\\a b.bat"), "\"C:\\R&D (1) ^x\\a b.bat\"");
+  for (const std::string path : {"C:\\50%\\a.bat", "C:\\\"a\".bat", "C:\\a\r\nb.bat"})
+    EXPECT_THROW(BatchQuoted(path), EAPIRoutines) << path;
 }
 
 TEST_F(RoutinesAPI, WindowsDirectoriesExistWithoutTrailingBackslash) {

@@ -60,6 +60,27 @@ std::vector<std::string> Expand(const std::string& path, bool filesOnly) {
   return paths;
 }
 
+// The commands of one line as the command interpreter reads it: outside
+// double quotes "&", "&&", "||" and "|" separate commands and "^" takes the
+// next character as it is; inside them every character is the path's own.
+std::vector<std::string> Commands(const std::string& line) {
+  std::vector<std::string> commands(1);
+  bool quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (c == '"') quoted = !quoted;
+    if (!quoted && c == '^' && i + 1 < line.size()) {
+      commands.back() += line[++i];
+    } else if (!quoted && (c == '&' || c == '|')) {
+      if (i + 1 < line.size() && line[i + 1] == c) ++i;
+      commands.emplace_back();
+    } else {
+      commands.back() += c;
+    }
+  }
+  return commands;
+}
+
 class TBatchRun {
  public:
   explicit TBatchRun(std::string script) : script_(std::move(script)) {}
@@ -67,7 +88,8 @@ class TBatchRun {
   void Run(const std::string& text) {
     for (const std::string& line : SplitLines(text)) {
       ++lineNumber_;
-      if (!Execute(line)) break;
+      for (const std::string& command : Commands(line))
+        if (!Execute(command)) return;
     }
   }
 

@@ -6,8 +6,10 @@
 //   deltree /Y PATH...            remove files and directory trees
 //   rem, ::, echo, @echo off, cls, blank lines: nothing to do; exit: stop
 // Commands are case-insensitive, paths may be quoted and may be short 8.3
-// paths. Other commands are skipped and reported on stderr, as are the
-// failures of the commands above; the script goes on after either.
+// paths. As in the command interpreter, "&", "&&", "||" and "|" outside
+// quotes separate commands on one line and "^" escapes the next character.
+// Other commands are skipped and reported on stderr, as are the failures of
+// the commands above; the script goes on after either.
 #pragma once
 
 #include <string>

@@ -52,6 +52,11 @@ bool HostStat(const std::string& path, struct stat& st) { return ::stat(path.c_s
 
 bool IsReadOnly(const struct stat& st) { return !(st.st_mode & S_IWUSR); }
 
+bool IsHostLink(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 uint32_t AttributesOf(const struct stat& st) {
   uint32_t attributes = S_ISDIR(st.st_mode) ? attrDirectory : attrArchive;
   if (IsReadOnly(st)) attributes |= attrReadOnly;
@@ -378,7 +383,9 @@ class TPosixFileService : public IFileService {
       return file;
     }
 
-    int fd = ::open(p->Host.c_str(), flags | O_CREAT | O_EXCL, 0666);
+    // O_EXCL with O_NOFOLLOW: a link planted under the name since the
+    // lookup fails the call instead of making its target.
+    int fd = ::open(p->Host.c_str(), flags | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
     if (fd < 0) return errno == EEXIST ? Fail(errFileExists) : FailErrnoNull();
     struct stat st {};
     ::fstat(fd, &st);
@@ -475,6 +482,8 @@ class TPosixFileService : public IFileService {
     if (!p) return false;
     if (!p->IsDirectory) return FailWith(errDirectory);
     if (p->Windows.IsRoot()) return FailWith(errAccessDenied);
+    // A link to a directory goes itself, as a junction does on Windows.
+    if (IsHostLink(p->Host)) return ::unlink(p->Host.c_str()) == 0 || FailErrno();
     if (::rmdir(p->Host.c_str()) != 0) {
       if (errno == ENOTEMPTY || errno == EEXIST) return FailWith(errDirNotEmpty);
       return FailErrno();
@@ -491,9 +500,7 @@ class TPosixFileService : public IFileService {
       FailErrno();
       return std::nullopt;
     }
-    struct stat link {};
-    bool isLink = ::lstat(p->Host.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
-    return AttributesOf(st) | (isLink ? attrReparsePoint : 0);
+    return AttributesOf(st) | (IsHostLink(p->Host) ? attrReparsePoint : 0);
   }
 
   // Only the read-only attribute of a file is kept; Windows does not
@@ -549,7 +556,7 @@ class TPosixFileService : public IFileService {
       TFindEntry entry;
       entry.Name = name;
       entry.ShortName = shortName;
-      entry.Attributes = AttributesOf(st);
+      entry.Attributes = AttributesOf(st) | (IsHostLink(host) ? attrReparsePoint : 0);
       entry.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size);
       entry.LastWriteTime = TicksOfTimespec(st.st_mtim);
       found.push_back(std::move(entry));

@@ -108,8 +108,12 @@ std::unique_ptr<IFile> TWin32Files::Open(const std::string& path, uint32_t acces
   if (creation == TFileCreation::CreateAlways)
     refusing |= FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   if (refusing && Refused(path, refusing)) return nullptr;
+  // A new file is made only where no name exists: a link planted under the
+  // name is not followed to make its target, it makes the call fail.
+  DWORD flags = FILE_ATTRIBUTE_NORMAL;
+  if (creation == TFileCreation::CreateNew) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
   TWinHandle handle(::CreateFileA(path.c_str(), desired, sharing, nullptr,
-                                  static_cast<DWORD>(creation), FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  static_cast<DWORD>(creation), flags, nullptr));
   if (!handle) return nullptr;
   return std::make_unique<TWin32File>(std::move(handle));
 }
