@@ -185,6 +185,22 @@ bool StderrIsTerminal() {
 #endif
 }
 
+// A stored text as the terminal may show it: control characters (C0, DEL
+// and C1, which terminals take as escape sequences) as \xNN.
+std::string Printable(const std::string& text) {
+  std::string shown;
+  for (unsigned char c : text) {
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+      shown += escaped;
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  return shown;
+}
+
 // Wires the engine to the console: progress on a terminal, Ctrl-C as Abort.
 class TConsoleEngine {
  public:
@@ -195,8 +211,8 @@ class TConsoleEngine {
     });
     if (progress_)
       engine_->OnStatus.Handler = [this](TQmbxCompress*, TlzhFileStats& stats) {
-        std::string name = stats.FileName.size() > 50 ? "..." + stats.FileName.substr(stats.FileName.size() - 47)
-                                                       : stats.FileName;
+        std::string name = Printable(stats.FileName);
+        if (name.size() > 50) name = "..." + name.substr(name.size() - 47);
         std::fprintf(stderr, "\r%3d%%  %-50s", stats.TotalPercent, name.c_str());
         shown_ = true;
       };
@@ -256,8 +272,8 @@ int List(const TArguments& a) {
     const TFileHeaderRecord& h = stats.Header;
     std::cout << h.Number << '\t' << h.FileID << '\t' << h.FileSize << '\t' << h.CompressedSize
               << '\t' << DateText(h.FileDate) << '\t' << int{h.FirstDisk} << '\t' << h.DataStart
-              << '\t' << int{h.LastDisk} << '\t' << h.DataEnd << '\t' << h.FileVersion << '\t'
-              << h.FileName << '\n';
+              << '\t' << int{h.LastDisk} << '\t' << h.DataEnd << '\t' << Printable(h.FileVersion)
+              << '\t' << Printable(h.FileName) << '\n';
   }
   return 0;
 }
@@ -515,8 +531,9 @@ int main(int argc, char** argv) {
       status = 130;
     }
   } catch (const std::exception& e) {
-    std::cerr << "brimarc: " << (errorContext.empty() ? "" : errorContext + ": ") << e.what()
-              << "\n";
+    // A message may name a stored file: shown like list shows it.
+    std::cerr << "brimarc: " << Printable(errorContext.empty() ? "" : errorContext + ": ")
+              << Printable(e.what()) << "\n";
     if (const TPlatformError* cause = CauseOf(e)) std::cerr << "brimarc: " << cause->Describe() << "\n";
     status = 1;
   }
