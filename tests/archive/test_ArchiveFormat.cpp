@@ -185,7 +185,9 @@ TEST_F(HeaderList, NamesAreFoundAfterEveryChangeOfTheList) {
 TEST_F(HeaderList, AnEntryIsStoredByItsFirstFieldCutToAHundredCharacters) {
   std::string longPath = At(std::string(100 - Scratch.size() - 1, 'n'));
   ASSERT_EQ(longPath.size(), 100u);
-  WriteFile(longPath, "long");
+  // The file the cut path names is another one: it must not be read.
+  WriteFile(longPath, "the cut path's file");
+  WriteFile(longPath + "ignored.txt", "long");
   std::string dll = Source("a.dll", "not an executable");
   TStringList entries;
   entries.Add(longPath + "ignored.txt");
@@ -194,14 +196,33 @@ TEST_F(HeaderList, AnEntryIsStoredByItsFirstFieldCutToAHundredCharacters) {
 
   ASSERT_EQ(list.Count(), 2);
   EXPECT_EQ(list.FileHeaders(0).FileName, longPath);
+  EXPECT_EQ(list.FileHeaders(0).FileSize, 4) << "the file of the whole path";
   EXPECT_EQ(list.FindByName(longPath + "ignored.txt"), -1) << "the full path is not what is stored";
   EXPECT_EQ(list.FileHeaders(1).FileName, dll);
   EXPECT_EQ(list.FileHeaders(1).Number, 2);
   EXPECT_EQ(list.FileHeaders(1).FileSize, 17);
   EXPECT_EQ(list.FileHeaders(1).FileVersion, "");
+  entries.Delete(0);
   list.BuildFromList(entries, true);
-  EXPECT_EQ(list.Count(), 4) << "keep appends";
+  EXPECT_EQ(list.Count(), 3) << "keep appends";
   EXPECT_EQ(list.FileHeaders(2).Number, 1);
+}
+
+TEST_F(HeaderList, ACutNameThatNamesAnotherFileIsRefused) {
+  std::string longPath = At(std::string(100 - Scratch.size() - 1, 'n'));
+  WriteFile(longPath, "short");
+  WriteFile(longPath + "-a.txt", "a");
+  WriteFile(longPath + "-b.txt", "b");
+  const std::vector<std::string> clashes[] = {
+      {longPath, longPath + "-a.txt"}, {longPath + "-a.txt", longPath}, {longPath + "-a.txt", longPath + "-b.txt"}};
+  for (const auto& paths : clashes) {
+    TStringList entries;
+    for (const auto& path : paths) entries.Add(path);
+    std::string cut = paths[1].size() > 100 ? paths[1] : paths[0];
+    EXPECT_EQ(ErrorOf([&] { list.BuildFromList(entries, false); }),
+              "Cannot store the file " + cut + ": its name cut to 100 characters, " + longPath +
+                  ", also names another file of the archive");
+  }
 }
 
 TEST_F(HeaderList, BadIndexesBlankNamesAndMissingFilesAreRefused) {
