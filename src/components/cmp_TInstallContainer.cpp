@@ -174,9 +174,9 @@ void TInstallContainer::Loaded() {
   while (!pending.empty()) {
     TInstallContainer* object = pending.back();
     pending.pop_back();
-    TInstallContainer* next[] = {object->LinkedObject(),
-                                 object->destDirType_ ? object->destDirType_->PathSource(object)
-                                                      : nullptr};
+    TInstallContainer* next[] = {
+        object->LinkedObject(),
+        object->destDirType_ ? object->destDirType_->PathSource(object) : nullptr};
     for (TInstallContainer* other : next) {
       if (!other) continue;
       if (other == this)

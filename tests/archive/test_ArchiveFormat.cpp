@@ -213,8 +213,9 @@ TEST_F(HeaderList, ACutNameThatNamesAnotherFileIsRefused) {
   WriteFile(longPath, "short");
   WriteFile(longPath + "-a.txt", "a");
   WriteFile(longPath + "-b.txt", "b");
-  const std::vector<std::string> clashes[] = {
-      {longPath, longPath + "-a.txt"}, {longPath + "-a.txt", longPath}, {longPath + "-a.txt", longPath + "-b.txt"}};
+  const std::vector<std::string> clashes[] = {{longPath, longPath + "-a.txt"},
+                                              {longPath + "-a.txt", longPath},
+                                              {longPath + "-a.txt", longPath + "-b.txt"}};
   for (const auto& paths : clashes) {
     TStringList entries;
     for (const auto& path : paths) entries.Add(path);

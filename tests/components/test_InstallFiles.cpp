@@ -106,7 +106,8 @@ TEST_F(InstallFiles, ADestinationThatLeavesItsFolderIsRefusedAtLoad) {
   auto file = [&](const std::string& destName) {
     return dir("\\App", "psProgramFiles") +
            "object F: TInstallFile\n Container = D\n DestDirType = psContainerDestDir\n"
-           " FileName = 'a.exe'\n DestName = '" + destName + "'\nend\n";
+           " FileName = 'a.exe'\n DestName = '" +
+           destName + "'\nend\n";
   };
   const std::string leaves = " leaves its folder";
   const std::string notPlain = " is not a plain file name";

@@ -119,7 +119,8 @@ std::string DeepKey(int n) {
 TEST(RegistryHive, KeysReachWindowsDepthOfFiveHundredTwelveLevels) {
   const std::string text = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE" + DeepKey(512) + "]\r\n\r\n";
   auto hive = TRegistryHive::Parse(text, "HKEY_LOCAL_MACHINE", "HKLM.reg");
-  EXPECT_EQ(hive.Text().substr(hive.Text().rfind('[')), "[HKEY_LOCAL_MACHINE" + DeepKey(512) + "]\r\n\r\n");
+  EXPECT_EQ(hive.Text().substr(hive.Text().rfind('[')),
+            "[HKEY_LOCAL_MACHINE" + DeepKey(512) + "]\r\n\r\n");
   EXPECT_TRUE(hive.FindKey(DeepKey(512).substr(1)));
   EXPECT_ANY_THROW(hive.CreateKey(DeepKey(513).substr(1)));
 }

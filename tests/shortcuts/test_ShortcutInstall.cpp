@@ -166,11 +166,13 @@ TEST_F(Shortcuts, ShortcutsWhosePlacesLeadBackToThemselvesAreRefusedAtLoad) {
        "Circular reference: the destination or ObjectLink of A leads back to it"},
       // A chain that ends is no cycle.
       {link("A", inFolder + " ObjectLink = B\n ObjectLocationType = psObjectLink\n") +
-           link("B", inFolder + " ObjectLink = MainLinkGroup1\n ObjectLocationType = psObjectLink\n"),
+           link("B",
+                inFolder + " ObjectLink = MainLinkGroup1\n ObjectLocationType = psObjectLink\n"),
        ""},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(LoadErrorOnForm("object Install1: TInstall\nend\n" + group + c.Links), c.Error) << c.Links;
+    EXPECT_EQ(LoadErrorOnForm("object Install1: TInstall\nend\n" + group + c.Links), c.Error)
+        << c.Links;
 }
 
 TEST_F(Shortcuts, PropertyRulesApplyOutsideLoading) {
