@@ -185,7 +185,6 @@ TEST_F(HeaderList, NamesAreFoundAfterEveryChangeOfTheList) {
 TEST_F(HeaderList, AnEntryIsStoredByItsFirstFieldCutToAHundredCharacters) {
   std::string longPath = At(std::string(100 - Scratch.size() - 1, 'n'));
   ASSERT_EQ(longPath.size(), 100u);
-  // The file the cut path names is another one: it must not be read.
   WriteFile(longPath, "the cut path's file");
   WriteFile(longPath + "ignored.txt", "long");
   std::string dll = Source("a.dll", "not an executable");
@@ -206,24 +205,6 @@ TEST_F(HeaderList, AnEntryIsStoredByItsFirstFieldCutToAHundredCharacters) {
   list.BuildFromList(entries, true);
   EXPECT_EQ(list.Count(), 3) << "keep appends";
   EXPECT_EQ(list.FileHeaders(2).Number, 1);
-}
-
-TEST_F(HeaderList, ACutNameThatNamesAnotherFileIsRefused) {
-  std::string longPath = At(std::string(100 - Scratch.size() - 1, 'n'));
-  WriteFile(longPath, "short");
-  WriteFile(longPath + "-a.txt", "a");
-  WriteFile(longPath + "-b.txt", "b");
-  const std::vector<std::string> clashes[] = {{longPath, longPath + "-a.txt"},
-                                              {longPath + "-a.txt", longPath},
-                                              {longPath + "-a.txt", longPath + "-b.txt"}};
-  for (const auto& paths : clashes) {
-    TStringList entries;
-    for (const auto& path : paths) entries.Add(path);
-    std::string cut = paths[1].size() > 100 ? paths[1] : paths[0];
-    EXPECT_EQ(ErrorOf([&] { list.BuildFromList(entries, false); }),
-              "Cannot store the file " + cut + ": its name cut to 100 characters, " + longPath +
-                  ", also names another file of the archive");
-  }
 }
 
 TEST_F(HeaderList, BadIndexesBlankNamesAndMissingFilesAreRefused) {

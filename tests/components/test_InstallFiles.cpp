@@ -98,59 +98,24 @@ TEST_F(InstallFiles, AContradictingDefinitionIsRefusedWithTheObjectsName) {
 }
 
 TEST_F(InstallFiles, ADestinationThatLeavesItsFolderIsRefusedAtLoad) {
-  const std::string install = "object Install1: TInstall\nend\n";
-  auto dir = [&](const std::string& destDir, const std::string& type) {
-    return install + "object D: TInstallDirectory\n Container = Install1\n DestDir = '" + destDir +
-           "'\n" + (type.empty() ? "" : " DestDirType = " + type + "\n") + "end\n";
-  };
-  auto file = [&](const std::string& destName) {
-    return dir("\\App", "psProgramFiles") +
-           "object F: TInstallFile\n Container = D\n DestDirType = psContainerDestDir\n"
-           " FileName = 'a.exe'\n DestName = '" +
-           destName + "'\nend\n";
-  };
-  const std::string leaves = " leaves its folder";
-  const std::string notPlain = " is not a plain file name";
+  const std::string leaves = " of Dir leaves its folder", plain = " of F is not a plain file name";
   const struct {
-    std::string Text, Error;
+    std::string DestDir, DestName, Error;
   } cases[] = {
-      {dir("\\..\\..\\Windows", "psProgramFiles"), "The DestDir \\..\\..\\Windows of D" + leaves},
-      {dir("\\App\\.\\..\\..", "psContainerDestDir"), "The DestDir \\App\\.\\..\\.. of D" + leaves},
-      {dir("\\App/.../x", "psProgramFiles"), "The DestDir \\App/.../x of D" + leaves},
-      {dir("\\App\\. .", "psProgramFiles"), "The DestDir \\App\\. . of D" + leaves},
-      {dir("C:\\Windows", "psProgramFiles"), "The DestDir C:\\Windows of D" + leaves},
-      {dir("\\App\\x:stream", "psProgramFiles"), "The DestDir \\App\\x:stream of D" + leaves},
-      {dir("C:\\Apps\\..\\Windows", ""), "The DestDir C:\\Apps\\..\\Windows of D" + leaves},
-      {file("sub\\a.exe"), "The DestName sub\\a.exe of F" + notPlain},
-      {file("..\\a.exe"), "The DestName ..\\a.exe of F" + notPlain},
-      {file("C:a.exe"), "The DestName C:a.exe of F" + notPlain},
-      {file(".."), "The DestName .. of F" + notPlain},
-      // Sub-folders, dots inside names and an absolute folder without a specifier stay.
-      {dir("\\App\\v1.2\\..data", "psProgramFiles"), ""},
-      {dir("C:\\Apps\\Mine", ""), ""},
-      {file("a..exe"), ""},
+      {"\\..\\..\\Windows", "a.exe", "The DestDir \\..\\..\\Windows" + leaves},
+      {"\\App/. .\\...", "a.exe", "The DestDir \\App/. .\\..." + leaves},
+      {"C:\\Windows", "a.exe", "The DestDir C:\\Windows" + leaves},
+      {"\\App", "sub\\a.exe", "The DestName sub\\a.exe" + plain},
+      {"\\App\\v1.2\\..x", "a..exe", ""},
   };
   for (const auto& c : cases) {
-    std::string error = LoadErrorOnForm(c.Text);
-    if (c.Error.empty())
-      EXPECT_EQ(error, "") << c.Text;
-    else
-      EXPECT_CONTAINS(error, c.Error);
+    std::string error = LoadErrorOnForm(
+        "object Dir: TInstallDirectory\n DestDirType = psProgramFiles\n"
+        " DestDir = '" +
+        c.DestDir + "'\nend\n" + FileText("F", "a.exe", " DestName = '" + c.DestName + "'\n"));
+    EXPECT_EQ(error.empty(), c.Error.empty()) << error;
+    EXPECT_CONTAINS(error, c.Error);
   }
-}
-
-TEST_F(InstallFiles, TheFileIsWrittenAndRecordedOnlyWhereItsDestinationSays) {
-  Load(FileText("A", "a.txt"));
-  Archive({{"A", "contents"}});
-  EXPECT_EQ(MessageOf([&] { File("A")->SetDestName("..\\a.txt"); }),
-            "The DestName ..\\a.txt of A is not a plain file name");
-  EXPECT_EQ(File("A")->DestName, "a.txt");
-  // A name put in place by other means is refused before anything is written.
-  File("A")->DestName = "sub\\a.txt";
-  EXPECT_EQ(MessageOf([&] { File("A")->Process(); }),
-            "The DestName sub\\a.txt of A is not a plain file name");
-  EXPECT_FALSE(Exists(At("app\\a.txt")));
-  EXPECT_FALSE(Exists(At("app\\sub\\a.txt")));
 }
 
 // The replace decision over what is at the destination.

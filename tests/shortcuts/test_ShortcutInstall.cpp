@@ -146,33 +146,21 @@ TEST_F(Shortcuts, ProgramManagerItemsAreMadeInProgramGroupsOnlyAndReplaceTheirNa
 }
 
 TEST_F(Shortcuts, ShortcutsWhosePlacesLeadBackToThemselvesAreRefusedAtLoad) {
-  auto link = [](const std::string& name, const std::string& properties) {
-    return "object " + name + ": TInstallShellLink\n LinkName = '" + name + ".lnk'\n" + properties +
-           "end\n";
-  };
-  const std::string inFolder = " Container = MainLinkGroup1\n DestDirType = psContainerDestDir\n";
-  const std::string group = "object MainLinkGroup1: TMainLinkGroup\n Container = Install1\nend\n";
+  const std::string group = " Container = MainLinkGroup1\n", a = " ObjectLink = A\n",
+                    b = " ObjectLink = B\n", byLink = group + " DestDirType = psObjectLink\n";
   const struct {
-    std::string Links, Error;
-  } cases[] = {
-      {link("A", inFolder + " ObjectLink = B\n ObjectLocationType = psObjectLink\n") +
-           link("B", inFolder + " ObjectLink = A\n ObjectLocationType = psObjectLink\n"),
-       "Circular reference: the destination or ObjectLink of A leads back to it"},
-      {link("A", " Container = MainLinkGroup1\n DestDirType = psObjectLink\n ObjectLink = B\n") +
-           link("B", " Container = MainLinkGroup1\n DestDirType = psObjectLink\n ObjectLink = A\n"),
-       "Circular reference: the destination or ObjectLink of A leads back to it"},
-      {link("A", " Container = B\n DestDirType = psContainerDestDir\n") +
-           link("B", " Container = MainLinkGroup1\n DestDirType = psObjectLink\n ObjectLink = A\n"),
-       "Circular reference: the destination or ObjectLink of A leads back to it"},
-      // A chain that ends is no cycle.
-      {link("A", inFolder + " ObjectLink = B\n ObjectLocationType = psObjectLink\n") +
-           link("B",
-                inFolder + " ObjectLink = MainLinkGroup1\n ObjectLocationType = psObjectLink\n"),
-       ""},
-  };
+    std::string A, B;
+    bool Cycle;
+  } cases[] = {{group + b, group + a, true},
+               {byLink + b, byLink + a, true},
+               {" Container = B\n DestDirType = psContainerDestDir\n", byLink + a, true},
+               {group + b, group + " ObjectLink = MainLinkGroup1\n", false}};
   for (const auto& c : cases)
-    EXPECT_EQ(LoadErrorOnForm("object Install1: TInstall\nend\n" + group + c.Links), c.Error)
-        << c.Links;
+    EXPECT_EQ(
+        LoadErrorOnForm(
+            "object MainLinkGroup1: TMainLinkGroup\nend\nobject A: TInstallShellLink\n" + c.A +
+            "end\nobject B: TInstallShellLink\n" + c.B + "end\n"),
+        c.Cycle ? "Circular reference: the destination or ObjectLink of A leads back to it" : "");
 }
 
 TEST_F(Shortcuts, PropertyRulesApplyOutsideLoading) {
