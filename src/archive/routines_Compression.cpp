@@ -206,13 +206,15 @@ void TFileHeaders::BuildFromList(const TStrings& list, bool keep) {
     header->FillFromFile(list.Strings(i));
     header->Number = i + 1;
     // A cut name must not be the name of another file, nor another file's
-    // name the cut name of this one.
+    // name the cut name of this one. A name of 100 characters read from the
+    // archive may have been cut.
+    auto cut = [](const TFileHeader& h) {
+      return h.SourcePath.size() > h.FileName.size() ||
+             (h.InArchive && h.FileName.size() == static_cast<size_t>(MaxStoredFileName));
+    };
     int same = FindByName(header->FileName);
-    auto cut = [](const TFileHeader& h) { return h.SourcePath.size() > h.FileName.size(); };
-    if (same >= 0 && (cut(*header) || cut(FileHeaders(same)))) {
-      const TFileHeader& named = cut(*header) ? *header : FileHeaders(same);
-      throw EQmbxCompress(msgCutNameTaken, named.SourcePath, named.FileName);
-    }
+    if (same >= 0 && (cut(*header) || cut(FileHeaders(same))))
+      throw EQmbxCompress(msgCutNameTaken, header->SourcePath, header->FileName);
     Add(std::move(header));
   }
 }

@@ -195,7 +195,8 @@ class TFileHeaders {
   // Appends (keep) or replaces the list with one header per entry, filled
   // from the entry's file and numbered 1, 2, ... in list order. A path cut
   // to 100 characters whose stored name another header of the list also
-  // has is refused: one name would stand for two files.
+  // has (or a name that a 100-character name read from the archive has) is
+  // refused: one name would stand for two files.
   void BuildFromList(const TStrings& list, bool keep);
   // The index of the first header whose FileName equals the entry's first
   // ";" field, A to Z compared without case; -1 when there is none. Found
@@ -233,7 +234,7 @@ inline constexpr const char* msgCannotWriteHeaders =
     "Could not write the file headers for the compressed file";
 inline constexpr const char* msgInvalidHeader = "Tried to add an invalid file header";
 inline constexpr const char* msgCutNameTaken =
-    "Cannot store the file %s: its name cut to 100 characters, %s, also names another file "
+    "Cannot store the file %s as %s: cut to 100 characters, the name would stand for two files "
     "of the archive";
 inline constexpr const char* msgInvalidHeaderIndex =
     "%d is an invalid TFileHeader index in TFileHeaders.GetFileHeaders";
