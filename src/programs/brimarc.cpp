@@ -185,15 +185,25 @@ bool StderrIsTerminal() {
 #endif
 }
 
-// A stored text as the terminal may show it: control characters (C0, DEL
-// and C1, which terminals take as escape sequences) as \xNN.
+// A stored text as the terminal may show it: C0 control characters, DEL
+// and the C1 controls as UTF-8 writes them (C2 80 to C2 9F, CSI among
+// them) as \xNN, so a name cannot send escape sequences to the terminal.
 std::string Printable(const std::string& text) {
   std::string shown;
-  for (unsigned char c : text) {
-    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
-      char escaped[5];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-      shown += escaped;
+  auto escape = [&](unsigned char c) {
+    char escaped[5];
+    std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+    shown += escaped;
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    auto c = static_cast<unsigned char>(text[i]);
+    auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      escape(c);
+      escape(next);
+      ++i;
+    } else if (c < 0x20 || c == 0x7F) {
+      escape(c);
     } else {
       shown += static_cast<char>(c);
     }
