@@ -5,8 +5,9 @@
 //                 [--small-only] [--corpus-only] [--bin DIR --definitions DIR]
 // (--extract-only measures extraction alone, from the archives of an
 // earlier run; --small-only measures the 2,000 small files alone;
-// --corpus-only makes the corpus and measures nothing. --bin names the directory of brimarc and brimdef, and
-// --definitions one holding demo.txt, def500.txt and def4000.txt: with
+// --corpus-only makes the corpus and measures nothing. --bin names the
+// directory of brimarc and brimdef, and --definitions one holding demo.txt,
+// def500.txt, def4000.txt, entries50000.txt and entries200000.txt: with
 // them the programs are measured too.)
 // The corpus (made once in DIR/corpus and kept): one 64 MiB file of mixed
 // content, 2,000 small files of 1 to 64 KiB, 32 MiB of incompressible
@@ -599,6 +600,12 @@ void MeasureLoading(const fs::path& bin, const fs::path& definitions, int repeat
                   "< 0.5 s", four < 0.5});
   rows.push_back({"definitions", "per file, 4,000 vs 500 more (CPU ms)", per4000, per500, "ms",
                   "<= 1.5 (linear)", per4000 <= 1.5 * per500});
+  // One collection of many items: its loading and freeing must be linear too.
+  double fifty = check("entries50000.txt"), twoHundred = check("entries200000.txt");
+  double perEntry50 = std::max(fifty - demo, 1e-6) / 50000 * 1e6;
+  double perEntry200 = std::max(twoHundred - demo, 0.0) / 200000 * 1e6;
+  rows.push_back({"definitions", "per registry entry, 200,000 vs 50,000 more (CPU us)", perEntry200,
+                  perEntry50, "us", "<= 1.5 (linear)", perEntry200 <= 1.5 * perEntry50});
 }
 
 int Run(int argc, char** argv) {

@@ -400,9 +400,10 @@ void TQmbxCompress::DoCompressFiles(TlzhCommand command, int32_t fileID) {
     if (headers_.Spanned) throw EQmbxCompress(msgCannotAddToDiskSet, compressedFile_);
     headers_.BuildFromList(filesToProcess_, true);
   } else {
+    // A file that cannot be stored leaves an existing archive as it was.
+    headers_.BuildFromList(filesToProcess_, false);
     archive = files.Open(compressedFile_, accRead | accWrite, shareRead, TFileCreation::CreateAlways);
     if (!archive) FailedCall(msgCannotCreateFile, compressedFile_);
-    headers_.BuildFromList(filesToProcess_, false);
   }
   headers_.WriteHeaders(*archive);
   if (!archive->Seek(0, TSeekOrigin::End)) throw EQmbxCompress(msgCannotWriteArchive, compressedFile_);
@@ -417,8 +418,10 @@ void TQmbxCompress::DoCompressFiles(TlzhCommand command, int32_t fileID) {
 }
 
 void TQmbxCompress::CompressOne(IFile& archive, TFileHeader& header, int index, int32_t fileID) {
-  auto source = PlatformFiles().Open(header.FileName, accRead, kShareAll, TFileCreation::OpenExisting);
-  if (!source) FailedCall(msgCannotOpenFile, header.FileName);
+  // The whole source path: the stored name may be cut to 100 characters.
+  const std::string& path = header.SourcePath.empty() ? header.FileName : header.SourcePath;
+  auto source = PlatformFiles().Open(path, accRead, kShareAll, TFileCreation::OpenExisting);
+  if (!source) FailedCall(msgCannotOpenFile, path);
 
   // A write that comes up short on a full disk is the engine's disk-full
   // error, so that a build can tell the author to make room.

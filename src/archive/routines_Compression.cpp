@@ -128,18 +128,20 @@ TFileHeaderRecord TFileHeaderRecord::Decode(const uint8_t (&bytes)[FileHeaderSiz
 // ---- TFileHeader ----
 
 void TFileHeader::FillFromFile(const std::string& entry) {
-  FileName = SemicolonField(entry, 1).substr(0, MaxStoredFileName);
-  auto file = PlatformFiles().Open(FileName, accRead, shareRead | shareWrite | shareDelete,
+  SourcePath = SemicolonField(entry, 1);
+  FileName = SourcePath.substr(0, MaxStoredFileName);
+  // The file is the one the whole path names; only its stored name is cut.
+  auto file = PlatformFiles().Open(SourcePath, accRead, shareRead | shareWrite | shareDelete,
                                    TFileCreation::OpenExisting);
-  if (!file) throw TCaused<EQmbxCompress>(TPlatformError::Last(), msgCannotOpenFile, FileName);
+  if (!file) throw TCaused<EQmbxCompress>(TPlatformError::Last(), msgCannotOpenFile, SourcePath);
   auto written = file->LastWriteTime();
   auto size = file->Size();
-  if (!written || !size) throw EQmbxCompress(msgCannotOpenFile, FileName);
+  if (!written || !size) throw EQmbxCompress(msgCannotOpenFile, SourcePath);
   FileDate = LocalFileTimeToDateTime(PlatformSystem().UtcToLocalFileTime(*written));
   // Sizes beyond the 32-bit field are refused when the file is compressed.
   FileSize = static_cast<int32_t>(std::min<int64_t>(*size, INT32_MAX));
   file.reset();
-  FileVersion = FileVersionOf(FileName).substr(0, MaxStoredFileVersion);
+  FileVersion = FileVersionOf(SourcePath).substr(0, MaxStoredFileVersion);
 }
 
 void TFileHeader::ReadFromStream(IFile& stream) {
@@ -203,6 +205,16 @@ void TFileHeaders::BuildFromList(const TStrings& list, bool keep) {
     auto header = std::make_unique<TFileHeader>();
     header->FillFromFile(list.Strings(i));
     header->Number = i + 1;
+    // A cut name must not be the name of another file, nor another file's
+    // name the cut name of this one. A name of 100 characters read from the
+    // archive may have been cut.
+    auto cut = [](const TFileHeader& h) {
+      return h.SourcePath.size() > h.FileName.size() ||
+             (h.InArchive && h.FileName.size() == static_cast<size_t>(MaxStoredFileName));
+    };
+    int same = FindByName(header->FileName);
+    if (same >= 0 && (cut(*header) || cut(FileHeaders(same))))
+      throw EQmbxCompress(msgCutNameTaken, header->SourcePath, header->FileName);
     Add(std::move(header));
   }
 }

@@ -155,10 +155,14 @@ bool IsSafeFileName(const std::string& name);
 class TFileHeader : public TFileHeaderRecord {
  public:
   bool InArchive = false;
+  // The whole path the header was filled from; empty for a header read
+  // from an archive. FileName holds at most its first 100 characters.
+  std::string SourcePath;
 
   // Fills the header from a file entry ("path" or "path;more fields"):
-  // FileName (cut to 100 characters), the file's date, size and version.
-  // A file that cannot be opened raises "Cannot open the file %s".
+  // FileName (cut to 100 characters), and the date, size and version of
+  // the file at the whole path. A file that cannot be opened raises
+  // "Cannot open the file %s".
   void FillFromFile(const std::string& entry);
   // Reads the 176 bytes at the stream's position and sets InArchive.
   void ReadFromStream(IFile& stream);
@@ -189,7 +193,10 @@ class TFileHeaders {
   void Add(std::unique_ptr<TFileHeader> header);
   void Clear();
   // Appends (keep) or replaces the list with one header per entry, filled
-  // from the entry's file and numbered 1, 2, ... in list order.
+  // from the entry's file and numbered 1, 2, ... in list order. A path cut
+  // to 100 characters whose stored name another header of the list also
+  // has (or a name that a 100-character name read from the archive has) is
+  // refused: one name would stand for two files.
   void BuildFromList(const TStrings& list, bool keep);
   // The index of the first header whose FileName equals the entry's first
   // ";" field, A to Z compared without case; -1 when there is none. Found
@@ -226,6 +233,9 @@ inline constexpr const char* msgCannotReadHeaders =
 inline constexpr const char* msgCannotWriteHeaders =
     "Could not write the file headers for the compressed file";
 inline constexpr const char* msgInvalidHeader = "Tried to add an invalid file header";
+inline constexpr const char* msgCutNameTaken =
+    "Cannot store the file %s as %s: cut to 100 characters, the name would stand for two files "
+    "of the archive";
 inline constexpr const char* msgInvalidHeaderIndex =
     "%d is an invalid TFileHeader index in TFileHeaders.GetFileHeaders";
 

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <bitset>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
 
 #include "common/routines_Strings.h"
 #include "components/InstallParameters.h"
@@ -133,6 +136,55 @@ void TInstallContainer::ContainerDestroyed(TInstallContainer* container) {
 void TInstallContainer::SendStatusMessage(const std::string& text) {
   TMessageParameter message(text);
   BroadcastEvent(bcStatusMessage, &message);
+}
+
+namespace {
+
+// Whether a part of a path, as Windows reads it, names the folder itself or
+// its parent: nothing but dots and blanks ("." and "..", and "..." or ". "
+// once Windows drops the trailing dots and blanks).
+bool IsDotPart(std::string_view part) {
+  return !part.empty() && part.find_first_not_of(". ") == std::string_view::npos;
+}
+
+bool HasDotPart(const std::string& path) {
+  size_t start = 0;
+  while (true) {
+    size_t end = path.find_first_of("\\/", start);
+    if (IsDotPart(std::string_view(path).substr(start, end - start))) return true;
+    if (end == std::string::npos) return false;
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+void TInstallContainer::Loaded() {
+  TComponent::Loaded();
+  if (HasDotPart(destDir_) || (destDirType_ && destDir_.find(':') != std::string::npos))
+    throw IEInstallContainer(
+        "The DestDir %s of %s leaves its folder: a \".\" or \"..\" part, a drive or a stream "
+        "is not allowed",
+        destDir_, Name());
+  // Each object's destination comes from at most two others (the source of
+  // its DestDirType, the object it links to): a walk that comes back here
+  // would expand for ever.
+  std::vector<TInstallContainer*> pending{this};
+  std::unordered_set<TInstallContainer*> seen;
+  while (!pending.empty()) {
+    TInstallContainer* object = pending.back();
+    pending.pop_back();
+    TInstallContainer* next[] = {
+        object->LinkedObject(),
+        object->destDirType_ ? object->destDirType_->PathSource(object) : nullptr};
+    for (TInstallContainer* other : next) {
+      if (!other) continue;
+      if (other == this)
+        throw IEInstallContainer(
+            "Circular reference: the destination or ObjectLink of %s leads back to it", Name());
+      if (seen.insert(other).second) pending.push_back(other);
+    }
+  }
 }
 
 std::string TInstallContainer::DestinationPath() {
@@ -415,6 +467,7 @@ TCustomInstallFile::TCustomInstallFile(TComponent* owner) : TFileRelated(owner) 
 
 void TCustomInstallFile::Loaded() {
   TFileRelated::Loaded();
+  CheckDestName(DestName);
   auto& registries = Registries();
   if (registries.ClearIDsOnLoad) {
     registries.UsedIDs.reset();

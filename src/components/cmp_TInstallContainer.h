@@ -157,6 +157,13 @@ class TInstallContainer : public TComponent {
   // The expansion of DestDirType for this object followed by DestDir,
   // without a trailing backslash.
   virtual std::string DestinationPath();
+  // The install object this one points at (a shortcut's ObjectLink), or null.
+  virtual TInstallContainer* LinkedObject() const { return nullptr; }
+  // Once loaded, the destination is checked: a DestDir below a DestDirType
+  // stays inside its folder (no "." or ".." part, no drive or stream), one
+  // without a DestDirType holds no "." or ".." part; and neither the
+  // destination nor the linked object leads back to this object.
+  void Loaded() override;
 
   // Inserts an object into the member list, ordered by registered type.
   virtual void AddMember(TInstallObject* object);
@@ -555,8 +562,12 @@ class TCustomInstallFile : public TFileRelated {
   // The uninstall entries: under "ActiveX" for a COM server, under
   // "Files" (or the first of "Files1", "Files2", ... that takes it).
   void WriteUninstallInfo(const std::string& key) override;
-  // DestinationPath\DestName.
+  // DestinationPath\DestName: the one place the file is written, decided
+  // on, registered, recorded and started at. A DestName that is not a
+  // plain file name (a folder, a drive, "..") is refused.
   std::string DestinationFile();
+  // Refuses a DestName that is not blank and not a plain file name.
+  void CheckDestName(const std::string& name) const;
   // IncludeFromDir\FileName, also the file's name in the archive.
   std::string SourceFile() const;
   // The file has an archive of its own on the network.

@@ -227,7 +227,8 @@ void TCustomInstallFile::SetFileProperties(const TProperties& given) {
     TCustomInstallFile* other = fileContainer->FindFile(source);
     if (other && other != this) throw IEfcDuplicateFile("There is already a file with the name :%s", source);
   }
-  if (nameChanged && !Trim(p.FileName).empty()) p.DestName = p.FileName;
+  if (nameChanged && !Trim(p.FileName).empty()) p.DestName = ArchiveNamePart(p.FileName);
+  CheckDestName(p.DestName);
   const std::string extension = UpperCase(ExtractFileExt(p.FileName));
   if (nameChanged || dirChanged) {
     RegisterAsHelp = extension == ".HLP" || extension == ".CNT";
@@ -380,7 +381,13 @@ void TCustomInstallFile::SetState(TInstallFileState value) {
 
 // ---- Paths ----
 
+void TCustomInstallFile::CheckDestName(const std::string& name) const {
+  if (!Trim(name).empty() && !IsSafeFileName(name))
+    throw IECustomInstallFile("The DestName %s of %s is not a plain file name", name, Name());
+}
+
 std::string TCustomInstallFile::DestinationFile() {
+  CheckDestName(DestName);
   std::string path = DestinationPath();
   return (path.empty() || path.back() != '\\' ? path + "\\" : path) + DestName;
 }
@@ -535,8 +542,9 @@ void TCustomInstallFile::Extract() {
   const std::string archive = ArchivePath();
   if (Trim(archive).empty()) throw IECustomInstallFile(msgArchiveBlank, FileName);
   engine.SetCompressedFile(archive);
-  engine.ExtractDirectory = DestinationPath();
-  engine.ExtractName = DestName;
+  const std::string destination = DestinationFile();
+  engine.ExtractDirectory = ExtractFileDir(destination);
+  engine.ExtractName = ExtractFileName(destination);
   engine.Overwrite = OverwriteMode;
   engine.OnAborted.Handler = [this](TComponent* sender) { EngineAborted(sender); };
   engine.OnNewDisk.Handler = [this](TQmbxCompress* e, int32_t disk, std::string& path) {

@@ -26,7 +26,7 @@ void TUninstallEXE::WriteUninstallInfo(const std::string& key) {
   const std::string product = Trim(install->ProductName());
   // The path is quoted: unquoted, "C:\Program Files\..." would let a planted
   // "C:\Program.exe" run in its place. The product name is the argument.
-  const std::string program = "\"" + DestinationPath() + "\\" + DestName + "\"";
+  const std::string program = "\"" + DestinationFile() + "\"";
   auto write = [&](const std::string& name, const std::string& value) {
     WriteRegistryString(kLocalMachine, key, name, value);
     LogEvent(TLogKind::Registry, "HKEY_LOCAL_MACHINE" + key + " " + name + " = \"" + value + "\"");
@@ -39,7 +39,7 @@ void TUninstallEXE::WriteUninstallInfo(const std::string& key) {
   write("DisplayName", product);
   write("UninstallString", program + " " + product);
   write("QuietUninstallString", program + " /S " + product);
-  write("DisplayIcon", DestinationPath() + "\\" + DestName);
+  write("DisplayIcon", DestinationFile());
   TInstallContainer& root = install->RootContainer();
   write("InstallLocation", root.DestinationPath());
   if (!Trim(install->ProductVersion()).empty())

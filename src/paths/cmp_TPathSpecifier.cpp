@@ -273,6 +273,11 @@ std::string TpsContainerDestDir::ExpandPath(TComponent* component) const {
   return ContainerOf(component)->DestinationPath();
 }
 
+TInstallContainer* TpsContainerDestDir::PathSource(TComponent* component) const {
+  auto* object = dynamic_cast<TInstallObject*>(component);
+  return object ? object->Container() : nullptr;
+}
+
 namespace {
 // How the container of a component is named: what a group or directory is
 // described as, or the component name of anything else.
@@ -372,6 +377,8 @@ void TpsFileContainer::Validate(TComponent* component) const {
   if (dynamic_cast<TFileContainer*>(component) || dynamic_cast<TCustomInstallFile*>(component))
     throw IEPathSpecifier("A file container cannot reference another file container or group");
 }
+
+TInstallContainer* TpsFileContainer::PathSource(TComponent*) const { return FileContainer; }
 
 std::string TpsFileContainer::GetDescription() const {
   if (!FileContainer) return "Path specifier for unknown file container";

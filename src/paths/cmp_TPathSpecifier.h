@@ -21,6 +21,7 @@ BRIM_IEXCEPTION_CLASS(IEPathSpecifierList, IException);
 BRIM_IEXCEPTION_CLASS(IEPathSpecifierClassList, IException);
 
 class TFileContainer;
+class TInstallContainer;
 
 // Asked by a specifier for the path of a component; the handler fills Path.
 using TGetPathEvent = TEvent<void(TComponent* Sender, std::string& Path)>;
@@ -43,6 +44,9 @@ class TCustomPathSpecifier : public TComponent {
   // The expanded directory for the component, without a trailing
   // backslash. The base asks OnGetPath, starting from an empty path.
   virtual std::string GetPath(TComponent* component) const;
+  // The install object whose destination path GetPath(component) is built
+  // on, or null: what a definition's places must not lead back from.
+  virtual TInstallContainer* PathSource(TComponent* component) const { return nullptr; }
   // A short text; the base uses the description.
   virtual std::string GetShortName() const { return GetDescription(); }
   virtual std::string GetShortDescriptionFor(TComponent* component) const {
@@ -148,6 +152,7 @@ BRIM_VALIDATING_PATH_SPECIFIER(TpsContainerArchiveFile);
 class TpsContainerDestDir : public TStandardPathSpecifier {
   BRIM_STANDARD_PATH_SPECIFIER_MEMBERS(TpsContainerDestDir)
   void Validate(TComponent* component) const override;
+  TInstallContainer* PathSource(TComponent* component) const override;
   // Names the container: the main installation directory, a group or a
   // directory by its description, anything else by its name.
   std::string GetDescriptionFor(TComponent* component) const override;
@@ -188,6 +193,7 @@ class TpsFileContainer : public TCustomPathSpecifier {
 
   // File containers, groups and files may not use it.
   void Validate(TComponent* component) const override;
+  TInstallContainer* PathSource(TComponent* component) const override;
   std::string GetDescription() const override;
   std::string GetShortName() const override;
   std::string GetPath(TComponent* component) const override;

@@ -185,6 +185,32 @@ bool StderrIsTerminal() {
 #endif
 }
 
+// A stored text as the terminal may show it: C0 control characters, DEL
+// and the C1 controls as UTF-8 writes them (C2 80 to C2 9F, CSI among
+// them) as \xNN, so a name cannot send escape sequences to the terminal.
+std::string Printable(const std::string& text) {
+  std::string shown;
+  auto escape = [&](unsigned char c) {
+    char escaped[5];
+    std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+    shown += escaped;
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    auto c = static_cast<unsigned char>(text[i]);
+    auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      escape(c);
+      escape(next);
+      ++i;
+    } else if (c < 0x20 || c == 0x7F) {
+      escape(c);
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  return shown;
+}
+
 // Wires the engine to the console: progress on a terminal, Ctrl-C as Abort.
 class TConsoleEngine {
  public:
@@ -195,8 +221,8 @@ class TConsoleEngine {
     });
     if (progress_)
       engine_->OnStatus.Handler = [this](TQmbxCompress*, TlzhFileStats& stats) {
-        std::string name = stats.FileName.size() > 50 ? "..." + stats.FileName.substr(stats.FileName.size() - 47)
-                                                       : stats.FileName;
+        std::string name = Printable(stats.FileName);
+        if (name.size() > 50) name = "..." + name.substr(name.size() - 47);
         std::fprintf(stderr, "\r%3d%%  %-50s", stats.TotalPercent, name.c_str());
         shown_ = true;
       };
@@ -256,8 +282,8 @@ int List(const TArguments& a) {
     const TFileHeaderRecord& h = stats.Header;
     std::cout << h.Number << '\t' << h.FileID << '\t' << h.FileSize << '\t' << h.CompressedSize
               << '\t' << DateText(h.FileDate) << '\t' << int{h.FirstDisk} << '\t' << h.DataStart
-              << '\t' << int{h.LastDisk} << '\t' << h.DataEnd << '\t' << h.FileVersion << '\t'
-              << h.FileName << '\n';
+              << '\t' << int{h.LastDisk} << '\t' << h.DataEnd << '\t' << Printable(h.FileVersion)
+              << '\t' << Printable(h.FileName) << '\n';
   }
   return 0;
 }
@@ -515,8 +541,9 @@ int main(int argc, char** argv) {
       status = 130;
     }
   } catch (const std::exception& e) {
-    std::cerr << "brimarc: " << (errorContext.empty() ? "" : errorContext + ": ") << e.what()
-              << "\n";
+    // A message may name a stored file: shown like list shows it.
+    std::cerr << "brimarc: " << Printable(errorContext.empty() ? "" : errorContext + ": ")
+              << Printable(e.what()) << "\n";
     if (const TPlatformError* cause = CauseOf(e)) std::cerr << "brimarc: " << cause->Describe() << "\n";
     status = 1;
   }

@@ -83,6 +83,7 @@ class TCustomInstallShellLink : public TInstallObject {
   // The install object the shortcut points at; setting it names the
   // shortcut after it and points ObjectLocationType at psObjectLink.
   TInstallContainer* ObjectLink() const { return objectLink_; }
+  TInstallContainer* LinkedObject() const override { return objectLink_; }
   void SetObjectLink(TInstallContainer* value);
   // Target path or web address when there is no ObjectLink.
   const std::string& ObjectLocation() const { return objectLocation_; }

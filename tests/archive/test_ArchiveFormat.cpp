@@ -185,7 +185,8 @@ TEST_F(HeaderList, NamesAreFoundAfterEveryChangeOfTheList) {
 TEST_F(HeaderList, AnEntryIsStoredByItsFirstFieldCutToAHundredCharacters) {
   std::string longPath = At(std::string(100 - Scratch.size() - 1, 'n'));
   ASSERT_EQ(longPath.size(), 100u);
-  WriteFile(longPath, "long");
+  WriteFile(longPath, "the cut path's file");
+  WriteFile(longPath + "ignored.txt", "long");
   std::string dll = Source("a.dll", "not an executable");
   TStringList entries;
   entries.Add(longPath + "ignored.txt");
@@ -194,13 +195,15 @@ TEST_F(HeaderList, AnEntryIsStoredByItsFirstFieldCutToAHundredCharacters) {
 
   ASSERT_EQ(list.Count(), 2);
   EXPECT_EQ(list.FileHeaders(0).FileName, longPath);
+  EXPECT_EQ(list.FileHeaders(0).FileSize, 4) << "the file of the whole path";
   EXPECT_EQ(list.FindByName(longPath + "ignored.txt"), -1) << "the full path is not what is stored";
   EXPECT_EQ(list.FileHeaders(1).FileName, dll);
   EXPECT_EQ(list.FileHeaders(1).Number, 2);
   EXPECT_EQ(list.FileHeaders(1).FileSize, 17);
   EXPECT_EQ(list.FileHeaders(1).FileVersion, "");
+  entries.Delete(0);
   list.BuildFromList(entries, true);
-  EXPECT_EQ(list.Count(), 4) << "keep appends";
+  EXPECT_EQ(list.Count(), 3) << "keep appends";
   EXPECT_EQ(list.FileHeaders(2).Number, 1);
 }
 

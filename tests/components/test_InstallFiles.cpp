@@ -97,6 +97,27 @@ TEST_F(InstallFiles, AContradictingDefinitionIsRefusedWithTheObjectsName) {
   }
 }
 
+TEST_F(InstallFiles, ADestinationThatLeavesItsFolderIsRefusedAtLoad) {
+  const std::string leaves = " of Dir leaves its folder", plain = " of F is not a plain file name";
+  const struct {
+    std::string DestDir, DestName, Error;
+  } cases[] = {
+      {"\\..\\..\\Windows", "a.exe", "The DestDir \\..\\..\\Windows" + leaves},
+      {"\\App/. .\\...", "a.exe", "The DestDir \\App/. .\\..." + leaves},
+      {"C:\\Windows", "a.exe", "The DestDir C:\\Windows" + leaves},
+      {"\\App", "sub\\a.exe", "The DestName sub\\a.exe" + plain},
+      {"\\App\\v1.2\\..x", "a..exe", ""},
+  };
+  for (const auto& c : cases) {
+    std::string error = LoadErrorOnForm(
+        "object Dir: TInstallDirectory\n DestDirType = psProgramFiles\n"
+        " DestDir = '" +
+        c.DestDir + "'\nend\n" + FileText("F", "a.exe", " DestName = '" + c.DestName + "'\n"));
+    EXPECT_EQ(error.empty(), c.Error.empty()) << error;
+    EXPECT_CONTAINS(error, c.Error);
+  }
+}
+
 // The replace decision over what is at the destination.
 TEST_F(InstallFiles, TheReplaceDecisionKeepsOrWritesAndKeptFilesStillRegister) {
   TTestVersion v2001;

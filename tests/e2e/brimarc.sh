@@ -113,6 +113,19 @@ if [ -f payload/library.dll ]; then
   check "list shows the library's version" grep -qP '\t2\.0\.0\.1\tpayload.library\.dll$' stdout.lf
 fi
 
+# A control character of a stored name is listed escaped.
+echo x >payload-escX.txt && brimarc create escaped.arc payload-escX.txt
+at=$(grep -boa escX escaped.arc | cut -d: -f1)
+printf '\033' | dd of=escaped.arc bs=1 seek=$((at + 3)) conv=notrunc status=none && brimarc list escaped.arc
+check "list shows a control character escaped" test "$(field 11)" = 'payload-esc\x1b.txt'
+# A path over 100 characters: its file, under the cut name if no other has it.
+mkdir cut && short="cut${sep}$(printf 'n%.0s' $(seq 96))"
+echo short >"${short//\\//}" && echo long >"${short//\\//}-long.txt"
+brimarc create long.arc "$short-long.txt" && brimarc extract long.arc -C out-long
+check "a path over 100 characters stores its own file" test "$(cat out-long/n*)" = long
+brimarc create both.arc "$short-long.txt" && brimarc create both.arc --add "$short"
+check "two paths cut to one stored name are refused" failed_with "would stand for two files"
+
 # An absolute path is stored as given and reaches the file.
 if [ "$platform" = win32 ]; then absolute="Z:${work//\//\\}\\payload\\readme.txt"; else absolute="$work/payload/readme.txt"; fi
 brimarc create absolute.arc "$absolute"

@@ -109,6 +109,12 @@ TEST(RegistryHive, ParseAppliesWhatRegeditExports) {
   EXPECT_EQ(*app->Value("Data"), TRegValue::Bytes("\x01\x02\x03\x04"));
 }
 
+std::string DeepKey(int n) {
+  std::string path;
+  while (n-- > 0) path += "\\k";
+  return path;
+}
+
 TEST(RegistryHive, MalformedTextNamesTheFileAndTheLine) {
   const std::string key = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\n";
   const std::pair<std::string, int> damaged[] = {
@@ -126,6 +132,8 @@ TEST(RegistryHive, MalformedTextNamesTheFileAndTheLine) {
       {key + "[HKEY_LOCAL_MACHINE\\A\\\\B]\n", 4},
       {key + "[HKEY_LOCAL_MACHINE\\SOFTWARE\n", 4},
       {key + "stray words\n", 4},
+      {key + "[HKEY_LOCAL_MACHINE" + DeepKey(513) + "]\n", 4},
+      {key + "[HKEY_LOCAL_MACHINE" + DeepKey(20000) + "]\n", 4},
   };
   for (const auto& [text, line] : damaged) {
     try {

@@ -145,6 +145,24 @@ TEST_F(Shortcuts, ProgramManagerItemsAreMadeInProgramGroupsOnlyAndReplaceTheirNa
   EXPECT_FALSE(Exists(At("Desktop\\Desk.lnk")));
 }
 
+TEST_F(Shortcuts, ShortcutsWhosePlacesLeadBackToThemselvesAreRefusedAtLoad) {
+  const std::string group = " Container = MainLinkGroup1\n", a = " ObjectLink = A\n",
+                    b = " ObjectLink = B\n", byLink = group + " DestDirType = psObjectLink\n";
+  const struct {
+    std::string A, B;
+    bool Cycle;
+  } cases[] = {{group + b, group + a, true},
+               {byLink + b, byLink + a, true},
+               {" Container = B\n DestDirType = psContainerDestDir\n", byLink + a, true},
+               {group + b, group + " ObjectLink = MainLinkGroup1\n", false}};
+  for (const auto& c : cases)
+    EXPECT_EQ(
+        LoadErrorOnForm(
+            "object MainLinkGroup1: TMainLinkGroup\nend\nobject A: TInstallShellLink\n" + c.A +
+            "end\nobject B: TInstallShellLink\n" + c.B + "end\n"),
+        c.Cycle ? "Circular reference: the destination or ObjectLink of A leads back to it" : "");
+}
+
 TEST_F(Shortcuts, PropertyRulesApplyOutsideLoading) {
   LoadLinks("");
   dir->Description = "Program";

@@ -14,8 +14,18 @@ namespace {
 
 constexpr size_t kMaxKeyName = 255;
 constexpr size_t kMaxValueName = 16383;
+// Windows keeps a key tree at most this many levels deep. The hive's writer
+// and its keys' destruction recurse once a level, so deeper is refused.
+constexpr size_t kMaxKeyDepth = 512;
 // regedit folds hex data once a line reaches this column.
 constexpr size_t kHexFoldColumn = 77;
+
+// The number of names in a key path (one trailing backslash tolerated).
+size_t KeyDepth(const std::string& path) {
+  if (path.empty()) return 0;
+  return static_cast<size_t>(std::count(path.begin(), path.end(), '\\')) + 1 -
+         (path.back() == '\\' ? 1 : 0);
+}
 
 bool HasControlCharacter(const std::string& s) {
   return std::any_of(s.begin(), s.end(),
@@ -114,6 +124,7 @@ std::optional<std::vector<std::string>> TRegistryHive::SplitKeyPath(const std::s
   if (path.empty()) return names;
   std::string p = path;
   if (p.back() == '\\') p.pop_back();
+  if (KeyDepth(path) > kMaxKeyDepth) return std::nullopt;
   size_t start = 0;
   while (true) {
     size_t end = p.find('\\', start);
@@ -310,6 +321,9 @@ class THiveParser {
     std::string path = slash == std::string::npos ? "" : full.substr(slash + 1);
     if (!SameText(root, hive_.RootName()))
       Fail(LineNumber(), "the key \"" + Shortened(full) + "\" is not under " + hive_.RootName());
+    if (slash != std::string::npos && KeyDepth(path) > kMaxKeyDepth)
+      Fail(LineNumber(), "the key \"" + Shortened(full) + "\" is more than " +
+                             std::to_string(kMaxKeyDepth) + " levels deep");
     if (slash != std::string::npos && !TRegistryHive::SplitKeyPath(path))
       Fail(LineNumber(), "invalid key name \"" + Shortened(full) + "\"");
     if (deletion) {

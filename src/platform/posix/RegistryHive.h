@@ -65,8 +65,9 @@ class TRegistryHive {
 
   // Key paths are names below the root separated by backslashes, without a
   // leading backslash; "" is the root. One trailing backslash is tolerated,
-  // as Windows does; empty names, names longer than 255 characters and
-  // names holding control characters are not.
+  // as Windows does; empty names, names longer than 255 characters, names
+  // holding control characters and paths of more than 512 names (Windows'
+  // deepest tree) are not.
   static std::optional<std::vector<std::string>> SplitKeyPath(const std::string& path);
   static bool ValidKeyName(const std::string& name);
   // Value names up to 16383 characters, without control characters (the
