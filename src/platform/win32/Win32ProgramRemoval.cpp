@@ -1,6 +1,8 @@
 // Removing the running program's file on Windows: through a copy of the
 // program in the temporary directory that outlives it (ProgramRemoval.h).
+#include <cstdio>
 #include <cstdlib>
+#include <random>
 
 #include "platform/ProgramRemoval.h"
 #include "platform/win32/Win32Api.h"
@@ -16,6 +18,8 @@ constexpr const char* kHelperSwitch = "/~remove-after-exit";
 constexpr DWORD kWaitForProgramMs = 120000;
 constexpr int kDeleteAttempts = 50;
 constexpr DWORD kDeleteRetryMs = 100;
+// How many taken names the copy passes over before it gives up.
+constexpr int kCopyAttempts = 64;
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -46,11 +50,23 @@ bool StartHelper(const std::string& file, const std::vector<std::string>& folder
       ApiText([](char* buffer, DWORD size) { return ::GetModuleFileNameA(nullptr, buffer, size); });
   auto temp = ApiText([](char* buffer, DWORD size) { return ::GetTempPathA(size, buffer); });
   if (!module || !temp) return false;
-  char name[MAX_PATH + 1] = {};
-  if (!::GetTempFileNameA(temp->c_str(), "bru", 0, name)) return false;
-  ::DeleteFileA(name);
-  const std::string copy = std::string(name) + ".exe";
-  if (!::CopyFileA(module->c_str(), copy.c_str(), FALSE)) return false;
+  // The copy runs with this program's rights, so it goes under a name no
+  // one can foresee and is made only where nothing of that name exists: a
+  // file or link planted in a shared temporary directory is never written
+  // through or started.
+  std::random_device random;
+  std::string copy;
+  for (int attempt = 0; copy.empty(); ++attempt) {
+    char name[16];
+    std::snprintf(name, sizeof name, "bru%08X.exe", static_cast<unsigned>(random()));
+    if (::CopyFileA(module->c_str(), (*temp + name).c_str(), TRUE)) {
+      copy = *temp + name;
+    } else {
+      const DWORD error = ::GetLastError();
+      if (attempt >= kCopyAttempts || (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS))
+        return false;
+    }
+  }
 
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   TWinHandle self(::OpenProcess(SYNCHRONIZE, TRUE, ::GetCurrentProcessId()));
