@@ -157,8 +157,9 @@ TEST_F(FileContainers, AWebDistributionDownloadsFromARealServer) {
 }
 
 // With the build's hash list, an archive is used only while it is what the
-// build wrote: a swapped local copy goes and is fetched again; a swapped or
-// refused download is the system's error, and nothing is saved or recorded.
+// build wrote: a swapped local copy goes and is fetched again; a swapped
+// download is the system's error, and nothing is saved or recorded (the
+// status answers are the location's tests).
 TEST_F(FileContainers, AnArchiveIsUsedOnlyWhileItMatchesTheBuildsHash) {
   TTestServer server(TTestServer::TKind::Http);
   ASSERT_TRUE(server.Started()) << server.Problem();
@@ -189,28 +190,16 @@ TEST_F(FileContainers, AnArchiveIsUsedOnlyWhileItMatchesTheBuildsHash) {
   dir->DownloadArchive();
   EXPECT_EQ(ReadFile(dir->LocalArchive).value_or(""), archive) << "fetched again";
 
-  const struct {
-    const char* Case;
-    std::string Mode, Served, Message;
-  } cases[] = {
-      {"a swapped archive", "", swapped,
-       "The file Dir.1 from the server is not the one this setup was built with: its size or "
-       "SHA-256 differs"},
-      {"a 500 answer", "500", archive,
-       "The server answered 500 to the request for http://" + server.Host() + "/Dir.1"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Case);
-    PlatformFiles().DeleteFile(dir->LocalArchive);
-    dir->LocalArchive.clear();
-    RemoveKeyTree(TRegRoot::LocalMachine, record.substr(1));
-    server.Put("Dir.1", c.Served);
-    server.Misbehave(c.Mode);
-    EXPECT_EQ(MessageOf([&] { dir->DownloadArchive(); }), c.Message);
-    EXPECT_TRUE(dir->LocalArchive.empty());
-    EXPECT_EQ(MachineValue(record, "LocalFile"), "<none>") << "nothing is recorded";
-  }
-  server.Misbehave("");
+  // A swapped download is refused, and neither saved nor recorded.
+  PlatformFiles().DeleteFile(dir->LocalArchive);
+  dir->LocalArchive.clear();
+  RemoveKeyTree(TRegRoot::LocalMachine, record.substr(1));
+  server.Put("Dir.1", swapped);
+  EXPECT_EQ(MessageOf([&] { dir->DownloadArchive(); }),
+            "The file Dir.1 from the server is not the one this setup was built with: its size or "
+            "SHA-256 differs");
+  EXPECT_TRUE(dir->LocalArchive.empty());
+  EXPECT_EQ(MachineValue(record, "LocalFile"), "<none>") << "nothing is recorded";
 
   // A setup built without the list: each file's size must be the one
   // "filelist.lst" gave it.

@@ -87,8 +87,7 @@ TTestServer::TTestServer(TKind kind, uint16_t port) {
   root_ = root.string();
   portFile_ = root_ + ".port";
   std::string script = std::string(BRIMWELL_SOURCE_DIR) + "/tests/netlocation/test_servers.py";
-  const char* kinds[] = {"http", "ftp", "https"};
-  std::vector<std::string> args = {kinds[static_cast<int>(kind)], root_, portFile_,
+  std::vector<std::string> args = {kind == TKind::Http ? "http" : "ftp", root_, portFile_,
                                    std::to_string(port)};
 #ifdef _WIN32
   script = UnixPath(script);
@@ -164,7 +163,7 @@ TTestServer::~TTestServer() {
   }
 #endif
   fs::remove_all(root_, ec);
-  for (const char* suffix : {"", ".stop", ".connections", ".tmp", ".connections.tmp", ".mode"})
+  for (const char* suffix : {"", ".stop", ".connections", ".tmp", ".connections.tmp"})
     fs::remove(portFile_ + suffix, ec);
 }
 
@@ -173,10 +172,6 @@ void TTestServer::Put(const std::string& path, const std::string& content) const
   std::error_code ec;
   fs::create_directories(target.parent_path(), ec);
   std::ofstream(target, std::ios::binary) << content;
-}
-
-void TTestServer::Misbehave(const std::string& mode) const {
-  std::ofstream(portFile_ + ".mode", std::ios::binary) << mode;
 }
 
 int TTestServer::Connections() const {

@@ -14,8 +14,7 @@ namespace brim::test {
 
 class TTestServer {
  public:
-  // Https serves over TLS with the PEM file BRIM_TEST_TLS_PEM names.
-  enum class TKind { Http, Ftp, Https };
+  enum class TKind { Http, Ftp };
 
   // Starts a server of the kind on port (0: one the system picks) and
   // waits until it listens; Started() tells whether it does.
@@ -34,9 +33,6 @@ class TTestServer {
   void Put(const std::string& path, const std::string& content) const;
   // The connections the server accepted so far (FTP: control connections).
   int Connections() const;
-  // From now on every HTTP answer is this status with a page ("500"), or
-  // an endless body ("endless"); "" serves the files again.
-  void Misbehave(const std::string& mode) const;
 
  private:
   std::string root_;      // the served directory, as this program names it
