@@ -51,6 +51,36 @@ demo_kit() {
     cp "$bin/uninstall$exe" "$1/source/uninstaller/uninstall.exe"
 }
 
+# one_file_product FOLDER NAME [LINES [OBJECTS]]: the definition of a
+# product NAME of one file, payload/hello.txt, installed into Program
+# Files\Brimwell\FOLDER; LINES go into its TInstall, OBJECTS after it.
+one_file_product() {
+  cat <<EOF
+object Instalator: TInstalator
+  Width = 696
+  Height = 480
+  object Install1: TInstall
+    DestDir = '\\Brimwell\\$1'
+    DestDirType = psProgramFiles
+    Information.ProductName = '$2'
+${3:-}  end
+${4:-}  object Dir: TInstallDirectory
+    Container = Install1
+    ArchiveFileType = psContainerArchiveFile
+    DestDirType = psContainerDestDir
+  end
+  object Hello: TInstallFile
+    Container = Dir
+    ArchiveFileType = psContainerArchiveFile
+    DestDirType = psContainerDestDir
+    IncludeFromDir = 'payload'
+    FileName = 'hello.txt'
+    DestName = 'hello.txt'
+  end
+end
+EOF
+}
+
 # wine_units NAME FILTER: runs the unit tests FILTER names from
 # $build/bin/brim_tests.exe under Wine (these need a screen) and checks that
 # they passed, none failed and none was skipped; the failures are shown.

@@ -34,30 +34,7 @@ echo "e2e loader $platform: a distribution built with -b and its setup.exe"
 # winpath PATH: the host path as the programs see it (drive Z: is /).
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
-cat >prod/product.txt <<'EOF'
-object Instalator: TInstalator
-  Width = 696
-  Height = 480
-  object Install1: TInstall
-    DestDir = '\Brimwell\LoaderCheck'
-    DestDirType = psProgramFiles
-    Information.ProductName = 'Loader Check'
-  end
-  object Dir: TInstallDirectory
-    Container = Install1
-    ArchiveFileType = psContainerArchiveFile
-    DestDirType = psContainerDestDir
-  end
-  object Hello: TInstallFile
-    Container = Dir
-    ArchiveFileType = psContainerArchiveFile
-    DestDirType = psContainerDestDir
-    IncludeFromDir = 'payload'
-    FileName = 'hello.txt'
-    DestName = 'hello.txt'
-  end
-end
-EOF
+one_file_product LoaderCheck 'Loader Check' >prod/product.txt
 printf 'hello from the payload\n' >prod/payload/hello.txt
 "$native/bin/brimdef" compile prod/product.txt -o prod/product.bin >/dev/null ||
   { echo "cannot compile the product's definition"; exit 1; }

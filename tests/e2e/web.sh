@@ -46,36 +46,13 @@ folder="127.0.0.1$port/HTTP Root directory"
 
 # product HOST PROTOCOL DIR: the product's definition, fetching from HOST.
 product() {
-  cat <<EOF2
-object Instalator: TInstalator
-  Width = 696
-  Height = 480
-  object Install1: TInstall
-    DestDir = '\\Brimwell\\$3'
-    DestDirType = psProgramFiles
-    DistributeType = dtWeb
+  one_file_product "$3" 'Web Check' "    DistributeType = dtWeb
     NetLocation = Web
-    Information.ProductName = 'Web Check'
-  end
-  object Web: TCustomNetInstallLocation
+" "  object Web: TCustomNetInstallLocation
     LoginInformation.Hostname = '$1'
     LoginInformation.Protocol = $2
   end
-  object Dir: TInstallDirectory
-    Container = Install1
-    ArchiveFileType = psContainerArchiveFile
-    DestDirType = psContainerDestDir
-  end
-  object Hello: TInstallFile
-    Container = Dir
-    ArchiveFileType = psContainerArchiveFile
-    DestDirType = psContainerDestDir
-    IncludeFromDir = 'payload'
-    FileName = 'hello.txt'
-    DestName = 'hello.txt'
-  end
-end
-EOF2
+"
 }
 product "$host" ipHTTP WebCheck >prod/product.txt
 
