@@ -58,8 +58,12 @@ constexpr TPhase kPhases[] = {
 constexpr int kRemoteRecordSize = 80;
 constexpr int kRemoteNameSize = 40;
 constexpr int kRemoteVersionChars = 20;
-// The largest list: a record for every file identity an archive can hold.
-constexpr int64_t kRemoteListLimit = 4 + int64_t{kRemoteRecordSize} * 2000;
+// The largest list a setup takes: a record for each of its install files
+// (the build writes no more), and never fewer than the file identities an
+// archive can hold.
+int64_t RemoteListLimit() {
+  return 4 + int64_t{kRemoteRecordSize} * std::max(2000, AllInstallFiles().Count());
+}
 
 // The text of a zero-terminated field of at most size bytes.
 std::string FieldText(const unsigned char* at, size_t size) {
@@ -102,7 +106,7 @@ void ReadRemoteFileList(const TCustomInstall& install) {
     location->Expected.Size = hash->Size;
     location->Expected.Digest = hash->Digest;
   } else {
-    location->Expected.Limit = kRemoteListLimit;
+    location->Expected.Limit = RemoteListLimit();
   }
   location->Download("filelist.lst", temporary.Path);
   if (NetAborted()) throw EAIUserAbort();

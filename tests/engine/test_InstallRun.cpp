@@ -406,6 +406,12 @@ std::string Count(int32_t n) {
   return bytes;
 }
 
+std::string Repeated(const std::string& text, int times) {
+  std::string all;
+  while (times-- > 0) all += text;
+  return all;
+}
+
 TEST_F(InstallRun, TheRemoteListOfFilesGivesItsFilesTheirInformation) {
   TTestServer server(TTestServer::TKind::Http);
   ASSERT_TRUE(server.Started()) << server.Problem();
@@ -413,6 +419,7 @@ TEST_F(InstallRun, TheRemoteListOfFilesGivesItsFilesTheirInformation) {
     const char* Case;
     std::string List;
     bool Fails;
+    int MoreFiles = 0;
   } cases[] = {
       {"a count and no record", Count(1), true},
       {"a count cut short", Count(1).substr(0, 3), true},
@@ -420,12 +427,17 @@ TEST_F(InstallRun, TheRemoteListOfFilesGivesItsFilesTheirInformation) {
       {"a record and one of no file", Count(2) + RemoteRecord(99, 1, "Other", "9") +
                                           RemoteRecord(1234, 40000.5, "f", "1.2.3.4-and-more-than-20"),
        false},
+      {"a record for each of 2,001 files", Count(2001) + RemoteRecord(1234, 40000.5, "f", "1.2.3.4-and-more-than-20") +
+                                                 Repeated(RemoteRecord(1, 1, "G", "1"), 2000),
+       false, 2000},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Case);
     Reset();
     server.Put("filelist.lst", c.List);
-    LoadProduct(FileText("F", "a.txt") + "object Web: TCustomNetInstallLocation\n LoginInformation.Hostname = '" +
+    std::string more;
+    for (int i = 0; i < c.MoreFiles; ++i) more += FileText("G" + std::to_string(i), "g.txt");
+    LoadProduct(more + FileText("F", "a.txt") + "object Web: TCustomNetInstallLocation\n LoginInformation.Hostname = '" +
                     server.Host() + "'\nend\n",
                 "DistributeType = dtWeb\nNetLocation = Web\n");
     Archive({{"F", "alpha"}});
