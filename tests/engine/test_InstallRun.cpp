@@ -424,11 +424,13 @@ TEST_F(InstallRun, TheRemoteListOfFilesGivesItsFilesTheirInformation) {
       {"a count and no record", Count(1), true},
       {"a count cut short", Count(1).substr(0, 3), true},
       {"a short record", Count(1) + RemoteRecord(1, 2, "f", "1").substr(0, 79), true},
-      {"a record and one of no file", Count(2) + RemoteRecord(99, 1, "Other", "9") +
-                                          RemoteRecord(1234, 40000.5, "f", "1.2.3.4-and-more-than-20"),
+      {"a record and one of no file",
+       Count(2) + RemoteRecord(99, 1, "Other", "9") +
+           RemoteRecord(1234, 40000.5, "f", "1.2.3.4-and-more-than-20"),
        false},
-      {"a record for each of 2,001 files", Count(2001) + RemoteRecord(1234, 40000.5, "f", "1.2.3.4-and-more-than-20") +
-                                                 Repeated(RemoteRecord(1, 1, "G", "1"), 2000),
+      {"a record for each of 2,001 files",
+       Count(2001) + RemoteRecord(1234, 40000.5, "f", "1.2.3.4-and-more-than-20") +
+           Repeated(RemoteRecord(1, 1, "G", "1"), 2000),
        false, 2000},
   };
   for (const auto& c : cases) {
@@ -437,7 +439,8 @@ TEST_F(InstallRun, TheRemoteListOfFilesGivesItsFilesTheirInformation) {
     server.Put("filelist.lst", c.List);
     std::string more;
     for (int i = 0; i < c.MoreFiles; ++i) more += FileText("G" + std::to_string(i), "g.txt");
-    LoadProduct(more + FileText("F", "a.txt") + "object Web: TCustomNetInstallLocation\n LoginInformation.Hostname = '" +
+    LoadProduct(more + FileText("F", "a.txt") +
+                    "object Web: TCustomNetInstallLocation\n LoginInformation.Hostname = '" +
                     server.Host() + "'\nend\n",
                 "DistributeType = dtWeb\nNetLocation = Web\n");
     Archive({{"F", "alpha"}});
