@@ -5,6 +5,7 @@
 // Windows, registered to continue under RunOnce, or with the good end.
 // Dialogs only hear the codes broadcast to the installation's members.
 #include <algorithm>
+#include <map>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -119,21 +120,24 @@ void ReadRemoteFileList(const TCustomInstall& install) {
   if (!ReadExactly(*file, countBytes, sizeof countBytes)) throw IEInstall(message, temporary.Path);
   const auto count = static_cast<int32_t>(ReadLittleEndian(countBytes, 4));
   if (count < 0) throw IEInstall(message, temporary.Path);
+  // The build writes each name cut to what a record holds (and refuses two
+  // that would become one), so the files are looked up by that cut name.
+  std::map<std::string, TCustomInstallFile*> byName;
+  TCustomInstallFileList& files = AllInstallFiles();
+  for (int f = 0; f < files.Count(); ++f)
+    byName.emplace(UpperCase(files.Items(f)->Name().substr(0, kRemoteNameSize - 1)), files.Items(f));
   for (int32_t i = 0; i < count; ++i) {
     unsigned char record[kRemoteRecordSize];
     if (!ReadExactly(*file, record, sizeof record)) throw IEInstall(message, temporary.Path);
     const std::string name = FieldText(record + 16, kRemoteNameSize);
-    TCustomInstallFileList& files = AllInstallFiles();
-    for (int f = 0; f < files.Count(); ++f) {
-      TCustomInstallFile* installFile = files.Items(f);
-      if (!SameText(installFile->Name(), name)) continue;
-      installFile->UncompressedSize = static_cast<int32_t>(ReadLittleEndian(record, 4));
-      SetRemoteFileSize(installFile->Name(), static_cast<uint32_t>(installFile->UncompressedSize));
-      uint64_t dateBits = ReadLittleEndian(record + 8, 8);
-      std::memcpy(&installFile->Date, &dateBits, sizeof dateBits);
-      installFile->Version = FieldText(record + 56, kRemoteRecordSize - 56).substr(0, kRemoteVersionChars);
-      break;
-    }
+    auto found = byName.find(UpperCase(name));
+    if (found == byName.end()) continue;
+    TCustomInstallFile* installFile = found->second;
+    installFile->UncompressedSize = static_cast<int32_t>(ReadLittleEndian(record, 4));
+    SetRemoteFileSize(installFile->Name(), static_cast<uint32_t>(installFile->UncompressedSize));
+    uint64_t dateBits = ReadLittleEndian(record + 8, 8);
+    std::memcpy(&installFile->Date, &dateBits, sizeof dateBits);
+    installFile->Version = FieldText(record + 56, kRemoteRecordSize - 56).substr(0, kRemoteVersionChars);
   }
 }
 

@@ -420,6 +420,7 @@ TEST_F(InstallRun, TheRemoteListOfFilesGivesItsFilesTheirInformation) {
     std::string List;
     bool Fails;
     int MoreFiles = 0;
+    std::string Component = "F";
   } cases[] = {
       {"a count and no record", Count(1), true},
       {"a count cut short", Count(1).substr(0, 3), true},
@@ -432,6 +433,9 @@ TEST_F(InstallRun, TheRemoteListOfFilesGivesItsFilesTheirInformation) {
        Count(2001) + RemoteRecord(1234, 40000.5, "f", "1.2.3.4-and-more-than-20") +
            Repeated(RemoteRecord(1, 1, "G", "1"), 2000),
        false, 2000},
+      {"a name the build cut to what a record holds",
+       Count(1) + RemoteRecord(1234, 40000.5, std::string(39, 'L'), "1.2.3.4-and-more-than-20"),
+       false, 0, std::string(45, 'L')},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Case);
@@ -439,11 +443,11 @@ TEST_F(InstallRun, TheRemoteListOfFilesGivesItsFilesTheirInformation) {
     server.Put("filelist.lst", c.List);
     std::string more;
     for (int i = 0; i < c.MoreFiles; ++i) more += FileText("G" + std::to_string(i), "g.txt");
-    LoadProduct(more + FileText("F", "a.txt") +
+    LoadProduct(more + FileText(c.Component, "a.txt") +
                     "object Web: TCustomNetInstallLocation\n LoginInformation.Hostname = '" +
                     server.Host() + "'\nend\n",
                 "DistributeType = dtWeb\nNetLocation = Web\n");
-    Archive({{"F", "alpha"}});
+    Archive({{c.Component, "alpha"}});
     const std::string error = MessageOf([&] { install->ReadFileInformation(); });
     const std::string prefix = "Cannot read the remote list of files: ";
     if (c.Fails) {
@@ -452,9 +456,9 @@ TEST_F(InstallRun, TheRemoteListOfFilesGivesItsFilesTheirInformation) {
       continue;
     }
     EXPECT_EQ(error, "");
-    EXPECT_EQ(File("F")->UncompressedSize, 1234);
-    EXPECT_EQ(File("F")->Date, 40000.5);
-    EXPECT_EQ(File("F")->Version, "1.2.3.4-and-more-tha");
+    EXPECT_EQ(File(c.Component)->UncompressedSize, 1234);
+    EXPECT_EQ(File(c.Component)->Date, 40000.5);
+    EXPECT_EQ(File(c.Component)->Version, "1.2.3.4-and-more-tha");
   }
 }
 
