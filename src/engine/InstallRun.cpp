@@ -5,8 +5,8 @@
 // Windows, registered to continue under RunOnce, or with the good end.
 // Dialogs only hear the codes broadcast to the installation's members.
 #include <algorithm>
-#include <map>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -125,7 +125,8 @@ void ReadRemoteFileList(const TCustomInstall& install) {
   std::map<std::string, TCustomInstallFile*> byName;
   TCustomInstallFileList& files = AllInstallFiles();
   for (int f = 0; f < files.Count(); ++f)
-    byName.emplace(UpperCase(files.Items(f)->Name().substr(0, kRemoteNameSize - 1)), files.Items(f));
+    byName.emplace(UpperCase(files.Items(f)->Name().substr(0, kRemoteNameSize - 1)),
+                   files.Items(f));
   for (int32_t i = 0; i < count; ++i) {
     unsigned char record[kRemoteRecordSize];
     if (!ReadExactly(*file, record, sizeof record)) throw IEInstall(message, temporary.Path);
@@ -137,7 +138,8 @@ void ReadRemoteFileList(const TCustomInstall& install) {
     SetRemoteFileSize(installFile->Name(), static_cast<uint32_t>(installFile->UncompressedSize));
     uint64_t dateBits = ReadLittleEndian(record + 8, 8);
     std::memcpy(&installFile->Date, &dateBits, sizeof dateBits);
-    installFile->Version = FieldText(record + 56, kRemoteRecordSize - 56).substr(0, kRemoteVersionChars);
+    installFile->Version =
+        FieldText(record + 56, kRemoteRecordSize - 56).substr(0, kRemoteVersionChars);
   }
 }
 
