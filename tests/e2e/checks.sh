@@ -81,6 +81,24 @@ end
 EOF
 }
 
+# the_machine: where the programs run. Natively a fresh substitute machine
+# M under work (BRIMWELL_MACHINE), under Wine the prefix; C is its drive
+# C:, run what starts a program there and exe a program's extension.
+the_machine() {
+  if [ "$platform" = native ]; then
+    M="$work/machine"
+    export BRIMWELL_MACHINE="$M"
+    "$bin/brimmachine" init "$M" >/dev/null || { echo "cannot make a machine"; exit 1; }
+    C="$M/drive_c"
+    run=()
+    exe=""
+  else
+    C="$WINEPREFIX/drive_c"
+    run=(wine)
+    exe=".exe"
+  fi
+}
+
 # wine_units NAME FILTER: runs the unit tests FILTER names from
 # $build/bin/brim_tests.exe under Wine (these need a screen) and checks that
 # they passed, none failed and none was skipped; the failures are shown.

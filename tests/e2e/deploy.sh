@@ -16,21 +16,13 @@ mkdir -p kit
 unset BRIMWELL_UI
 echo "e2e deploy $platform: the demo's setup.exe with the switches deployment tools use"
 
-if [ "$platform" = native ]; then
-  export BRIMWELL_MACHINE="$work/machine"
-  "$bin/brimmachine" init "$BRIMWELL_MACHINE" >/dev/null || { echo "cannot make a machine"; exit 1; }
-  C="$BRIMWELL_MACHINE/drive_c"
-  run=()
-  exe=""
-else
+if [ "$platform" = win32 ]; then
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
   unset DISPLAY WAYLAND_DISPLAY
   own_wine_prefix
-  C="$WINEPREFIX/drive_c"
-  run=(wine)
-  exe=".exe"
 fi
+the_machine
 demo_kit "$work" || { echo "cannot bind the demo"; exit 1; }
 (cd source && timeout 120 "${run[@]}" "$work/kit/brimsetup$exe" -b '*QUIET' >/dev/null 2>&1 </dev/null)
 [ -s dist/setup.exe ] || { echo "cannot build the demo's distribution"; exit 1; }

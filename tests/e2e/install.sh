@@ -20,15 +20,11 @@ fresh_work "install-$platform"
 
 echo "e2e $platform: install_probe"
 
+the_machine
 if [ "$platform" = native ]; then
-  M="$work/machine"
-  export BRIMWELL_MACHINE="$M"
-  "$bin/brimmachine" init "$M" >/dev/null || { echo "cannot make a machine"; exit 1; }
-  C="$M/drive_c"
   probe() { "$bin/install_probe" "$@"; }
   query() { "$bin/brimmachine" reg "$M" "$1" >"$2"; }
 else
-  C="$WINEPREFIX/drive_c"
   probe() { wine "$bin/install_probe.exe" "$@"; }
   query() { wine reg query "$1" >"$2" 2>&1; }
 fi

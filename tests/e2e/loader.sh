@@ -39,31 +39,21 @@ printf 'hello from the payload\n' >prod/payload/hello.txt
 "$native/bin/brimdef" compile prod/product.txt -o prod/product.bin >/dev/null ||
   { echo "cannot compile the product's definition"; exit 1; }
 
+the_machine
 if [ "$platform" = native ]; then
-  M="$work/machine"
-  export BRIMWELL_MACHINE="$M"
-  "$bin/brimmachine" init "$M" >/dev/null || { echo "cannot make a machine"; exit 1; }
   # The native loader is not built for size as the win32 one is: a 2.88 MB
   # floppy takes it and setup.1 on the first disk.
   sed -i 's/^FloppyCapacity=.*/FloppyCapacity=2949120/' "$M/machine.ini"
-  C="$M/drive_c"
   A="$M/drive_a"
-  run=()
-  exe=""
-  # The runtime built for size, with the product bound in.
-  "$native/bin/brimdef" bind "$bin/brimruntime" prod/product.bin -o kit/brimsetup >/dev/null ||
-    { echo "cannot bind the product"; exit 1; }
 else
-  C="$WINEPREFIX/drive_c"
   A="$work/floppy"
   mkdir -p "$A"
   rm -f "$WINEPREFIX/dosdevices/a:"
   ln -s "$A" "$WINEPREFIX/dosdevices/a:"
-  run=(wine)
-  exe=".exe"
-  "$native/bin/brimdef" bind "$bin/brimruntime.exe" prod/product.bin -o kit/brimsetup.exe >/dev/null ||
-    { echo "cannot bind the product"; exit 1; }
 fi
+# The runtime built for size, with the product bound in.
+"$native/bin/brimdef" bind "$bin/brimruntime$exe" prod/product.bin -o "kit/brimsetup$exe" >/dev/null ||
+  { echo "cannot bind the product"; exit 1; }
 mkdir -p "$A"
 cp "$bin/BrimwellLoadProgram.exe" kit/
 setup_program="$work/kit/brimsetup$exe"

@@ -56,18 +56,7 @@ product() {
 }
 product "$host" ipHTTP WebCheck >prod/product.txt
 
-if [ "$platform" = native ]; then
-  M="$work/machine"
-  export BRIMWELL_MACHINE="$M"
-  "$bin/brimmachine" init "$M" >/dev/null || { echo "cannot make a machine"; exit 1; }
-  C="$M/drive_c"
-  run=()
-  exe=""
-else
-  C="$WINEPREFIX/drive_c"
-  run=(wine)
-  exe=".exe"
-fi
+the_machine
 # bind: the product's definition into the kit's runtime.
 bind() {
   "$native/bin/brimdef" compile prod/product.txt -o prod/product.bin >/dev/null &&
