@@ -3,6 +3,7 @@
 // compress operations over a subtree of files, the byte totals, and the
 // information events that files send up the tree.
 #include <algorithm>
+#include <map>
 
 #include "archive/cmp_TQmbxCompress.h"
 #include "common/routines_Strings.h"
@@ -102,21 +103,22 @@ std::string RemoteListDisagreement(const std::string& archive) {
   if (SetupArchiveHashes() || !RemoteFileSizesKnown()) return "";
   TQmbxCompress engine(nullptr);
   engine.SetCompressedFile(archive);
-  const int count = engine.FileCount();
+  // Each stored file is the first install file of its identity.
+  std::map<int32_t, TCustomInstallFile*> byID;
   TCustomInstallFileList& files = AllInstallFiles();
+  for (int f = 0; f < files.Count(); ++f) byID.emplace(files.Items(f)->UniqueID, files.Items(f));
+  const int count = engine.FileCount();
   for (int i = 0; i < count; ++i) {
     const TFileHeader& header = engine.Headers().FileHeaders(i);
-    for (int f = 0; f < files.Count(); ++f) {
-      TCustomInstallFile* file = files.Items(f);
-      if (file->UniqueID != header.FileID) continue;
-      std::optional<int64_t> listed = RemoteFileSize(file->Name());
-      if (listed && *listed != header.FileSize)
-        return Format(
-            "The archive %s holds %s with %d bytes, but the remote list of files "
-            "\"filelist.lst\" gives it %d bytes",
-            archive, file->Name(), header.FileSize, *listed);
-      break;
-    }
+    auto found = byID.find(header.FileID);
+    if (found == byID.end()) continue;
+    TCustomInstallFile* file = found->second;
+    std::optional<int64_t> listed = RemoteFileSize(file->Name());
+    if (listed && *listed != header.FileSize)
+      return Format(
+          "The archive %s holds %s with %d bytes, but the remote list of files "
+          "\"filelist.lst\" gives it %d bytes",
+          archive, file->Name(), header.FileSize, *listed);
   }
   return "";
 }

@@ -120,10 +120,6 @@ std::optional<int64_t> RemoteFileSize(const std::string& name) {
   return it->second;
 }
 
-}  // namespace brim
-
-namespace brim {
-
 bool RemoteFileSizesKnown() { return !State().RemoteSizes.empty(); }
 
 }  // namespace brim

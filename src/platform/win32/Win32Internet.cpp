@@ -73,11 +73,6 @@ struct TWinInet {
 };
 using TApiPtr = std::shared_ptr<TWinInet>;
 
-template <class F>
-bool Resolve(HMODULE module, F& function, const char* name) {
-  return ResolveEntry(module, function, name);
-}
-
 // A WinInet handle, closed by Close or at the end.
 template <class Interface>
 class TWinInetHandle : public Interface {
@@ -262,18 +257,19 @@ class TWinInetService : public IInternetService {
     if (!api->Module) return nullptr;
     HMODULE m = api->Module;
     const char* const* name = InternetEntryPoints;
-    bool found = Resolve(m, api->LastResponseInfo, *name) && Resolve(m, api->Open, *++name) &&
-                 Resolve(m, api->Connect, *++name) && Resolve(m, api->FtpSetDirectory, *++name) &&
-                 Resolve(m, api->Close, *++name) && Resolve(m, api->QueryDataAvailable, *++name) &&
-                 Resolve(m, api->ReadFile, *++name) && Resolve(m, api->FtpOpenFile, *++name) &&
-                 Resolve(m, api->HttpOpenRequest, *++name) &&
-                 Resolve(m, api->HttpSendRequest, *++name) &&
-                 Resolve(m, api->HttpQueryInfo, *++name);
+    bool found =
+        ResolveEntry(m, api->LastResponseInfo, *name) && ResolveEntry(m, api->Open, *++name) &&
+        ResolveEntry(m, api->Connect, *++name) && ResolveEntry(m, api->FtpSetDirectory, *++name) &&
+        ResolveEntry(m, api->Close, *++name) && ResolveEntry(m, api->QueryDataAvailable, *++name) &&
+        ResolveEntry(m, api->ReadFile, *++name) && ResolveEntry(m, api->FtpOpenFile, *++name) &&
+        ResolveEntry(m, api->HttpOpenRequest, *++name) &&
+        ResolveEntry(m, api->HttpSendRequest, *++name) &&
+        ResolveEntry(m, api->HttpQueryInfo, *++name);
     if (!found) {
       missing = *name;
       return nullptr;
     }
-    Resolve(m, api->SetOption, "InternetSetOptionA");
+    ResolveEntry(m, api->SetOption, "InternetSetOptionA");
     return std::make_unique<TWinInetLibrary>(api);
   }
 };
