@@ -29,21 +29,13 @@ echo "e2e uninstall $platform: the demo installed twice and removed"
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 product='Brimwell Demo'
 key='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brimwell Demo'
+[ "$platform" = win32 ] && own_wine_prefix
+the_machine
 if [ "$platform" = native ]; then
-  M="$work/machine"
-  export BRIMWELL_MACHINE="$M"
-  "$bin/brimmachine" init "$M" >/dev/null || { echo "cannot make a machine"; exit 1; }
-  C="$M/drive_c"
-  run=()
-  exe=""
   # The machine as files and registry, dates aside.
   state() { "$bin/brimmachine" tree "$M" | sed 's/  .*//'; "$bin/brimmachine" reg "$M"; }
   query() { "$bin/brimmachine" reg "$M" "$1" 2>&1; }
 else
-  own_wine_prefix
-  C="$WINEPREFIX/drive_c"
-  run=(wine)
-  exe=".exe"
   # What the demo makes: its folders, fonts and shortcuts, its keys.
   state() {
     find "$C" -path '*Brimwell*' -o -ipath '*fonts/BrimDemo*' -o -iname 'bru*.exe' | sort
